@@ -1,0 +1,170 @@
+#pragma once
+// The main window: the workspace tree, the detection pane and the operation log on three tabs, the
+// menus, the toolbar and the status bar with its clock. Handlers keep to their controls: they read
+// input, call the core and show the result. Handlers of a subsystem live in that subsystem's folder.
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/oplog.h"
+#include "app/services.h"
+#include "streams/workspace.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QTreeView;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+namespace tessaly {
+
+class QtIconList;
+class MemoLogSink;
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // arguments: the command line without the program name.
+    Form1(Services services, QStringList arguments, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Application frame.
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void Timer1Timer();
+    void PageControl1Change(int index);
+    void CenterCancelButton();
+    void Exit1Click();
+
+    // Workspace commands.
+    void dropFiles(const std::vector<std::string>& paths);
+    void New1Click();
+    void Open1Click();
+    void Delete2Click();
+    void TreeView1Click();
+    void PopupMenu1Popup();
+
+    // Saving.
+    void Save1Click();
+    void SaveAs1Click();
+    void SaveAs2Click();
+
+    // Opening items.
+    void TreeView1DblClick();
+    void NotePad2Click();
+    void OpenBy2Click();
+    void OpenByDirect2Click();
+    void CopyOpen2Click();
+    void Property2Click();
+    void CopyFileName2Click();
+
+    // Detection.
+    void FolderPaneClick();
+    void FolderPaneDblClick();
+    void CancelBtn1Click();
+    void ListView1DblClick();
+    void CopyAll4Click();
+
+    // Desktop integration.
+    void DeskTop1Click();
+    void StartUp1Click();
+    void StartMenu1Click();
+    void Help2Click();
+    void About1Click();
+    void Site1Click();
+
+    // State the tests and the subsystems read.
+    const Workspace& workspace() const { return workspace_; }
+    WorkspaceEditor& editor() { return *editor_; }
+    OperationLog& log() { return log_; }
+    Services& services() { return services_; }
+    QString statusText() const;
+    void setStatusText(const QString& text);
+    // Selects workspace node index (0 the root) as a click would.
+    void selectNode(int index);
+    // Rebuilds the tree widget from the workspace and refreshes the commands' enabled state.
+    void showWorkspace();
+    // Whether the program is ending without closing normally (more than one argument).
+    bool isEnding() const { return ending_; }
+
+    static QString qs(const std::string& bytes);  // path bytes to text for display
+    static std::string bytes(const QString& text);  // display text back to path bytes
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildActions();
+    void buildMenus();
+    void buildToolBar();
+    void buildPages();
+    void buildStatusBar();
+    void applySaveCommandsEnabled();
+    QAction* makeAction(const char* name, std::string_view caption, void (Form1::*handler)());
+    void showTreeContextMenu(const QPoint& pos, bool byMouse);
+
+    Services services_;
+    QStringList arguments_;
+    bool shown_ = false;
+    bool ending_ = false;
+
+    std::unique_ptr<MemoLogSink> sink_;
+    OperationLog log_;
+    std::unique_ptr<QtIconList> ImageList2;
+    Workspace workspace_;
+    std::unique_ptr<WorkspaceEditor> editor_;
+    QString openDialogFolder_;  // initial folder of the Open dialog
+    QString saveDialogFileName_;  // the save dialog's remembered file name
+
+public:
+    // Controls, named as the tests find them.
+    QToolBar* ToolBar1 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet4 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QTreeWidget* TreeView1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QWidget* Panel4 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QWidget* Panel1 = nullptr;
+    QTreeView* ListView1 = nullptr;
+    QPushButton* CancelBtn1 = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* PopupMenu4 = nullptr;
+
+    QAction *New1 = nullptr, *Open1 = nullptr, *Save1 = nullptr, *SaveAs1 = nullptr, *SaveSelected1 = nullptr,
+            *DeskTop1 = nullptr, *StartUp1 = nullptr, *StartMenu1 = nullptr, *Exit1 = nullptr;
+    QAction *CloseQuery1 = nullptr, *SaveStatus1 = nullptr;
+    QAction *Help2 = nullptr, *About1 = nullptr, *Site1 = nullptr;
+    QAction *ToolButton1 = nullptr, *ToolButton2 = nullptr, *ToolButton3 = nullptr, *ToolButton4 = nullptr;
+    QAction *Open2 = nullptr, *NotePad2 = nullptr, *OpenBy2 = nullptr, *OpenByDirect2 = nullptr,
+            *CopyOpen2 = nullptr, *SaveAs2 = nullptr, *Delete2 = nullptr, *Property2 = nullptr,
+            *CopyFileName2 = nullptr;
+    QAction *ReadIn4 = nullptr, *CopyAll4 = nullptr;
+};
+
+}  // namespace tessaly

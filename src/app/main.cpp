@@ -1,0 +1,30 @@
+// Entry point: one copy per user, the application title, the main window and its message loop.
+
+#include <QApplication>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/form1.h"
+#include "app/texts.h"
+
+int main(int argc, char* argv[])
+{
+    // Without a display the toolkit would only print a cryptic plugin error: say what to do instead.
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr,
+                     "Tessaly needs a graphical display, and none was found (DISPLAY and WAYLAND_DISPLAY are unset).\n"
+                     "On a machine without a screen, start it under a virtual display:\n"
+                     "    xvfb-run -a %s [file]\n",
+                     argv[0]);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tessaly"));
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    tessaly::Form1 form(tessaly::Services::defaults(), arguments);
+    form.show();
+    return app.exec() == 0 ? 0 : 1;
+}

@@ -1,0 +1,18 @@
+#include "app/numbers.h"
+
+namespace tessaly {
+
+std::string FormatGrouped(std::uint64_t value, std::string_view separator)
+{
+    const std::string digits = std::to_string(value);
+    std::string out;
+    out.reserve(digits.size() + digits.size() / 3 * separator.size());
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out.append(separator);
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,13 @@
+#pragma once
+// Whole numbers with the locale's thousands separator, as the "#,0" family of patterns shows them.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tessaly {
+
+// 1234567 with "," gives "1,234,567"; 0 gives "0".
+std::string FormatGrouped(std::uint64_t value, std::string_view separator);
+
+}  // namespace tessaly

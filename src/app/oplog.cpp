@@ -1,0 +1,62 @@
+#include "app/oplog.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+namespace tessaly {
+
+LocalTime CurrentLocalTime()
+{
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+    const std::time_t secs = system_clock::to_time_t(now);
+    // The program runs its log on one thread, so the shared result of localtime is safe here.
+    const std::tm tm = *std::localtime(&secs);
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, int(ms)};
+}
+
+std::string FormatTimeStamp(const LocalTime& t)
+{
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d-%02d%02d%02d.%03d ", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second, t.millisecond);
+    return buf;
+}
+
+std::string LogTimeStamp()
+{
+    return FormatTimeStamp(CurrentLocalTime());
+}
+
+std::string TrimSystemMessage(std::string_view text)
+{
+    while (!text.empty()) {
+        const auto c = static_cast<unsigned char>(text.back());
+        if (c > 0x20 && c != '.')
+            break;
+        text.remove_suffix(1);
+    }
+    return std::string(text);
+}
+
+std::string CallResultText(std::int32_t n, std::uint32_t lastError, std::string_view systemMessage)
+{
+    return std::to_string(n) + "," + std::to_string(lastError) + ":" + TrimSystemMessage(systemMessage);
+}
+
+void OperationLog::AppendLogLine(std::string_view phrase, std::string_view subject)
+{
+    std::string line = LogTimeStamp();
+    line.append(phrase);
+    line.append(subject);
+    sink_.appendLine(line);
+}
+
+void OperationLog::appendResultLine(std::int32_t n, std::uint32_t lastError, std::string_view systemMessage)
+{
+    sink_.appendLine(LogTimeStamp() + CallResultText(n, lastError, systemMessage));
+}
+
+}  // namespace tessaly

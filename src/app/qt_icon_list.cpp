@@ -1,0 +1,66 @@
+#include "app/qt_icon_list.h"
+
+#include <QBuffer>
+#include <QFileIconProvider>
+#include <QImageReader>
+#include <QMimeDatabase>
+
+namespace tessaly {
+
+QIcon QtIconList::iconForExtension(const QString& extension)
+{
+    static QHash<QString, QIcon> cache;
+    auto it = cache.constFind(extension);
+    if (it != cache.constEnd())
+        return *it;
+    static const QMimeDatabase db;
+    static const QIcon fallback = QFileIconProvider().icon(QFileIconProvider::File);
+    // Matching by name only: the item itself is never opened for its icon.
+    const QMimeType mime = db.mimeTypeForFile(QStringLiteral("x") + extension, QMimeDatabase::MatchExtension);
+    QIcon icon = QIcon::fromTheme(mime.iconName());
+    if (icon.isNull())
+        icon = QIcon::fromTheme(mime.genericIconName());
+    if (icon.isNull())
+        icon = fallback;
+    cache.insert(extension, icon);
+    return icon;
+}
+
+int QtIconList::addForExtension(const std::string& extension)
+{
+    icons_.append(iconForExtension(QString::fromUtf8(extension.data(), qsizetype(extension.size()))));
+    return int(icons_.size() - 1);
+}
+
+std::optional<int> QtIconList::addIconImage(const std::string& bytes)
+{
+    QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "ico");
+    QIcon icon;
+    // An icon file holds several sizes; keep them all and let the view pick the small one.
+    do {
+        const QImage image = reader.read();
+        if (image.isNull())
+            break;
+        icon.addPixmap(QPixmap::fromImage(image));
+    } while (reader.jumpToNextImage());
+    if (icon.isNull())
+        return std::nullopt;
+    icons_.append(icon);
+    return int(icons_.size() - 1);
+}
+
+int QtIconList::addEmpty()
+{
+    icons_.append(QIcon());
+    return int(icons_.size() - 1);
+}
+
+QIcon ApplicationIcon()
+{
+    return QIcon(QStringLiteral(":/tessaly/tessaly.png"));
+}
+
+}  // namespace tessaly

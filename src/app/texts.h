@@ -1,0 +1,128 @@
+#pragma once
+// Every fixed text that Tessaly shows or logs, in one place and byte for byte: log phrases,
+// status sentences, message-box texts, captions. A phrase ends with one blank unless noted.
+
+#include <string_view>
+
+namespace tessaly::texts {
+
+inline constexpr std::string_view ApplicationTitle = "Tessaly";
+inline constexpr std::string_view VersionText = "V1.3";
+
+// Operation log phrases.
+inline constexpr std::string_view StartedAlone = "単体で起動 ";
+inline constexpr std::string_view StartedByDrop = "D&Dで起動 ";
+inline constexpr std::string_view ReceivedByDrop = "D&Dで受取り ";
+inline constexpr std::string_view SeveralParentsRefused = "D&Dで複数の親ファイル受取り不可 ";
+inline constexpr std::string_view WorkspaceInitialised = "作業域を初期化";  // no trailing blank
+inline constexpr std::string_view LoadedFromDialog = "ダイアログから読込み ";
+inline constexpr std::string_view RemovedFromList = "一覧から削除 ";
+inline constexpr std::string_view SetAsParent = "親ファイルに設定 ";
+inline constexpr std::string_view SetAsChild = "子ファイルに設定 ";
+inline constexpr std::string_view SameNameRefused = "同名の子ファイル追加不可 ";
+inline constexpr std::string_view StreamFound = "代替ストリーム発見 ";
+inline constexpr std::string_view IconImageError = "アイコンイメージエラー ";
+inline constexpr std::string_view WholeOverwriteSave = "全体を上書き保存 ";
+inline constexpr std::string_view HeaderUnchanged = "ヘッダ変更無し ";
+inline constexpr std::string_view SavedAsChild = "子ファイルで保存 ";
+inline constexpr std::string_view ParentSaved = "親ファイルを保存 ";
+inline constexpr std::string_view ChildSaved = "子ファイルを保存 ";
+inline constexpr std::string_view Reload = "再読込み ";
+inline constexpr std::string_view SavedAlone = "単独で保存 ";
+inline constexpr std::string_view LaunchPaint = "ペイントを起動 ";
+inline constexpr std::string_view AssociationImpossible = "関連付け不可 ";
+inline constexpr std::string_view NoAssociationSet = "関連付け未設定 ";
+inline constexpr std::string_view LaunchLinkTarget = "リンクから実体を起動 ";
+inline constexpr std::string_view LaunchProgram = "プログラム起動 ";
+inline constexpr std::string_view LaunchAssociatedProgram = "関連プログラム起動 ";
+inline constexpr std::string_view LaunchByAssociation = "関連付けで起動 ";
+inline constexpr std::string_view LaunchNotepad = "メモ帳を起動 ";
+inline constexpr std::string_view LaunchWithChoice = "プログラム選択起動 ";
+inline constexpr std::string_view LaunchWithGivenProgram = "プログラム指定で起動 ";
+inline constexpr std::string_view CopiedToWorkPlace = "作業場所にコピー ";
+inline constexpr std::string_view LaunchedInWorkPlace = "作業場所で起動 ";
+inline constexpr std::string_view ShowProperties = "プロパティを表示 ";
+inline constexpr std::string_view LibraryNotSupported = "ライブラリ未サポート ";
+inline constexpr std::string_view ParentDetected = "親ファイル検出 ";
+inline constexpr std::string_view ChildDetected = "子ファイル検出 ";
+inline constexpr std::string_view SearchInFolder = "フォルダ指定で検索 ";
+inline constexpr std::string_view LoadedFromDetectionList = "検出リストから読込み ";
+// The no-association line: this literal, then the system text for that code.
+inline constexpr std::string_view NoAssociationCode = "1155:";
+
+// Status sentences (the value comes in front).
+inline constexpr std::string_view StatusReceived = " を受取りました。";
+inline constexpr std::string_view StatusFilesReceived = "個のファイルを受取りました。";
+inline constexpr std::string_view StatusLoaded = " を読込みました。";
+inline constexpr std::string_view StatusWholeSaved = " 全体を保存しました。";
+inline constexpr std::string_view StatusSavedTo = " に保存しました。";
+inline constexpr std::string_view StatusSaved = " を保存しました。";
+inline constexpr std::string_view StatusDetected = " 検出しました";
+inline constexpr std::string_view StatusNothingFound = " 該当ありません";
+
+// Message boxes.
+inline constexpr std::string_view AlreadyRunning = "既に起動されています。";
+inline constexpr std::string_view OnlyOneParent = "親として指定できるファイルは１つだけでございます。";
+inline constexpr std::string_view QuitQuestion = "終了してもよいですか？";
+inline constexpr std::string_view ConfirmCaption = "確認";
+inline constexpr std::string_view AskDesktop = "デスクトップに登録しますか？";
+inline constexpr std::string_view AskStartMenu = "スタートメニューのプログラムに登録しますか？";
+inline constexpr std::string_view AskStartup = "スタートアップに登録しますか？";
+inline constexpr std::string_view Registered = " に登録しました。";
+inline constexpr std::string_view CannotOpenFile = "ファイル \"%s\" は開けません。%s";
+inline constexpr std::string_view CannotCreateFile = "ファイル \"%s\" を作成できません。%s";
+inline constexpr std::string_view CannotWriteSettings = "%s に書き込めません";
+
+// Window captions.
+inline constexpr std::string_view TabComposition = "ファイル構成";
+inline constexpr std::string_view TabDetection = "検出";
+inline constexpr std::string_view TabLog = "操作ログ";
+inline constexpr std::string_view TabStreams = "代替ストリーム";
+inline constexpr std::string_view HintNew = "新規";
+inline constexpr std::string_view HintOpen = "開く";
+inline constexpr std::string_view HintSave = "全体を上書き保存";
+inline constexpr std::string_view HintSaveAs = "全体を名前を付けて保存";
+inline constexpr std::string_view MenuFile = "ファイル(&F)";
+inline constexpr std::string_view MenuNew = "新規(&N)";
+inline constexpr std::string_view MenuOpen = "開く(&O)...";
+inline constexpr std::string_view MenuSave = "全体を上書き保存(&S)";
+inline constexpr std::string_view MenuSaveAs = "全体を名前を付けて保存(&A)...";
+inline constexpr std::string_view MenuSaveSelected = "選択対象を名前を付けて保存(&L)...";
+inline constexpr std::string_view MenuShortcut = "ショートカット作成(&C)";
+inline constexpr std::string_view MenuDesktop = "デスクトップ登録(&D)";
+inline constexpr std::string_view MenuStartUp = "スタートアップ登録(&S)";
+inline constexpr std::string_view MenuStartMenu = "スタートメニュー登録(&M)";
+inline constexpr std::string_view MenuExit = "終了(&X)";
+inline constexpr std::string_view MenuOptions = "オプション(&O)";
+inline constexpr std::string_view MenuCloseQuery = "終了時に確認(&Q)";
+inline constexpr std::string_view MenuSaveStatus = "終了時の状態を保存(&S)";
+inline constexpr std::string_view MenuHelp = "ヘルプ(&H)";
+inline constexpr std::string_view MenuShowHelp = "ヘルプ表示(&H)";
+inline constexpr std::string_view MenuAbout = "バージョン情報(&V)";
+inline constexpr std::string_view MenuSite = "ホームページ表示(&S)";
+inline constexpr std::string_view PopupOpen = "開く(&O)";
+inline constexpr std::string_view PopupNotePad = "メモ帳で開く(&N)";
+inline constexpr std::string_view PopupOpenBy = "プログラムを選択して開く(&P)";
+inline constexpr std::string_view PopupOpenByDirect = "プログラムを直接指定して開く(&D)";
+inline constexpr std::string_view PopupCopyOpen = "作業場所にコピーして開く(&C)";
+inline constexpr std::string_view PopupSaveAs = "名前を付けて保存(&A)";
+inline constexpr std::string_view PopupDelete = "この一覧から削除(&D)";
+inline constexpr std::string_view PopupProperty = "プロパティ(&R)";
+inline constexpr std::string_view PopupCopyFileName = "フルパスのファイル名をコピー(&F)";
+inline constexpr std::string_view PopupReadIn = "検出結果から展開(&R)";
+inline constexpr std::string_view PopupCopyAll = "リスト全体をコピー(&A)";
+inline constexpr std::string_view CancelCaption = "キャンセル(&C)";
+inline constexpr std::string_view FolderPaneHint = "ダブルクリックで検出開始";
+inline constexpr std::string_view ColumnName = "名前";
+inline constexpr std::string_view ColumnSize = "サイズ";
+inline constexpr std::string_view ColumnModified = "更新日付";
+inline constexpr std::string_view AboutCaption = "バージョン情報";
+inline constexpr std::string_view AboutOk = "&OK";
+inline constexpr std::string_view AboutHomePage = "&HomePage";
+
+// Dialog filters and titles.
+inline constexpr std::string_view FilterDocuments = "すべてのファイル(*.*)|*.*|テキストファイル(*.txt)|*.txt";
+inline constexpr std::string_view FilterPrograms = "実行プログラム(*.exe)|*.exe|すべてのファイル(*.*)|*.*";
+inline constexpr std::string_view OpenProgramTitle = "開くプログラムを直接指定して開く";
+
+}  // namespace tessaly::texts

@@ -1,0 +1,234 @@
+#include "platform/linux/linux_filesystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/linux/fd.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr std::string_view UserPrefix = "user.";
+constexpr const char* NtfsStreamList = "ntfs.streams.list";
+constexpr long FuseSuperMagic = 0x65735546;
+
+std::string attributeName(const std::string& stream)
+{
+    return std::string(UserPrefix) + stream;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+// Names separated by NUL bytes, as listxattr and the ntfs-3g stream list give them.
+template <class F>
+void forEachName(const char* data, std::size_t size, F f)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (data[i] == '\0') {
+            if (i > start)
+                f(std::string_view(data + start, i - start));
+            start = i + 1;
+        }
+    }
+    if (start < size)
+        f(std::string_view(data + start, size - start));
+}
+
+// Reads a whole attribute-like value with a size query first; the value may change in between, so
+// a too-small buffer is retried.
+Expected<std::string> readAttribute(const std::string& path, const char* name)
+{
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t size = ::getxattr(path.c_str(), name, nullptr, 0);
+        if (size < 0)
+            return ErrnoError(errno);
+        std::string value(std::size_t(size), '\0');
+        const ssize_t got = ::getxattr(path.c_str(), name, value.data(), value.size());
+        if (got >= 0) {
+            value.resize(std::size_t(got));
+            return value;
+        }
+        if (errno != ERANGE)
+            return ErrnoError(errno);
+    }
+    return ErrnoError(ERANGE);
+}
+
+Expected<std::string> readWholeFile(const std::string& path)
+{
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.valid())
+        return ErrnoError(errno);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        return ErrnoError(errno);
+    // A FIFO, device or socket would block or never end: only regular files are read.
+    if (!S_ISREG(st.st_mode))
+        return ErrnoError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    std::string data;
+    data.reserve(std::size_t(st.st_size));
+    char buf[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return ErrnoError(errno);
+        }
+        if (n == 0)
+            break;
+        data.append(buf, std::size_t(n));
+    }
+    return data;
+}
+
+std::optional<SysError> writeWholeFile(const std::string& path, std::string_view data)
+{
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!fd.valid())
+        return ErrnoError(errno);
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd.get(), data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return ErrnoError(errno);
+        }
+        data.remove_prefix(std::size_t(n));
+    }
+    if (::close(fd.release()) != 0)
+        return ErrnoError(errno);
+    return std::nullopt;
+}
+
+}  // namespace
+
+SysError ErrnoError(int code)
+{
+    return {code, std::strerror(code)};
+}
+
+bool LinuxFileSystem::onFuseVolume(const std::string& path)
+{
+    const std::string folder = folderOf(path);
+    if (folder != lastFolder_) {
+        struct statfs sf {};
+        lastFolderIsFuse_ = ::statfs(folder.c_str(), &sf) == 0 && long(sf.f_type) == FuseSuperMagic;
+        lastFolder_ = folder;
+    }
+    return lastFolderIsFuse_;
+}
+
+bool LinuxFileSystem::hasWindowsStreamInterface(const std::string& file)
+{
+    return ::getxattr(file.c_str(), NtfsStreamList, nullptr, 0) >= 0;
+}
+
+std::vector<StreamInfo> LinuxFileSystem::listStreams(const std::string& path)
+{
+    std::vector<StreamInfo> streams;
+    // One call with a buffer that fits almost every list; the size query only for longer ones.
+    char small[4096];
+    std::string large;
+    const char* names = small;
+    ssize_t size = ::listxattr(path.c_str(), small, sizeof small);
+    if (size < 0 && errno == ERANGE) {
+        const ssize_t need = ::listxattr(path.c_str(), nullptr, 0);
+        if (need > 0) {
+            large.resize(std::size_t(need));
+            size = ::listxattr(path.c_str(), large.data(), large.size());
+            names = large.data();
+        }
+    }
+    if (size > 0) {
+        forEachName(names, std::size_t(size), [&](std::string_view name) {
+            if (name.substr(0, UserPrefix.size()) != UserPrefix)
+                return;
+            const std::string full(name);
+            const ssize_t valueSize = ::getxattr(path.c_str(), full.c_str(), nullptr, 0);
+            if (valueSize >= 0)
+                streams.push_back({full.substr(UserPrefix.size()), std::uint64_t(valueSize)});
+        });
+        if (!streams.empty())
+            return streams;
+    }
+    // ntfs-3g with streams_interface=windows lists no attributes; its streams come from its own list.
+    if (onFuseVolume(path)) {
+        auto list = readAttribute(path, NtfsStreamList);
+        if (list.ok()) {
+            forEachName(list.value().data(), list.value().size(), [&](std::string_view name) {
+                struct stat st {};
+                const std::string streamPath = path + ":" + std::string(name);
+                if (::stat(streamPath.c_str(), &st) == 0)
+                    streams.push_back({std::string(name), std::uint64_t(st.st_size)});
+            });
+        }
+    }
+    return streams;
+}
+
+std::uint64_t LinuxFileSystem::fileSizeOf(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? std::uint64_t(st.st_size) : 0;
+}
+
+bool LinuxFileSystem::pathExists(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool LinuxFileSystem::streamExists(const std::string& file, const std::string& stream)
+{
+    if (::getxattr(file.c_str(), attributeName(stream).c_str(), nullptr, 0) >= 0)
+        return true;
+    if (hasWindowsStreamInterface(file)) {
+        struct stat st {};
+        return ::stat((file + ":" + stream).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    }
+    return false;
+}
+
+Expected<std::string> LinuxFileSystem::readItem(const ItemRef& item)
+{
+    if (!item.isStream())
+        return readWholeFile(item.file);
+    if (hasWindowsStreamInterface(item.file))
+        return readWholeFile(item.file + ":" + item.stream);
+    auto value = readAttribute(item.file, attributeName(item.stream).c_str());
+    if (!value.ok() && value.error().code == E2BIG)
+        return SysError{E2BIG, "ストリームが大きすぎて拡張属性としては読めません (" + value.error().message +
+                                   ")。ntfs-3g ボリュームでは streams_interface=windows でマウントすると読めます"};
+    return value;
+}
+
+std::optional<SysError> LinuxFileSystem::writeItem(const ItemRef& item, std::string_view data)
+{
+    if (!item.isStream())
+        return writeWholeFile(item.file, data);
+    if (hasWindowsStreamInterface(item.file))
+        return writeWholeFile(item.file + ":" + item.stream, data);
+    if (::setxattr(item.file.c_str(), attributeName(item.stream).c_str(), data.data(), data.size(), 0) != 0) {
+        const int code = errno;
+        if (code == E2BIG || code == ENOSPC)
+            return SysError{code, "データが大きすぎて、このファイルシステムの拡張属性には書き込めません (" +
+                                      std::string(std::strerror(code)) + ")"};
+        return ErrnoError(code);
+    }
+    return std::nullopt;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,77 @@
+#pragma once
+// The core's view of the operating system: small interfaces that the platform layer implements
+// (platform/linux, later platform/windows) and that tests replace with fakes.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace tessaly {
+
+// An operating-system error: its code (errno on Linux) and the system's message text for it.
+struct SysError {
+    int code = 0;
+    std::string message;
+};
+
+// A value or the error that prevented it.
+template <class T>
+class Expected {
+public:
+    Expected(T value) : v_(std::move(value)) {}
+    Expected(SysError error) : v_(std::move(error)) {}
+    bool ok() const { return v_.index() == 0; }
+    explicit operator bool() const { return ok(); }
+    T& value() { return std::get<0>(v_); }
+    const T& value() const { return std::get<0>(v_); }
+    T& operator*() { return value(); }
+    const SysError& error() const { return std::get<1>(v_); }
+
+private:
+    std::variant<T, SysError> v_;
+};
+
+// One named stream of a file as the file system reports it: the bare name and the data size.
+struct StreamInfo {
+    std::string name;
+    std::uint64_t size = 0;
+};
+
+// Where an item's bytes live: a plain file, or a named stream of a file.
+struct ItemRef {
+    std::string file;
+    std::string stream;  // empty for the file's own data
+    bool isStream() const { return !stream.empty(); }
+};
+
+// File-system services the core needs for listing, sizing, reading and writing items.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Named streams of the object at path, in the order the system reports them. Unreadable or
+    // missing objects give an empty list.
+    virtual std::vector<StreamInfo> listStreams(const std::string& path) = 0;
+    // Size of the object at path; 0 when it does not exist.
+    virtual std::uint64_t fileSizeOf(const std::string& path) = 0;
+    // Whether something exists at exactly this path (symbolic links are not followed).
+    virtual bool pathExists(const std::string& path) = 0;
+    // Whether the file carries a stream of that name.
+    virtual bool streamExists(const std::string& file, const std::string& stream) = 0;
+    // The item's whole content.
+    virtual Expected<std::string> readItem(const ItemRef& item) = 0;
+    // Creates or replaces the item with data.
+    virtual std::optional<SysError> writeItem(const ItemRef& item, std::string_view data) = 0;
+};
+
+// Splits an item text (a tree node, a scan row) into file and stream. When the whole text names an
+// existing object it is a plain path (a Linux name may hold a colon, and a stream on a volume that
+// exposes streams as "file:stream" paths is such an object too). Otherwise the text is split at the
+// last ":" after the last "/", provided the part before exists. Anything else is a plain path.
+ItemRef ResolveItemText(FileSystem& fs, const std::string& text);
+
+}  // namespace tessaly

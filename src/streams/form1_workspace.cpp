@@ -1,0 +1,77 @@
+// Form1's workspace commands: drops, Open, reset, remove, click and the context menu's state.
+
+#include <QAction>
+#include <QLocale>
+
+#include "app/dialogs.h"
+#include "app/form1.h"
+#include "app/texts.h"
+#include "streams/commands.h"
+
+namespace tessaly {
+
+namespace {
+QString tr8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+}  // namespace
+
+void Form1::dropFiles(const std::vector<std::string>& paths)
+{
+    const DropOutcome outcome = HandleDrop(editor(), paths);
+    if (outcome.refused) {
+        services().dialogs->showMessage(this, tr8(texts::OnlyOneParent), tr8(texts::ApplicationTitle));
+        return;
+    }
+    showWorkspace();
+    setStatusText(qs(outcome.status));
+}
+
+void Form1::New1Click()
+{
+    editor().reset();
+    setStatusText(QString());
+    showWorkspace();
+}
+
+void Form1::Open1Click()
+{
+    const QString path = services().dialogs->getOpenFileName(this, QString(), openDialogFolder_,
+                                                             tr8(texts::FilterDocuments));
+    if (path.isEmpty())
+        return;
+    const std::string status = OpenFromDialog(editor(), bytes(path));
+    showWorkspace();
+    setStatusText(qs(status));
+}
+
+void Form1::Delete2Click()
+{
+    if (DeleteSelected(editor()))
+        setStatusText(QString());
+    showWorkspace();
+}
+
+void Form1::TreeView1Click()
+{
+    const std::string text = ClickStatusText(workspace(), bytes(QLocale().groupSeparator()));
+    if (!text.empty())
+        setStatusText(qs(text));
+}
+
+void Form1::PopupMenu1Popup()
+{
+    const PopupEnables e = tessaly::PopupMenu1Popup(workspace());
+    Open2->setEnabled(e.Open2);
+    NotePad2->setEnabled(e.NotePad2);
+    OpenBy2->setEnabled(e.OpenBy2);
+    OpenByDirect2->setEnabled(e.OpenByDirect2);
+    CopyOpen2->setEnabled(e.CopyOpen2);
+    SaveAs2->setEnabled(e.SaveAs2);
+    Delete2->setEnabled(e.Delete2);
+    Property2->setEnabled(e.Property2);
+    CopyFileName2->setEnabled(e.CopyFileName2);
+}
+
+}  // namespace tessaly

@@ -1,0 +1,47 @@
+#include "streams/names.h"
+
+namespace tessaly {
+
+namespace {
+std::size_t lastDelimiter(std::string_view path)
+{
+    return path.find_last_of("/:");
+}
+}  // namespace
+
+std::string FinalNameComponent(std::string_view path)
+{
+    const auto d = lastDelimiter(path);
+    return std::string(d == std::string_view::npos ? path : path.substr(d + 1));
+}
+
+std::string ExtensionOf(std::string_view path)
+{
+    const auto dot = path.rfind('.');
+    if (dot == std::string_view::npos)
+        return {};
+    const auto d = lastDelimiter(path);
+    if (d != std::string_view::npos && dot < d)
+        return {};
+    return std::string(path.substr(dot));
+}
+
+std::string AsciiLower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return out;
+}
+
+std::string_view TrimControls(std::string_view text)
+{
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20)
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20)
+        text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,19 @@
+#pragma once
+// The two values every command derives from an item text: its final name component and extension.
+// On Linux the delimiters are "/" (folders) and ":" (file and stream).
+
+#include <string>
+#include <string_view>
+
+namespace tessaly {
+
+// The text after the last "/" or ":"; the whole text when there is neither.
+std::string FinalNameComponent(std::string_view path);
+// The tail from the last dot, dot included, when that dot follows the last delimiter; else empty.
+std::string ExtensionOf(std::string_view path);
+// ASCII A-Z folded to lower case, every other byte unchanged.
+std::string AsciiLower(std::string_view text);
+// Leading and trailing bytes of value 0x20 or less removed.
+std::string_view TrimControls(std::string_view text);
+
+}  // namespace tessaly

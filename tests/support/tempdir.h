@@ -1,0 +1,31 @@
+#pragma once
+// A fresh temporary folder per test, removed with everything in it afterwards.
+
+#include <string>
+
+namespace tessaly::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // path() + "/" + name
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // Creates a file with content and returns its path.
+    std::string write(const std::string& name, const std::string& content) const;
+    // Whether user attributes can be set on files in this folder.
+    bool supportsUserAttributes() const;
+
+private:
+    std::string path_;
+};
+
+// Sets a user attribute (a stream) on a file; false when the file system refuses.
+bool SetStream(const std::string& file, const std::string& name, const std::string& value);
+bool RunningAsRoot();
+
+}  // namespace tessaly::test
