@@ -13,7 +13,6 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
@@ -353,12 +352,13 @@ void Form1::FormCreate()
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
         Splitter1->setSizes({width() / 3, width() - width() / 3});
     }
+    openDialogFolder_ = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    readSettings();
     setAcceptDrops(true);
     PageControl1->setCurrentIndex(0);
     New1Click();
     Memo1->clear();
-    openDialogFolder_ = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    QRandomGenerator::global()->seed(quint32(QDateTime::currentMSecsSinceEpoch()));
+    createFolderPane();
     Timer1Timer();
     Timer1->start();
 }
@@ -442,7 +442,11 @@ void Form1::Exit1Click()
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    event->accept();
+    // Ending after a refused command line writes nothing.
+    if (ending_ || FormCloseQuery())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event)

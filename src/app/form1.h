@@ -87,6 +87,16 @@ public:
     void About1Click();
     void Site1Click();
 
+    // Settings: read while the window is created, written when it may close (false refuses).
+    void readSettings();
+    bool FormCloseQuery();
+    // The folder pane of the detection tab: created at start, and what the settings keep of it.
+    void createFolderPane();
+    QString folderPaneFolder() const;
+    void setFolderPaneFolder(const QString& folder);
+    int folderPaneScrollX() const;
+    void setFolderPaneScrollX(int value);
+
     // State the tests and the subsystems read.
     const Workspace& workspace() const { return workspace_; }
     WorkspaceEditor& editor() { return *editor_; }
@@ -133,10 +143,10 @@ private:
     std::unique_ptr<QtIconList> ImageList2;
     Workspace workspace_;
     std::unique_ptr<WorkspaceEditor> editor_;
-    QString openDialogFolder_;  // initial folder of the Open dialog
+public:
+    QString openDialogFolder_;  // initial folder of the Open dialog and the folder pane
     QString saveDialogFileName_;  // the save dialog's remembered file name
 
-public:
     // Controls, named as the tests find them.
     QToolBar* ToolBar1 = nullptr;
     QTabWidget* PageControl1 = nullptr;

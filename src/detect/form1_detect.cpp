@@ -11,3 +11,19 @@ void Form1::ListView1DblClick() {}
 void Form1::CopyAll4Click() {}
 
 }  // namespace tessaly
+
+namespace tessaly {
+
+void Form1::createFolderPane() {}
+QString Form1::folderPaneFolder() const
+{
+    return openDialogFolder_;
+}
+void Form1::setFolderPaneFolder(const QString&) {}
+int Form1::folderPaneScrollX() const
+{
+    return 0;
+}
+void Form1::setFolderPaneScrollX(int) {}
+
+}  // namespace tessaly
