@@ -39,6 +39,7 @@ private:
 struct StreamInfo {
     std::string name;
     std::uint64_t size = 0;
+    bool operator==(const StreamInfo&) const = default;
 };
 
 // Where an item's bytes live: a plain file, or a named stream of a file.

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 #include "streams/names.h"
 
 using namespace tessaly;
@@ -29,7 +32,22 @@ INSTANTIATE_TEST_SUITE_P(Paths, NameRules,
                                            NameCase{"/p/.hidden", ".hidden", ".hidden"},
                                            NameCase{"/p/dir/", "", ""},
                                            NameCase{"/p/日本語 文書.txt:メモ", "メモ", ""},
-                                           NameCase{"", "", ""}));
+                                           NameCase{"", "", ""}),
+                         [](const ::testing::TestParamInfo<NameCase>& info) {
+                             // The path's ASCII letters and digits, so that a failing case is
+                             // recognised in the test list; the index keeps names unique.
+                             std::string name = std::to_string(info.index) + "_";
+                             if (!*info.param.path)
+                                 return name + "empty";
+                             for (const char* p = info.param.path; *p; ++p) {
+                                 const unsigned char c = static_cast<unsigned char>(*p);
+                                 if (c < 0x80 && std::isalnum(c))
+                                     name += char(c);
+                                 else if (name.back() != '_')
+                                     name += '_';
+                             }
+                             return name;
+                         });
 
 TEST(NameHelpers, LowerAndTrim)
 {

@@ -54,6 +54,9 @@ Expected<std::string> readAttribute(const std::string& path, const char* name)
         const ssize_t size = ::getxattr(path.c_str(), name, nullptr, 0);
         if (size < 0)
             return ErrnoError(errno);
+        // A buffer of size 0 would be taken as a second size query and its answer as the value.
+        if (size == 0)
+            return std::string();
         std::string value(std::size_t(size), '\0');
         const ssize_t got = ::getxattr(path.c_str(), name, value.data(), value.size());
         if (got >= 0) {
