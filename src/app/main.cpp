@@ -1,13 +1,16 @@
 // Entry point: one copy per user, the application title, the main window and its message loop.
 
 #include <QApplication>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "app/dialogs.h"
 #include "app/form1.h"
+#include "app/startup.h"
 #include "app/texts.h"
+#include "platform/linux/single_instance.h"
 
 int main(int argc, char* argv[])
 {
@@ -21,10 +24,17 @@ int main(int argc, char* argv[])
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tessaly"));
+    tessaly::Services services = tessaly::Services::defaults();
+    tessaly::SingleInstance instance{std::string(tessaly::InstanceKey)};
+    if (tessaly::RefuseSecondCopy(instance, *services.dialogs))
+        return 0;
+
+    QApplication::setApplicationName(QString::fromUtf8(tessaly::texts::ApplicationTitle.data(),
+                                                       qsizetype(tessaly::texts::ApplicationTitle.size())));
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
-    tessaly::Form1 form(tessaly::Services::defaults(), arguments);
+    tessaly::Form1 form(services, arguments);
+    tessaly::ServeActivationRequests(instance, form);
     form.show();
     return app.exec() == 0 ? 0 : 1;
 }

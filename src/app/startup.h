@@ -1,0 +1,30 @@
+#pragma once
+// Start-up: one copy per user, and bringing the running copy's window forward when another start
+// is refused.
+
+#include <string_view>
+
+class QWidget;
+
+namespace tessaly {
+
+class Dialogs;
+class SingleInstance;
+
+// Names the lock and the socket of the one-copy rule. It never changes, so that every version of
+// the program sees every other.
+inline constexpr std::string_view InstanceKey = "{41292D56-B4B7-430B-A7FF-C3BD30DF26EB}";
+
+// Takes the one-copy lock. When another copy of this user runs: shows the "already running" box,
+// asks that copy to come forward once the box is closed, and returns true; the program then ends
+// with exit code 0, having created no window and written nothing. When the lock cannot be had at
+// all, says why on stderr and lets this copy run.
+bool RefuseSecondCopy(SingleInstance& instance, Dialogs& dialogs);
+
+// First copy: each later start brings window forward.
+void ServeActivationRequests(SingleInstance& instance, QWidget& window);
+
+// Restores window from minimised, raises it and gives it the focus (as far as the desktop allows).
+void BringToFront(QWidget& window);
+
+}  // namespace tessaly

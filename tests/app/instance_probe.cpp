@@ -1,0 +1,87 @@
+// A copy of the program's start for the one-copy tests: the same lock, socket and window as the
+// real entry point, but the "already running" box is printed instead of shown, and what the first
+// copy goes through is printed too, so that a test running several of these can follow them.
+//
+// Options (removed before the rest goes to the window as its command line):
+//   --minimized   show the window minimised
+//   --spawn-child start "sleep 60" first and print its process id, as a launched program would be
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTextBlock>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/dialogs.h"
+#include "app/form1.h"
+#include "app/startup.h"
+#include "platform/linux/single_instance.h"
+
+namespace {
+
+void say(const QString& line)
+{
+    std::printf("%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+class PrintingDialogs final : public tessaly::Dialogs {
+public:
+    void showMessage(QWidget*, const QString& text, const QString& caption) override
+    {
+        say(QStringLiteral("message ") + caption + QLatin1Char(' ') + text);
+    }
+    bool askYesNo(QWidget*, const QString& text, const QString&) override
+    {
+        say(QStringLiteral("question ") + text);
+        return true;
+    }
+    void showError(QWidget*, const QString& text) override { say(QStringLiteral("error ") + text); }
+    QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+};
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    const bool minimized = arguments.removeAll(QStringLiteral("--minimized")) > 0;
+    const bool spawnChild = arguments.removeAll(QStringLiteral("--spawn-child")) > 0;
+
+    auto dialogs = std::make_shared<PrintingDialogs>();
+    tessaly::Services services = tessaly::Services::defaults();
+    services.dialogs = dialogs;
+    tessaly::SingleInstance instance{std::string(tessaly::InstanceKey)};
+    if (tessaly::RefuseSecondCopy(instance, *dialogs)) {
+        say(QStringLiteral("second"));
+        return 0;
+    }
+
+    tessaly::Form1 form(services, arguments);
+    tessaly::ServeActivationRequests(instance, form);
+    QObject::connect(&instance, &tessaly::SingleInstance::activationRequested, &form, [&form] {
+        // The log's last line without its timestamp, and the workspace's parent (empty: none).
+        say(QStringLiteral("activated minimized=%1 lines=%2 last=%3 root=%4")
+                .arg(int(form.isMinimized()))
+                .arg(form.Memo1->document()->blockCount())
+                .arg(form.Memo1->document()->lastBlock().text().mid(20))
+                .arg(tessaly::Form1::qs(form.workspace().root().text)));
+    });
+    if (minimized)
+        form.showMinimized();
+    else
+        form.show();
+    if (spawnChild) {
+        qint64 pid = 0;
+        QProcess::startDetached(QStringLiteral("sleep"), {QStringLiteral("60")}, QString(), &pid);
+        say(QStringLiteral("child %1").arg(pid));
+    }
+    say(QStringLiteral("first minimized=%1").arg(int(form.isMinimized())));
+    return app.exec();
+}

@@ -1,0 +1,237 @@
+// One copy per user, with real processes: a later start ends with exit code 0 and brings the first
+// copy's window forward; a killed first copy blocks nothing; simultaneous starts leave one copy.
+// The processes are instance_probe, which starts exactly as the program does.
+
+#include <QProcess>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <list>
+
+#include "app/startup.h"
+#include "platform/linux/single_instance.h"
+#include "support/tempdir.h"
+
+using tessaly::SingleInstance;
+
+namespace {
+
+// One running probe and the lines it has printed.
+class Probe {
+public:
+    explicit Probe(const QProcessEnvironment& env)
+    {
+        process.setProcessEnvironment(env);
+        process.setProgram(QStringLiteral(INSTANCE_PROBE));
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    }
+    ~Probe()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+    void start(const QStringList& arguments)
+    {
+        process.setArguments(arguments);
+        process.start();
+    }
+    // Waits until a line beginning with prefix has come; returns it, or an empty text on timeout.
+    QString waitFor(const QString& prefix, int timeoutMs = 10000)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        for (;;) {
+            while (process.canReadLine()) {
+                lines << QString::fromUtf8(process.readLine()).chopped(1);
+            }
+            for (const QString& line : std::as_const(lines))
+                if (line.startsWith(prefix))
+                    return line;
+            if (deadline.hasExpired() || !process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
+                if (!process.canReadLine())
+                    return {};
+        }
+    }
+    QStringList finish(int timeoutMs = 15000)
+    {
+        process.waitForFinished(timeoutMs);
+        while (process.canReadLine())
+            lines << QString::fromUtf8(process.readLine()).chopped(1);
+        return lines;
+    }
+    QProcess process;
+    QStringList lines;
+};
+
+// Ends a process on every way out of a test.
+struct KillOnExit {
+    qint64 pid = 0;
+    ~KillOnExit()
+    {
+        if (pid > 0)
+            ::kill(pid_t(pid), SIGKILL);
+    }
+};
+
+}  // namespace
+
+class SingleInstanceTest : public QObject {
+    Q_OBJECT
+
+private:
+    QString runtime;
+    QProcessEnvironment env;
+    std::unique_ptr<tessaly::test::TempDir> dir;
+
+    QString socketPath() const
+    {
+        return runtime + QLatin1Char('/') + QLatin1String(tessaly::InstanceKey.data(), tessaly::InstanceKey.size()) +
+               QStringLiteral("-%1.socket").arg(::geteuid());
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        dir = std::make_unique<tessaly::test::TempDir>();
+        runtime = QString::fromStdString(dir->file("run"));
+        QVERIFY(::mkdir(runtime.toUtf8().constData(), 0700) == 0);
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(dir->file("config")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    }
+    void cleanup() { dir.reset(); }
+
+    void secondStartEndsAndBringsTheFirstForward()
+    {
+        Probe first(env);
+        first.start({QStringLiteral("--minimized")});
+        QCOMPARE(first.waitFor(QStringLiteral("first")), QStringLiteral("first minimized=1"));
+
+        // The second start names a file: it is loaded by neither copy.
+        const QString doc = QString::fromStdString(dir->write("doc.txt", "x"));
+        Probe second(env);
+        second.start({doc});
+        const QStringList said = second.finish();
+        QCOMPARE(second.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.process.exitCode(), 0);
+        QCOMPARE(said, (QStringList{QStringLiteral("message Tessaly 既に起動されています。"), QStringLiteral("second")}));
+
+        const QString activated = first.waitFor(QStringLiteral("activated"));
+        QCOMPARE(activated, QStringLiteral("activated minimized=0 lines=1 last=単体で起動 ") + QStringLiteral(INSTANCE_PROBE) +
+                                QStringLiteral(" root="));
+        QCOMPARE(first.process.state(), QProcess::Running);
+
+        // A third start after the second is served the same way.
+        Probe third(env);
+        third.start({});
+        QVERIFY(third.finish().contains(QStringLiteral("second")));
+        QCOMPARE(third.process.exitCode(), 0);
+    }
+
+    void killedFirstCopyLeavesNothingThatBlocks()
+    {
+        KillOnExit child;
+        {
+            // The first copy has started another program, as opening an item does; the program
+            // outlives it and must not keep the lock.
+            Probe first(env);
+            first.start({QStringLiteral("--spawn-child")});
+            const QString childLine = first.waitFor(QStringLiteral("child "));
+            child.pid = childLine.mid(6).toLongLong();
+            QVERIFY(child.pid > 0);
+            QVERIFY(!first.waitFor(QStringLiteral("first")).isEmpty());
+            QVERIFY(QFile::exists(socketPath()));
+            ::kill(pid_t(first.process.processId()), SIGKILL);
+            QVERIFY(first.process.waitForFinished(5000));
+            QCOMPARE(first.process.exitStatus(), QProcess::CrashExit);
+        }
+        QVERIFY2(::kill(pid_t(child.pid), 0) == 0, "the started program still runs");
+        QVERIFY(QFile::exists(socketPath()));  // left behind by the killed copy
+
+        Probe next(env);
+        next.start({});
+        QCOMPARE(next.waitFor(QStringLiteral("first")), QStringLiteral("first minimized=0"));
+        // The socket file left behind was replaced: a later start reaches this copy.
+        Probe later(env);
+        later.start({});
+        QVERIFY(later.finish().contains(QStringLiteral("second")));
+        QVERIFY(!next.waitFor(QStringLiteral("activated")).isEmpty());
+    }
+
+    void simultaneousStartsLeaveOneCopy()
+    {
+        std::list<Probe> probes;
+        for (int i = 0; i < 4; ++i)
+            probes.emplace_back(env).start({});
+        int firsts = 0, seconds = 0;
+        for (Probe& p : probes) {
+            if (!p.waitFor(QStringLiteral("first")).isEmpty())
+                ++firsts;
+            else if (p.lines.contains(QStringLiteral("second")))
+                ++seconds;
+        }
+        QCOMPARE(firsts, 1);
+        QCOMPARE(seconds, 3);
+    }
+
+    // The lock and the socket live in a folder that only this user can enter.
+    void runtimeFolderIsPrivate()
+    {
+        namespace fs = std::filesystem;
+        const std::string base = dir->file("tmp");
+        fs::create_directories(base);
+        const std::string open = dir->file("open");
+        fs::create_directories(open);
+        fs::permissions(open, fs::perms(0755));
+        const std::string own = base + "/tessaly-" + std::to_string(::geteuid());
+        struct EnvGuard {
+            ~EnvGuard()
+            {
+                ::unsetenv("XDG_RUNTIME_DIR");
+                ::unsetenv("TMPDIR");
+            }
+        } guard;
+
+        // The session's folder is used when it is private.
+        ::setenv("XDG_RUNTIME_DIR", runtime.toUtf8().constData(), 1);
+        QCOMPARE(tessaly::PrivateRuntimeFolder(), runtime.toStdString());
+
+        // One that others may enter is passed over for a private folder of our own.
+        ::setenv("XDG_RUNTIME_DIR", open.c_str(), 1);
+        ::setenv("TMPDIR", base.c_str(), 1);
+        QCOMPARE(tessaly::PrivateRuntimeFolder(), own);
+        QCOMPARE(int(fs::status(own).permissions() & fs::perms::all), 0700);
+
+        // Within one process two holders exclude each other too, and the lock goes with its holder.
+        {
+            SingleInstance a{"key"}, b{"key"};
+            QCOMPARE(int(a.acquire()), int(SingleInstance::Role::First));
+            QCOMPARE(int(b.acquire()), int(SingleInstance::Role::Second));
+        }
+        SingleInstance c{"key"};
+        QCOMPARE(int(c.acquire()), int(SingleInstance::Role::First));
+
+        // Someone else's folder in the shared place is refused: a link, or one others may enter.
+        fs::remove_all(own);
+        fs::create_directory_symlink(runtime.toStdString(), own);
+        std::string why;
+        QCOMPARE(tessaly::PrivateRuntimeFolder(&why), std::string());
+        QVERIFY(!why.empty());
+        SingleInstance d{"key"};
+        QCOMPARE(int(d.acquire()), int(SingleInstance::Role::Unguarded));
+        fs::remove(own);
+        fs::create_directory(own);
+        fs::permissions(own, fs::perms(0777));
+        QCOMPARE(tessaly::PrivateRuntimeFolder(), std::string());
+    }
+};
+
+QTEST_GUILESS_MAIN(SingleInstanceTest)
+#include "single_instance_test.moc"
