@@ -24,10 +24,10 @@ std::string attributeName(const std::string& stream)
     return std::string(UserPrefix) + stream;
 }
 
-std::string folderOf(const std::string& path)
+std::string_view folderOf(const std::string& path)
 {
     const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    return slash == std::string::npos ? std::string_view(".") : std::string_view(path).substr(0, slash + 1);
 }
 
 // Names separated by NUL bytes, as listxattr and the ntfs-3g stream list give them.
@@ -125,11 +125,12 @@ SysError ErrnoError(int code)
 
 bool LinuxFileSystem::onFuseVolume(const std::string& path)
 {
-    const std::string folder = folderOf(path);
+    // Compared in place: this runs for every file without streams, most files of a scan.
+    const std::string_view folder = folderOf(path);
     if (folder != lastFolder_) {
-        struct statfs sf {};
-        lastFolderIsFuse_ = ::statfs(folder.c_str(), &sf) == 0 && long(sf.f_type) == FuseSuperMagic;
         lastFolder_ = folder;
+        struct statfs sf {};
+        lastFolderIsFuse_ = ::statfs(lastFolder_.c_str(), &sf) == 0 && long(sf.f_type) == FuseSuperMagic;
     }
     return lastFolderIsFuse_;
 }
