@@ -145,6 +145,13 @@ TEST_F(NtfsVolumeTest, WindowsInterfaceListsReadsAndWritesRealStreams)
     writeFile(bare, "x");
     EnumerateStreams(fs, bare, list);
     EXPECT_TRUE(list.empty());
+
+    // Folders carry streams too.
+    const std::string folder = volume->path("folder");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    writeFile(folder + ":tag", "abc");
+    EnumerateStreams(fs, folder, list);
+    EXPECT_EQ(list, (StreamList{{folder + ":tag", 3}}));
 }
 
 TEST_F(NtfsVolumeTest, AttributeInterfaceShowsTheSameStreamsAsUserAttributes)

@@ -243,16 +243,3 @@ TEST(BackupWalk, NamesAreConvertedAndStrippedOfTheTypeSuffix)
                                                   {"cut", 1},
                                                   {"last", 1}}));
 }
-
-TEST(BackupWalk, TheCallersConverterDecidesTheNameBytes)
-{
-    FakeBackup backup;
-    backup.stream(u":Notes:$DATA", 1);
-    auto upper = [](std::u16string_view text) {
-        std::string out;
-        for (char16_t u : text)
-            out += (u >= u'a' && u <= u'z') ? char(u - 32) : char(u);
-        return out;
-    };
-    EXPECT_EQ(WalkBackupStreams(backup, upper), (Streams{{"NOTES", 1}}));
-}
