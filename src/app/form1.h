@@ -32,6 +32,7 @@ namespace tessaly {
 
 class QtIconList;
 class MemoLogSink;
+struct SaveOutcome;
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -62,6 +63,9 @@ public:
     void Save1Click();
     void SaveAs1Click();
     void SaveAs2Click();
+    // Shows SaveDialog1 with its remembered file name; the chosen path, or empty when cancelled.
+    QString SaveDialog1Execute();
+    void showSaveOutcome(const SaveOutcome& outcome, bool reloaded);
 
     // Opening items.
     void TreeView1DblClick();

@@ -73,6 +73,13 @@ inline constexpr std::string_view CannotOpenFile = "ファイル \"%s\" は開�
 inline constexpr std::string_view CannotCreateFile = "ファイル \"%s\" を作成できません。%s";
 inline constexpr std::string_view CannotWriteSettings = "%s に書き込めません";
 
+// System messages of the file layer, where the system's own text would mislead.
+inline constexpr std::string_view NotRegularFile = "通常のファイルではないので読み書きしません (FIFO、デバイス、ソケットなど)";
+inline constexpr std::string_view AttributeTooLargeToWrite = "データが大きすぎて、このファイルシステムの拡張属性には書き込めません";
+inline constexpr std::string_view AttributeTooLargeToRead = "ストリームが大きすぎて拡張属性としては読めません";
+inline constexpr std::string_view NtfsWriteHint = "ntfs-3g ボリュームでは streams_interface=windows でマウントすると書き込めます";
+inline constexpr std::string_view NtfsReadHint = "ntfs-3g ボリュームでは streams_interface=windows でマウントすると読めます";
+
 // Window captions.
 inline constexpr std::string_view TabComposition = "ファイル構成";
 inline constexpr std::string_view TabDetection = "検出";

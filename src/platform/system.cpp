@@ -1,5 +1,7 @@
 #include "platform/system.h"
 
+#include <algorithm>
+
 namespace tessaly {
 
 ItemRef ResolveItemText(FileSystem& fs, const std::string& text)
@@ -14,6 +16,76 @@ ItemRef ResolveItemText(FileSystem& fs, const std::string& text)
             return {std::move(file), text.substr(colon + 1)};
     }
     return {text, {}};
+}
+
+}  // namespace tessaly
+
+namespace tessaly {
+
+namespace {
+
+// The whole item, held in memory and handed out in pieces.
+class WholeReader final : public ItemReader {
+public:
+    explicit WholeReader(std::string data) : data_(std::move(data)) {}
+    Expected<std::size_t> read(char* buffer, std::size_t size) override
+    {
+        const std::size_t n = std::min(size, data_.size() - offset_);
+        std::copy_n(data_.data() + offset_, n, buffer);
+        offset_ += n;
+        return n;
+    }
+
+private:
+    std::string data_;
+    std::size_t offset_ = 0;
+};
+
+// Collects the pieces and writes them whole when finished.
+class WholeWriter final : public ItemWriter {
+public:
+    WholeWriter(FileSystem& fs, ItemRef item) : fs_(fs), item_(std::move(item)) {}
+    std::optional<SysError> write(std::string_view data) override
+    {
+        data_.append(data);
+        return std::nullopt;
+    }
+    std::optional<SysError> finish() override { return fs_.writeItem(item_, data_); }
+
+private:
+    FileSystem& fs_;
+    ItemRef item_;
+    std::string data_;
+};
+
+class InPlaceFile final : public PendingFile {
+public:
+    explicit InPlaceFile(std::string path) : path_(std::move(path)) {}
+    const std::string& path() const override { return path_; }
+    std::optional<SysError> commit() override { return std::nullopt; }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+Expected<std::unique_ptr<ItemReader>> FileSystem::openRead(const ItemRef& item)
+{
+    auto data = readItem(item);
+    if (!data.ok())
+        return data.error();
+    return std::unique_ptr<ItemReader>(std::make_unique<WholeReader>(std::move(data.value())));
+}
+
+Expected<std::unique_ptr<ItemWriter>> FileSystem::openWrite(const ItemRef& item)
+{
+    return std::unique_ptr<ItemWriter>(std::make_unique<WholeWriter>(*this, item));
+}
+
+Expected<std::unique_ptr<PendingFile>> FileSystem::createPending(const std::string& target)
+{
+    return std::unique_ptr<PendingFile>(std::make_unique<InPlaceFile>(target));
 }
 
 }  // namespace tessaly

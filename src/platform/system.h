@@ -2,7 +2,9 @@
 // The core's view of the operating system: small interfaces that the platform layer implements
 // (platform/linux, later platform/windows) and that tests replace with fakes.
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,6 +51,35 @@ struct ItemRef {
     bool isStream() const { return !stream.empty(); }
 };
 
+// An item opened for reading in pieces; closed when destroyed.
+class ItemReader {
+public:
+    virtual ~ItemReader() = default;
+    // Fills up to size bytes of buffer; 0 at the end of the item.
+    virtual Expected<std::size_t> read(char* buffer, std::size_t size) = 0;
+};
+
+// An item being written in pieces. Nothing is final until finish() succeeds: a writer destroyed
+// unfinished leaves a plain-file target as it was (a stream may hold what was written so far).
+class ItemWriter {
+public:
+    virtual ~ItemWriter() = default;
+    virtual std::optional<SysError> write(std::string_view data) = 0;
+    // Completes the item: a plain file takes the target's place only here.
+    virtual std::optional<SysError> finish() = 0;
+};
+
+// A new file assembled under a temporary name beside its target, data and streams alike, that
+// takes the target's place only when commit() succeeds. Destroyed uncommitted, it is removed and
+// the target stays as it was.
+class PendingFile {
+public:
+    virtual ~PendingFile() = default;
+    // Where to write the new file's data and streams until it is committed.
+    virtual const std::string& path() const = 0;
+    virtual std::optional<SysError> commit() = 0;
+};
+
 // File-system services the core needs for listing, sizing, reading and writing items.
 class FileSystem {
 public:
@@ -67,6 +98,12 @@ public:
     virtual Expected<std::string> readItem(const ItemRef& item) = 0;
     // Creates or replaces the item with data.
     virtual std::optional<SysError> writeItem(const ItemRef& item, std::string_view data) = 0;
+
+    // Piecewise access for items of any size. The defaults go through readItem / writeItem whole,
+    // for file systems that have nothing better; createPending's default writes in place.
+    virtual Expected<std::unique_ptr<ItemReader>> openRead(const ItemRef& item);
+    virtual Expected<std::unique_ptr<ItemWriter>> openWrite(const ItemRef& item);
+    virtual Expected<std::unique_ptr<PendingFile>> createPending(const std::string& target);
 };
 
 // Splits an item text (a tree node, a scan row) into file and stream. When the whole text names an

@@ -1,22 +1,68 @@
 #include "streams/copy_item.h"
 
+#include <memory>
+
+#include "app/texts.h"
+
 namespace tessaly {
 
 namespace {
+
 std::string textOf(const ItemRef& item)
 {
     return item.isStream() ? item.file + ":" + item.stream : item.file;
 }
+
+// Puts the two values in place of the pattern's two "%s", left to right; a "%s" inside a value
+// stays as it is.
+std::string fillIn(std::string_view pattern, std::string_view first, std::string_view second)
+{
+    std::string out;
+    std::size_t from = 0;
+    for (std::string_view value : {first, second}) {
+        const auto at = pattern.find("%s", from);
+        if (at == std::string_view::npos)
+            break;
+        out.append(pattern.substr(from, at - from)).append(value);
+        from = at + 2;
+    }
+    return out.append(pattern.substr(from));
+}
+
 }  // namespace
 
 std::optional<CopyError> CopyItemData(FileSystem& fs, const ItemRef& source, const ItemRef& target)
 {
-    auto data = fs.readItem(source);
-    if (!data.ok())
-        return CopyError{CopyError::Side::Source, textOf(source), data.error()};
-    if (auto error = fs.writeItem(target, data.value()))
-        return CopyError{CopyError::Side::Target, textOf(target), *error};
+    const auto sourceError = [&](SysError e) { return CopyError{CopyError::Side::Source, textOf(source), std::move(e)}; };
+    const auto targetError = [&](SysError e) { return CopyError{CopyError::Side::Target, textOf(target), std::move(e)}; };
+
+    auto reader = fs.openRead(source);
+    if (!reader.ok())
+        return sourceError(reader.error());
+    auto writer = fs.openWrite(target);
+    if (!writer.ok())
+        return targetError(writer.error());
+
+    const auto buffer = std::make_unique<char[]>(CopyPieceSize);
+    for (;;) {
+        auto got = reader.value()->read(buffer.get(), CopyPieceSize);
+        if (!got.ok())
+            return sourceError(got.error());
+        if (got.value() == 0)
+            break;
+        if (auto error = writer.value()->write(std::string_view(buffer.get(), got.value())))
+            return targetError(*error);
+    }
+    if (auto error = writer.value()->finish())
+        return targetError(*error);
     return std::nullopt;
+}
+
+std::string CopyErrorText(const CopyError& error, std::string_view shownPath)
+{
+    const std::string_view pattern =
+        error.side == CopyError::Side::Source ? texts::CannotOpenFile : texts::CannotCreateFile;
+    return fillIn(pattern, shownPath, error.error.message);
 }
 
 }  // namespace tessaly

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/system.h"
 
@@ -15,8 +16,17 @@ struct CopyError {
     SysError error;
 };
 
-// Reads the whole source, then creates or replaces the target with it. Only the item's own bytes
-// go along: no attributes, times or other streams.
+// Copies the source's bytes to the target, piece by piece, so that memory stays bounded whatever
+// the item's size. The source is opened first; a plain-file target takes its new content only once
+// everything has been read and written, so a failed copy leaves it as it was. Only the item's own
+// bytes go along: no attributes, times or other streams.
 std::optional<CopyError> CopyItemData(FileSystem& fs, const ItemRef& source, const ItemRef& target);
+
+// The error box text for a failed copy: "cannot open" for the source, "cannot create" for the
+// target, with shownPath (the failing path made absolute) and the system's message.
+std::string CopyErrorText(const CopyError& error, std::string_view shownPath);
+
+// The size of the pieces a copy moves at a time.
+inline constexpr std::size_t CopyPieceSize = std::size_t(1) << 20;
 
 }  // namespace tessaly

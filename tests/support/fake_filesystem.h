@@ -2,7 +2,11 @@
 // An in-memory file system for core tests: files with data and ordered named streams, and a
 // recording log sink.
 
+#include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,8 +33,33 @@ public:
     Expected<std::string> readItem(const ItemRef& item) override;
     std::optional<SysError> writeItem(const ItemRef& item, std::string_view data) override;
 
+    // Piecewise access behaves like the real layer: a plain-file target changes only when its
+    // writer finishes, a new file from createPending appears only on commit.
+    Expected<std::unique_ptr<ItemReader>> openRead(const ItemRef& item) override;
+    Expected<std::unique_ptr<ItemWriter>> openWrite(const ItemRef& item) override;
+    Expected<std::unique_ptr<PendingFile>> createPending(const std::string& target) override;
+
     std::map<std::string, File> files;
     std::map<std::string, std::uint64_t> sizeOverride;  // to pretend huge files
+
+    // Made-up content: an item of this many bytes whose byte i is GeneratedByte(i), never held whole.
+    std::map<std::string, std::uint64_t> generated;  // item text -> size
+    static char GeneratedByte(std::uint64_t i) { return char('a' + i % 23); }
+    // Targets whose bytes are only counted and checked against GeneratedByte, never kept.
+    std::map<std::string, std::uint64_t> counted;  // item text -> bytes received in order
+    std::set<std::string> countedMismatch;         // counted targets that received a wrong byte
+
+    // Faults to inject.
+    std::map<std::string, SysError> failOpenRead;   // item text -> error of openRead
+    std::map<std::string, SysError> failOpenWrite;  // item text -> error of openWrite
+    std::uint64_t writeBudget = std::numeric_limits<std::uint64_t>::max();  // then ENOSPC
+    std::size_t maxStreamSize = std::numeric_limits<std::size_t>::max();     // larger: E2BIG at finish
+    bool failCommit = false;
+    std::size_t readPiece = std::numeric_limits<std::size_t>::max();  // most bytes one read returns
+
+    // What was seen.
+    std::size_t largestWrite = 0;
+    std::vector<std::string> opened;  // "r <text>", "w <text>", "p <target>", in order
 };
 
 // Keeps every line; stamp-free views for comparisons.

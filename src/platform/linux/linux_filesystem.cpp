@@ -3,12 +3,14 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "app/texts.h"
 #include "platform/linux/fd.h"
 
 namespace tessaly {
@@ -79,7 +81,7 @@ Expected<std::string> readWholeFile(const std::string& path)
         return ErrnoError(errno);
     // A FIFO, device or socket would block or never end: only regular files are read.
     if (!S_ISREG(st.st_mode))
-        return ErrnoError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        return NotRegularError(st.st_mode);
     std::string data;
     data.reserve(std::size_t(st.st_size));
     char buf[1 << 16];
@@ -97,30 +99,18 @@ Expected<std::string> readWholeFile(const std::string& path)
     return data;
 }
 
-std::optional<SysError> writeWholeFile(const std::string& path, std::string_view data)
-{
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!fd.valid())
-        return ErrnoError(errno);
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd.get(), data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return ErrnoError(errno);
-        }
-        data.remove_prefix(std::size_t(n));
-    }
-    if (::close(fd.release()) != 0)
-        return ErrnoError(errno);
-    return std::nullopt;
-}
-
 }  // namespace
 
 SysError ErrnoError(int code)
 {
     return {code, std::strerror(code)};
+}
+
+SysError NotRegularError(unsigned mode)
+{
+    if (S_ISDIR(mode))
+        return ErrnoError(EISDIR);
+    return SysError{EINVAL, std::string(texts::NotRegularFile)};
 }
 
 bool LinuxFileSystem::onFuseVolume(const std::string& path)
@@ -214,25 +204,47 @@ Expected<std::string> LinuxFileSystem::readItem(const ItemRef& item)
         return readWholeFile(item.file + ":" + item.stream);
     auto value = readAttribute(item.file, attributeName(item.stream).c_str());
     if (!value.ok() && value.error().code == E2BIG)
-        return SysError{E2BIG, "ストリームが大きすぎて拡張属性としては読めません (" + value.error().message +
-                                   ")。ntfs-3g ボリュームでは streams_interface=windows でマウントすると読めます"};
+        return SysError{E2BIG, std::string(texts::AttributeTooLargeToRead) + " (" + value.error().message + ")。" +
+                                   std::string(texts::NtfsReadHint)};
     return value;
 }
 
 std::optional<SysError> LinuxFileSystem::writeItem(const ItemRef& item, std::string_view data)
 {
-    if (!item.isStream())
-        return writeWholeFile(item.file, data);
-    if (hasWindowsStreamInterface(item.file))
-        return writeWholeFile(item.file + ":" + item.stream, data);
+    if (!item.isStream() || hasWindowsStreamInterface(item.file)) {
+        auto writer = openWrite(item);
+        if (!writer.ok())
+            return writer.error();
+        if (auto error = writer.value()->write(data))
+            return error;
+        return writer.value()->finish();
+    }
+    if (data.size() > MaxAttributeSize)
+        return AttributeTooLargeError(E2BIG, item.file, data.size());
     if (::setxattr(item.file.c_str(), attributeName(item.stream).c_str(), data.data(), data.size(), 0) != 0) {
         const int code = errno;
         if (code == E2BIG || code == ENOSPC)
-            return SysError{code, "データが大きすぎて、このファイルシステムの拡張属性には書き込めません (" +
-                                      std::string(std::strerror(code)) + ")"};
+            return AttributeTooLargeError(code, item.file, data.size());
         return ErrnoError(code);
     }
     return std::nullopt;
+}
+
+SysError AttributeTooLargeError(int code, const std::string& file, std::size_t valueSize)
+{
+    // ENOSPC also means a full volume; only when there is room for the value is it the attribute
+    // limit (ext4 keeps all attributes of a file within one block).
+    if (code == ENOSPC) {
+        struct statvfs sv {};
+        if (::statvfs(file.c_str(), &sv) != 0 ||
+            std::uint64_t(sv.f_bavail) * sv.f_frsize < std::uint64_t(valueSize) + (std::uint64_t(1) << 20))
+            return ErrnoError(code);
+    }
+    std::string message = std::string(texts::AttributeTooLargeToWrite) + " (" + std::strerror(code) + ")";
+    struct statfs sf {};
+    if (::statfs(file.c_str(), &sf) == 0 && long(sf.f_type) == FuseSuperMagic)
+        message += "。" + std::string(texts::NtfsWriteHint);
+    return SysError{code, std::move(message)};
 }
 
 }  // namespace tessaly

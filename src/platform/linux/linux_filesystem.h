@@ -10,6 +10,14 @@ namespace tessaly {
 
 // errno as the core's error value, with the system's message text.
 SysError ErrnoError(int code);
+// The error for something that is not a regular file (a folder, FIFO, device or socket), which is
+// neither read nor replaced.
+SysError NotRegularError(unsigned mode);
+// The error for an attribute value that the file system cannot hold (E2BIG, ENOSPC): it says that
+// the value is too large for an attribute there, not only that space ran out.
+SysError AttributeTooLargeError(int code, const std::string& file, std::size_t valueSize);
+// The largest attribute value the kernel passes (XATTR_SIZE_MAX).
+inline constexpr std::size_t MaxAttributeSize = 65536;
 
 class LinuxFileSystem final : public FileSystem {
 public:
@@ -19,6 +27,9 @@ public:
     bool streamExists(const std::string& file, const std::string& stream) override;
     Expected<std::string> readItem(const ItemRef& item) override;
     std::optional<SysError> writeItem(const ItemRef& item, std::string_view data) override;
+    Expected<std::unique_ptr<ItemReader>> openRead(const ItemRef& item) override;
+    Expected<std::unique_ptr<ItemWriter>> openWrite(const ItemRef& item) override;
+    Expected<std::unique_ptr<PendingFile>> createPending(const std::string& target) override;
 
     // True when the file answers the ntfs-3g stream list: its streams are "file:stream" paths.
     bool hasWindowsStreamInterface(const std::string& file);
