@@ -31,6 +31,7 @@
 #include "app/qt_icon_list.h"
 #include "app/texts.h"
 #include "app/toolbar_icons.h"
+#include "desktop/about_box.h"
 #include "streams/names.h"
 
 namespace tessaly {
@@ -345,20 +346,15 @@ void Form1::setStatusText(const QString& text)
 void Form1::FormCreate()
 {
     setWindowTitle(tr8(texts::ApplicationTitle));
-    // Until the settings are read from a file, the window starts at half the screen, centred.
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        resize(area.width() / 2, area.height() / 2);
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-        Splitter1->setSizes({width() / 3, width() - width() / 3});
-    }
-    openDialogFolder_ = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    // Placement, options, the initial folder and the folder pane's width (the settings file).
     readSettings();
     setAcceptDrops(true);
     PageControl1->setCurrentIndex(0);
     New1Click();
     Memo1->clear();
     createFolderPane();
+    setFolderPaneScrollX(heldScrollX_);
+    SeedAboutBoxColours(std::uint32_t(QDateTime::currentMSecsSinceEpoch()));
     Timer1Timer();
     Timer1->start();
 }

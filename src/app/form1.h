@@ -150,6 +150,11 @@ private:
 public:
     QString openDialogFolder_;  // initial folder of the Open dialog and the folder pane
     QString saveDialogFileName_;  // the save dialog's remembered file name
+    // Settings held from start to close: the file, the placement values kept as read, the folder
+    // pane's width and the scroll position to restore once the pane exists.
+    QString settingsFile_;
+    int placementFlags_ = 0, placementMaxX_ = -1, placementMaxY_ = -1;
+    int folderPaneWidth_ = 0, heldScrollX_ = 0;
 
     // Controls, named as the tests find them.
     QToolBar* ToolBar1 = nullptr;

@@ -2,12 +2,185 @@
 
 #include "app/form1.h"
 
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QSaveFile>
+#include <QScreen>
+#include <QSplitter>
+
+#include "app/dialogs.h"
+#include "app/ini_file.h"
+#include "app/texts.h"
+#include "desktop/desktop_rules.h"
+
 namespace tessaly {
 
-void Form1::readSettings() {}
+namespace {
+
+constexpr std::string_view Program = "PROGRAM";
+constexpr std::string_view Position = "POSITION";
+constexpr std::string_view Option = "OPTION";
+
+// Window states as the file stores them.
+constexpr int StateNormal = 0;
+constexpr int StateMinimised = 1;
+constexpr int StateMaximised = 2;
+// The show commands written beside them (normal, minimised, maximised).
+constexpr int ShowNormal = 1;
+constexpr int ShowMinimised = 2;
+constexpr int ShowMaximised = 3;
+
+QString tr8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// Beside the executable when its folder can be written (a build or portable folder), otherwise
+// in the user's configuration folder, so that an installed copy can keep its settings too.
+QString defaultSettingsFile()
+{
+    const std::string exe = Form1::bytes(QCoreApplication::applicationFilePath());
+    if (QFileInfo(QCoreApplication::applicationDirPath()).isWritable())
+        return Form1::qs(SettingsFileBeside(exe));
+    const std::string configHome = XdgBaseDir(qgetenv("XDG_CONFIG_HOME").toStdString(),
+                                              Form1::bytes(QDir::homePath()), ".config");
+    return Form1::qs(SettingsFileInConfig(exe, configHome));
+}
+
+// The file's profile; empty when there is none or it cannot be read. Only a regular file is read:
+// a FIFO or device under that name would block the start for ever.
+IniFile loadIni(const QString& path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = file.readAll();
+    return IniFile::parse(std::string_view(data.constData(), std::size_t(data.size())));
+}
+
+// Replaces the file as a whole (a temporary file renamed over it), so that a failure midway
+// never leaves half a settings file behind.
+bool saveIni(const QString& path, const IniFile& ini)
+{
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const std::string text = ini.text();
+    if (file.write(text.data(), qint64(text.size())) != qint64(text.size())) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+// Keys hold texts of one line; a folder name with a line break cannot be kept and its key goes,
+// so that the next start uses the default rather than half a name.
+void writeText(IniFile& ini, std::string_view section, std::string_view key, const std::string& value)
+{
+    if (!ini.writeString(section, key, value))
+        ini.eraseKey(section, key);
+}
+
+}  // namespace
+
+void Form1::readSettings()
+{
+    settingsFile_ = services_.settingsFile.empty() ? defaultSettingsFile() : qs(services_.settingsFile);
+    const IniFile ini = loadIni(settingsFile_);
+
+    // Values that only pass through: kept as read and written back at close.
+    placementFlags_ = ini.readInteger(Position, "Flags", placementFlags_);
+    placementMaxX_ = ini.readInteger(Position, "MaxX", placementMaxX_);
+    placementMaxY_ = ini.readInteger(Position, "MaxY", placementMaxY_);
+
+    // Half the screen, centred, unless the file says otherwise.
+    QRect screen(0, 0, 1024, 768);
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        screen = primary->geometry();
+    const int width = screen.width() / 2;
+    const int height = screen.height() / 2;
+    const int top = ini.readInteger(Position, "Top", screen.y() + (screen.height() - height) / 2);
+    const int left = ini.readInteger(Position, "Left", screen.x() + (screen.width() - width) / 2);
+    const int right = ini.readInteger(Position, "Right", left + width);
+    const int bottom = ini.readInteger(Position, "Bottom", top + height);
+    // The rectangle is applied as stored; only an empty or inverted one is given a size, since a
+    // window of no size could not be found on the screen at all.
+    setGeometry(left, top, qMax(right - left, 1), qMax(bottom - top, 1));
+
+    // The window is still hidden: the state takes effect when it is first shown. Values other
+    // than minimised and maximised open it normal.
+    switch (ini.readInteger(Position, "State", StateNormal)) {
+    case StateMinimised: setWindowState(Qt::WindowMinimized); break;
+    case StateMaximised: setWindowState(Qt::WindowMaximized); break;
+    default: setWindowState(Qt::WindowNoState); break;
+    }
+
+    CloseQuery1->setChecked(ini.readBool(Option, "CloseQuery", false));
+    SaveStatus1->setChecked(ini.readBool(Option, "SaveStatus", false));
+
+    const QString exeFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    openDialogFolder_ = qs(ini.readString(Option, "InitialDir", bytes(exeFolder)));
+
+    folderPaneWidth_ = qMax(ini.readInteger(Option, "FolderPaneWidth", geometry().width() / 3), 0);
+    Splitter1->setSizes({folderPaneWidth_, qMax(geometry().width() - folderPaneWidth_, 1)});
+    connect(Splitter1, &QSplitter::splitterMoved, this, [this] { folderPaneWidth_ = Splitter1->sizes().value(0); });
+
+    heldScrollX_ = ini.readInteger(Option, "ScrollPosX", 0);
+}
 
 bool Form1::FormCloseQuery()
 {
+    if (CloseQuery1->isChecked() &&
+        !services_.dialogs->askYesNo(this, tr8(texts::QuitQuestion), tr8(texts::ApplicationTitle)))
+        return false;
+
+    // Sections and keys of other versions stay as they are.
+    IniFile ini = loadIni(settingsFile_);
+    const QString exe = QCoreApplication::applicationFilePath();
+    writeText(ini, Program, "Name", bytes(QFileInfo(exe).fileName()));
+    writeText(ini, Program, "Path", bytes(QCoreApplication::applicationDirPath() + QLatin1Char('/')));
+    writeText(ini, Program, "Version", std::string(texts::VersionText));
+
+    if (SaveStatus1->isChecked()) {
+        QRect normal = normalGeometry();
+        if (normal.isEmpty())
+            normal = geometry();
+        const bool minimised = isMinimized();
+        const bool maximised = !minimised && isMaximized();
+        ini.writeInteger(Position, "Flags", placementFlags_);
+        ini.writeInteger(Position, "ShowCmd", minimised ? ShowMinimised : maximised ? ShowMaximised : ShowNormal);
+        ini.writeInteger(Position, "MaxX", placementMaxX_);
+        ini.writeInteger(Position, "MaxY", placementMaxY_);
+        ini.writeInteger(Position, "Left", normal.left());
+        ini.writeInteger(Position, "Top", normal.top());
+        ini.writeInteger(Position, "Right", normal.left() + normal.width());
+        ini.writeInteger(Position, "Bottom", normal.top() + normal.height());
+        ini.writeInteger(Position, "State", minimised ? StateMinimised : maximised ? StateMaximised : StateNormal);
+        ini.writeBool(Option, "CloseQuery", CloseQuery1->isChecked());
+        ini.writeBool(Option, "SaveStatus", SaveStatus1->isChecked());
+        writeText(ini, Option, "InitialDir", bytes(folderPaneFolder()));
+        // The pane's own width while the detection tab shows it; otherwise the width it last had
+        // (a hidden tab is not laid out again when the window changes size).
+        ini.writeInteger(Option, "FolderPaneWidth", Splitter1->isVisible() ? Panel4->width() : folderPaneWidth_);
+        ini.writeInteger(Option, "ScrollPosX", folderPaneScrollX());
+    } else {
+        ini.eraseSection(Position);
+        ini.eraseSection(Option);
+    }
+
+    if (!saveIni(settingsFile_, ini)) {
+        QString text = tr8(texts::CannotWriteSettings);
+        text.replace(QStringLiteral("%s"), settingsFile_);
+        services_.dialogs->showError(this, text);
+    }
+    // The window closes even when the file could not be written: the user has been told, and
+    // refusing would leave no way to end the program while the file stays unwritable.
     return true;
 }
 

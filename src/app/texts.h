@@ -126,6 +126,10 @@ inline constexpr std::string_view ColumnModified = "更新日付";
 inline constexpr std::string_view AboutCaption = "バージョン情報";
 inline constexpr std::string_view AboutOk = "&OK";
 inline constexpr std::string_view AboutHomePage = "&HomePage";
+// The maker's lines of the About box and the home page the Help menu opens.
+inline constexpr std::string_view AboutCopyright = "Copyright (C) 2026 The Tessaly project";
+inline constexpr std::string_view AboutMail = "tessaly@example.org";
+inline constexpr std::string_view HomePageUrl = "https://tessaly.example.org/";
 
 // Dialog filters and titles.
 inline constexpr std::string_view FilterDocuments = "すべてのファイル(*.*)|*.*|テキストファイル(*.txt)|*.txt";

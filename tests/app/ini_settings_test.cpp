@@ -1,0 +1,242 @@
+// The settings file as the window reads it at start and writes it at close.
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScreen>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTest>
+
+#include <memory>
+
+#include "app/form1.h"
+#include "app/ini_file.h"
+#include "desktop/recording_services.h"
+#include "support/tempdir.h"
+
+using namespace tessaly;
+
+class SettingsTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TempDir> dir_;
+    std::shared_ptr<test::RecordingDialogs> dialogs_;
+    QString iniPath_;
+
+    std::unique_ptr<Form1> makeForm()
+    {
+        Services services = Services::defaults();
+        services.dialogs = dialogs_;
+        services.urls = std::make_shared<test::RecordingUrlOpener>();
+        services.settingsFile = Form1::bytes(iniPath_);
+        return std::make_unique<Form1>(services, QStringList());
+    }
+    void writeIni(const QByteArray& text)
+    {
+        QFile file(iniPath_);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    QByteArray iniText() const
+    {
+        QFile file(iniPath_);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    IniFile ini() const
+    {
+        const QByteArray text = iniText();
+        return IniFile::parse(std::string_view(text.constData(), std::size_t(text.size())));
+    }
+    static QRect screen() { return QGuiApplication::primaryScreen()->geometry(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        dir_ = std::make_unique<test::TempDir>();
+        dialogs_ = std::make_shared<test::RecordingDialogs>();
+        iniPath_ = QString::fromStdString(dir_->file("Tessaly.ini"));
+    }
+
+    void firstStartWithoutFile()
+    {
+        auto form = makeForm();
+        const QRect s = screen();
+        QCOMPARE(form->geometry(), QRect(s.x() + (s.width() - s.width() / 2) / 2, s.y() + (s.height() - s.height() / 2) / 2,
+                                         s.width() / 2, s.height() / 2));
+        QVERIFY(!form->CloseQuery1->isChecked());
+        QVERIFY(!form->SaveStatus1->isChecked());
+        QCOMPARE(form->openDialogFolder_, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->PageControl1->setCurrentIndex(1);
+        QTRY_COMPARE(form->Panel4->width(), s.width() / 2 / 3);
+        // Closing with both options off writes the program's own section and nothing else.
+        QVERIFY(form->close());
+        QVERIFY(dialogs_->calls.isEmpty());
+        const QString dir = QCoreApplication::applicationDirPath();
+        QCOMPARE(iniText(), "[PROGRAM]\nName=" + QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8() +
+                                "\nPath=" + dir.toUtf8() + "/\nVersion=V1.3\n");
+    }
+
+    void optionsOffRemovesPositionAndOptionButKeepsTheRest()
+    {
+        writeIni("; mine\n[Extra]\nkeep=1\n[POSITION]\nLeft=10\nState=2\n[OPTION]\nSaveStatus=0\nCloseQuery=0\n"
+                 "InitialDir=/nowhere/\n[PROGRAM]\nName=old\nOld=1\n");
+        auto form = makeForm();
+        QCOMPARE(form->geometry().x(), 10);
+        QCOMPARE(form->openDialogFolder_, QStringLiteral("/nowhere/"));
+        QVERIFY(form->close());
+        const IniFile after = ini();
+        QVERIFY(!after.hasSection("POSITION"));
+        QVERIFY(!after.hasSection("OPTION"));
+        QCOMPARE(after.readString("Extra", "keep", ""), std::string("1"));
+        QCOMPARE(after.readString("PROGRAM", "Old", ""), std::string("1"));
+        QCOMPARE(after.readString("PROGRAM", "Version", ""), std::string("V1.3"));
+        QVERIFY(iniText().startsWith("; mine\n[Extra]\nkeep=1\n[PROGRAM]\nName="));
+    }
+
+    void maximisedStateRoundTrip()
+    {
+        const QString initial = QString::fromStdString(dir_->path()) + QStringLiteral("/");
+        writeIni("[OPTION]\nSaveStatus=1\nInitialDir=" + initial.toUtf8() +
+                 "\nFolderPaneWidth=150\n[POSITION]\nFlags=5\nMaxX=-7\nMaxY=0x10\nLeft=40\nTop=30\nRight=540\nBottom=430\n");
+        {
+            auto form = makeForm();
+            QCOMPARE(form->geometry(), QRect(40, 30, 500, 400));
+            QVERIFY(form->SaveStatus1->isChecked());
+            form->show();
+            QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+            form->PageControl1->setCurrentIndex(1);
+            QTRY_COMPARE(form->Panel4->width(), 150);
+            form->setWindowState(Qt::WindowMaximized);
+            QTRY_VERIFY(form->isMaximized());
+            QVERIFY(form->close());
+        }
+        IniFile saved = ini();
+        QCOMPARE(saved.readInteger("POSITION", "State", -1), 2);
+        QCOMPARE(saved.readInteger("POSITION", "ShowCmd", -1), 3);
+        QCOMPARE(saved.readInteger("POSITION", "Left", -1), 40);
+        QCOMPARE(saved.readInteger("POSITION", "Top", -1), 30);
+        QCOMPARE(saved.readInteger("POSITION", "Right", -1), 540);
+        QCOMPARE(saved.readInteger("POSITION", "Bottom", -1), 430);
+        // Values that only pass through come back as they were read.
+        QCOMPARE(saved.readInteger("POSITION", "Flags", -1), 5);
+        QCOMPARE(saved.readInteger("POSITION", "MaxX", 0), -7);
+        QCOMPARE(saved.readInteger("POSITION", "MaxY", 0), 16);
+        QCOMPARE(saved.readInteger("OPTION", "FolderPaneWidth", -1), 150);
+        QCOMPARE(saved.readBool("OPTION", "SaveStatus", false), true);
+        QCOMPARE(saved.readBool("OPTION", "CloseQuery", true), false);
+        QCOMPARE(QDir::cleanPath(QString::fromStdString(saved.readString("OPTION", "InitialDir", ""))),
+                 QDir::cleanPath(initial));
+        QVERIFY(saved.hasKey("OPTION", "ScrollPosX"));
+
+        // The next start opens maximised and restores to the stored rectangle.
+        auto again = makeForm();
+        again->show();
+        QVERIFY(QTest::qWaitForWindowExposed(again.get()));
+        QTRY_VERIFY(again->isMaximized());
+        again->setWindowState(Qt::WindowNoState);
+        QTRY_COMPARE(again->geometry(), QRect(40, 30, 500, 400));
+    }
+
+    void aFirstSaveWritesEveryKeyInItsOrder()
+    {
+        auto form = makeForm();
+        form->SaveStatus1->setChecked(true);
+        QVERIFY(form->close());
+        QStringList names;
+        for (const QByteArray& line : iniText().split('\n'))
+            if (!line.isEmpty())
+                names << QString::fromUtf8(line.contains('=') ? line.left(line.indexOf('=')) : line);
+        QCOMPARE(names.join(QLatin1Char(' ')),
+                 QStringLiteral("[PROGRAM] Name Path Version [POSITION] Flags ShowCmd MaxX MaxY Left Top Right Bottom "
+                                "State [OPTION] CloseQuery SaveStatus InitialDir FolderPaneWidth ScrollPosX"));
+        const IniFile saved = ini();
+        QCOMPARE(saved.readInteger("POSITION", "State", -1), 0);
+        QCOMPARE(saved.readInteger("POSITION", "ShowCmd", -1), 1);
+        QCOMPARE(saved.readInteger("OPTION", "SaveStatus", -1), 1);
+        QCOMPARE(saved.readInteger("OPTION", "FolderPaneWidth", -1), screen().width() / 2 / 3);
+    }
+
+    void keysWithoutRegardToCaseAndHexadecimal()
+    {
+        writeIni("[position]\nstate=2\nLEFT=0x20\ntop=0X10\n[option]\ninitialdir=\nsavestatus=1\nclosequery=1\n");
+        auto form = makeForm();
+        QCOMPARE(form->geometry().topLeft(), QPoint(32, 16));
+        QVERIFY(form->windowState() & Qt::WindowMaximized);
+        QVERIFY(form->SaveStatus1->isChecked());
+        QVERIFY(form->CloseQuery1->isChecked());
+        // Present but empty: an empty folder, not the executable's.
+        QCOMPARE(form->openDialogFolder_, QString());
+        dialogs_->answer = true;
+        QVERIFY(form->close());
+    }
+
+    void oddStatesAndRectanglesAreSafe()
+    {
+        writeIni("[POSITION]\nState=7\nLeft=100\nRight=50\nTop=x\n[OPTION]\nFolderPaneWidth=-40\n");
+        auto form = makeForm();
+        QCOMPARE(form->windowState(), Qt::WindowNoState);
+        QCOMPARE(form->geometry().x(), 100);
+        QVERIFY(form->geometry().width() >= 1);
+        QCOMPARE(form->folderPaneWidth_, 0);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(form->isVisible());
+        QVERIFY(form->close());
+    }
+
+    void decliningTheQuitQuestionLeavesTheFileUntouched()
+    {
+        const QByteArray original = "[OPTION]\nCloseQuery=1\nSaveStatus=1\n[POSITION]\nLeft=5\n";
+        writeIni(original);
+        auto form = makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        dialogs_->answer = false;
+        QVERIFY(!form->close());
+        QVERIFY(form->isVisible());
+        QCOMPARE(dialogs_->kinds(), QStringList{QStringLiteral("question")});
+        QCOMPARE(dialogs_->calls[0].text, QStringLiteral("終了してもよいですか？"));
+        QCOMPARE(dialogs_->calls[0].caption, QStringLiteral("Tessaly"));
+        QCOMPARE(iniText(), original);
+        // Yes closes and writes.
+        dialogs_->answer = true;
+        QVERIFY(form->close());
+        QCOMPARE(ini().readInteger("OPTION", "CloseQuery", 0), 1);
+    }
+
+    void failedWriteIsReportedAndTheWindowStillCloses()
+    {
+        // A regular file where the settings file's folder should be: nothing can be created there.
+        const std::string blocker = dir_->write("blocker", "x");
+        iniPath_ = QString::fromStdString(blocker) + QStringLiteral("/Tessaly.ini");
+        auto form = makeForm();
+        QVERIFY(form->close());
+        QCOMPARE(dialogs_->kinds(), QStringList{QStringLiteral("error")});
+        QCOMPARE(dialogs_->calls[0].text, iniPath_ + QStringLiteral(" に書き込めません"));
+        QFile file(QString::fromStdString(blocker));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("x"));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    // The user's own folders are never touched: the test has its own home and XDG folders.
+    test::TempDir home;
+    qputenv("HOME", home.path().c_str());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").c_str());
+    qputenv("XDG_DATA_HOME", (home.path() + "/data").c_str());
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    SettingsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ini_settings_test.moc"
