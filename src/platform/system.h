@@ -67,6 +67,10 @@ public:
     virtual std::optional<SysError> write(std::string_view data) = 0;
     // Completes the item: a plain file takes the target's place only here.
     virtual std::optional<SysError> finish() = 0;
+    // Lets the system move bytes from reader straight into this item where it can, advancing both.
+    // The caller goes on piece by piece from wherever this stopped, so an error shows up there, on
+    // the side it belongs to. Does nothing by default.
+    virtual void takeDirectly(ItemReader& /*reader*/) {}
 };
 
 // A new file assembled under a temporary name beside its target, data and streams alike, that

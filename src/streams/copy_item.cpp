@@ -43,6 +43,7 @@ std::optional<CopyError> CopyItemData(FileSystem& fs, const ItemRef& source, con
     if (!writer.ok())
         return targetError(writer.error());
 
+    writer.value()->takeDirectly(*reader.value());
     const auto buffer = std::make_unique<char[]>(CopyPieceSize);
     for (;;) {
         auto got = reader.value()->read(buffer.get(), CopyPieceSize);

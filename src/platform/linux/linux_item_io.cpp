@@ -61,6 +61,7 @@ std::optional<SysError> closeChecked(UniqueFd& fd)
 class FdReader final : public ItemReader {
 public:
     explicit FdReader(UniqueFd fd) : fd_(std::move(fd)) {}
+    int fd() const { return fd_.get(); }
     Expected<std::size_t> read(char* buffer, std::size_t size) override
     {
         for (;;) {
@@ -170,12 +171,28 @@ private:
     UniqueFd fd_;
 };
 
+// File to file, the kernel copies without passing the bytes through this process (and may share
+// blocks on file systems that can). Stops at the end, or at the first refusal: the caller's
+// piecewise copy goes on from the offsets reached and reports any error properly.
+void copyInKernel(ItemReader& reader, int out)
+{
+    auto* file = dynamic_cast<FdReader*>(&reader);
+    if (!file)
+        return;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(file->fd(), nullptr, out, nullptr, std::size_t(1) << 30, 0);
+        if (n <= 0 && !(n < 0 && errno == EINTR))
+            return;
+    }
+}
+
 // A plain file's new content, put in place when finished.
 class ReplacingWriter final : public ItemWriter {
 public:
     ReplacingWriter(TempFile temp, std::string target) : temp_(std::move(temp)), target_(std::move(target)) {}
     std::optional<SysError> write(std::string_view data) override { return writeAll(temp_.fd(), data); }
     std::optional<SysError> finish() override { return temp_.renameTo(target_); }
+    void takeDirectly(ItemReader& reader) override { copyInKernel(reader, temp_.fd()); }
 
 private:
     TempFile temp_;
@@ -189,6 +206,7 @@ public:
     explicit DirectWriter(UniqueFd fd) : fd_(std::move(fd)) {}
     std::optional<SysError> write(std::string_view data) override { return writeAll(fd_.get(), data); }
     std::optional<SysError> finish() override { return closeChecked(fd_); }
+    void takeDirectly(ItemReader& reader) override { copyInKernel(reader, fd_.get()); }
 
 private:
     UniqueFd fd_;
