@@ -149,6 +149,23 @@ TEST_F(SavingFilesTest, ALinkedTargetIsWrittenThroughTheLink)
     EXPECT_EQ(readFile(real), "new");
 }
 
+TEST_F(SavingFilesTest, ALinkSomeoneElsePlacedIsNeverFollowed)
+{
+    if (!test::RunningAsRoot())
+        GTEST_SKIP() << "only root can make a link that belongs to another user";
+    const std::string victim = dir.write("victim.txt", "not yours");
+    const std::string link = dir.file("copy.txt");
+    ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
+    ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
+    const std::string source = dir.write("source.txt", "new");
+    ASSERT_FALSE(CopyItemData(fs, {source, {}}, {link, {}}));
+    EXPECT_EQ(readFile(victim), "not yours");
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(readFile(link), "new");
+}
+
 TEST_F(SavingFilesTest, SpecialFilesAreNeitherReadNorReplaced)
 {
     const std::string fifo = dir.file("pipe");

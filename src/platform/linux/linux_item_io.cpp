@@ -114,8 +114,11 @@ public:
         finalPath = target;
         struct stat st {};
         bool exists = ::lstat(target.c_str(), &st) == 0;
-        if (exists && S_ISLNK(st.st_mode)) {
-            // Replace what the link points to, and keep the link.
+        if (exists && S_ISLNK(st.st_mode) && st.st_uid != ::geteuid()) {
+            // A link someone else placed is never followed: the new file replaces the link itself.
+            exists = false;
+        } else if (exists && S_ISLNK(st.st_mode)) {
+            // The user's own link: replace what it points to, and keep the link.
             std::unique_ptr<char, decltype(&::free)> resolved(::realpath(target.c_str(), nullptr), &::free);
             if (resolved) {
                 finalPath = resolved.get();
