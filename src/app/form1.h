@@ -155,6 +155,7 @@ public:
     QString settingsFile_;
     int placementFlags_ = 0, placementMaxX_ = -1, placementMaxY_ = -1;
     int folderPaneWidth_ = 0, heldScrollX_ = 0;
+    QString openDialog2FileName_;  // the program chooser's last chosen file
 
     // Controls, named as the tests find them.
     QToolBar* ToolBar1 = nullptr;

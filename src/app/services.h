@@ -10,6 +10,12 @@ namespace tessaly {
 class FileSystem;
 class Dialogs;
 class UrlOpener;
+class Associations;
+class Launcher;
+class ShellPaths;
+class WorkPlace;
+class PropertiesSheet;
+class ApplicationChooser;
 
 struct Services {
     std::shared_ptr<FileSystem> fs;
@@ -18,6 +24,14 @@ struct Services {
     // The settings file; empty for the usual place (beside the executable, or in the user's
     // configuration folder when the executable's folder cannot be written).
     std::string settingsFile;
+    // Opening items: associated programs, starting them, links, the work place, properties and
+    // the open-with choice.
+    std::shared_ptr<Associations> associations;
+    std::shared_ptr<Launcher> launcher;
+    std::shared_ptr<ShellPaths> shellPaths;
+    std::shared_ptr<WorkPlace> workPlace;
+    std::shared_ptr<PropertiesSheet> properties;
+    std::shared_ptr<ApplicationChooser> applicationChooser;
 
     static Services defaults();
 };

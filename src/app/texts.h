@@ -135,5 +135,13 @@ inline constexpr std::string_view HomePageUrl = "https://tessaly.example.org/";
 inline constexpr std::string_view FilterDocuments = "すべてのファイル(*.*)|*.*|テキストファイル(*.txt)|*.txt";
 inline constexpr std::string_view FilterPrograms = "実行プログラム(*.exe)|*.exe|すべてのファイル(*.*)|*.*";
 inline constexpr std::string_view OpenProgramTitle = "開くプログラムを直接指定して開く";
+inline constexpr std::string_view OpenWithTitle = "プログラムを選択して開く";
+
+// Tessaly's own properties window (shown when the desktop's file manager does not answer).
+inline constexpr std::string_view PropertiesCaption = "プロパティ";
+inline constexpr std::string_view PropertyFolder = "場所";
+inline constexpr std::string_view PropertyType = "種類";
+inline constexpr std::string_view PropertyPermissions = "アクセス権";
+inline constexpr std::string_view PropertyOwner = "所有者";
 
 }  // namespace tessaly::texts

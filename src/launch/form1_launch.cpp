@@ -1,15 +1,110 @@
-// Form1 handlers of this subsystem; they do nothing until the subsystem is built.
+// Form1's open commands: each takes the selected node's text, lets the core decide and launch,
+// and shows what the core cannot (the program chooser, the error box of a failed copy).
 
+#include <QApplication>
+#include <QClipboard>
+#include <QTreeWidget>
+
+#include "app/dialogs.h"
 #include "app/form1.h"
+#include "app/texts.h"
+#include "launch/opener.h"
 
 namespace tessaly {
 
-void Form1::TreeView1DblClick() {}
-void Form1::NotePad2Click() {}
-void Form1::OpenBy2Click() {}
-void Form1::OpenByDirect2Click() {}
-void Form1::CopyOpen2Click() {}
-void Form1::Property2Click() {}
-void Form1::CopyFileName2Click() {}
+namespace {
+
+QString tr8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+ItemOpener openerFor(Form1& form)
+{
+    Services& s = form.services();
+    return ItemOpener(*s.fs, *s.associations, *s.launcher, *s.shellPaths, *s.workPlace, form.log());
+}
+
+// The selected node's text, or nothing when no node is selected.
+std::optional<std::string> selectedText(const Form1& form)
+{
+    const WorkspaceNode* node = form.workspace().selectedNode();
+    if (!node)
+        return std::nullopt;
+    return node->text;
+}
+
+// "...%s...%s": the path in the first place, the system's text in the second.
+QString fillIn(std::string_view pattern, const std::string& path, const std::string& message)
+{
+    QString text = tr8(pattern);
+    const qsizetype first = text.indexOf(QLatin1String("%s"));
+    if (first >= 0)
+        text.replace(first, 2, Form1::qs(path));
+    const qsizetype second = text.indexOf(QLatin1String("%s"), first >= 0 ? first + Form1::qs(path).size() : 0);
+    if (second >= 0)
+        text.replace(second, 2, QString::fromLocal8Bit(message.c_str()));
+    return text;
+}
+
+}  // namespace
+
+void Form1::TreeView1DblClick()
+{
+    if (QTreeWidgetItem* root = TreeView1->topLevelItem(0))
+        root->setExpanded(true);
+    if (const auto X = selectedText(*this))
+        openerFor(*this).TreeView1DblClick(*X);
+}
+
+void Form1::NotePad2Click()
+{
+    if (const auto X = selectedText(*this))
+        openerFor(*this).NotePad2Click(*X);
+}
+
+void Form1::OpenBy2Click()
+{
+    if (const auto X = selectedText(*this))
+        openerFor(*this).OpenBy2Click(*X, *services().applicationChooser);
+}
+
+void Form1::OpenByDirect2Click()
+{
+    const auto X = selectedText(*this);
+    if (!X)
+        return;
+    openerFor(*this).OpenByDirect2Click(*X, [this]() -> std::optional<std::string> {
+        const QString chosen = services().dialogs->getOpenFileName(this, tr8(texts::OpenProgramTitle),
+                                                                   openDialog2FileName_, tr8(texts::FilterPrograms));
+        if (chosen.isEmpty())
+            return std::nullopt;
+        openDialog2FileName_ = chosen;
+        return bytes(chosen);
+    });
+}
+
+void Form1::CopyOpen2Click()
+{
+    const auto X = selectedText(*this);
+    if (!X)
+        return;
+    if (const auto error = openerFor(*this).CopyOpen2Click(*X)) {
+        const auto pattern = error->side == CopyError::Side::Source ? texts::CannotOpenFile : texts::CannotCreateFile;
+        services().dialogs->showError(this, fillIn(pattern, error->path, error->error.message));
+    }
+}
+
+void Form1::Property2Click()
+{
+    if (const auto X = selectedText(*this))
+        openerFor(*this).Property2Click(*X, *services().properties);
+}
+
+void Form1::CopyFileName2Click()
+{
+    if (const auto X = selectedText(*this))
+        QGuiApplication::clipboard()->setText(qs(*X));
+}
 
 }  // namespace tessaly

@@ -1,0 +1,78 @@
+#pragma once
+// Opening workspace items with the programs that suit them: the double-click decision and the open
+// commands of the tree's context menu. Every decision and launch is written to the operation log;
+// nothing here waits for a started program.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "launch/launch_system.h"
+#include "streams/copy_item.h"
+
+namespace tessaly {
+
+class OperationLog;
+
+// The stand-ins for the two programs the commands start by name.
+inline constexpr std::string_view TextEditorType = "text/plain";
+inline constexpr std::string_view ImageEditorType = "image/png";
+
+class ItemOpener {
+public:
+    ItemOpener(FileSystem& fs, Associations& associations, Launcher& launcher, ShellPaths& paths,
+               WorkPlace& workPlace, OperationLog& log)
+        : fs_(fs), associations_(associations), launcher_(launcher), paths_(paths), workPlace_(workPlace), log_(log)
+    {
+    }
+
+    // A value handed to a launch: an item (a file, or a stream that programs cannot open by its
+    // path and so get as an exported copy) or plain text passed as it is.
+    struct Argument {
+        std::string text;
+        bool isItem = false;
+    };
+    static Argument item(std::string text) { return {std::move(text), true}; }
+    static Argument plain(std::string text) { return {std::move(text), false}; }
+
+    // Decides by name, extension and associated program how the item X opens, logs the decision
+    // and starts what it decided on.
+    void TreeView1DblClick(const std::string& X);
+    // Opens X in the text editor.
+    void NotePad2Click(const std::string& X);
+    // Lets the user pick a program for X and starts it with X; a cancelled choice does nothing.
+    void OpenBy2Click(const std::string& X, ApplicationChooser& chooser);
+    // Lets the user pick a program file and starts it with X.
+    void OpenByDirect2Click(const std::string& X, const std::function<std::optional<std::string>()>& OpenDialog2);
+    // Copies X into the work place under its own name and opens the copy. An error means that
+    // nothing was logged or launched; the window shows it.
+    std::optional<CopyError> CopyOpen2Click(const std::string& X);
+    // Shows the properties of X and logs that it did, whatever the outcome.
+    void Property2Click(const std::string& X, PropertiesSheet& sheet);
+
+    // The target stored in the shell link X (a link kept in a stream is read from its exported
+    // copy); empty when it cannot be read.
+    std::string ResolveShellLink(const std::string& X);
+    std::string LongPathOf(const std::string& path) { return paths_.longPathOf(path); }
+
+    // Starts file with the parameters and writes the result line, whatever the outcome.
+    void ShellLaunch(std::string_view verb, const Argument& file, const std::vector<Argument>& parameters);
+
+private:
+    // The path under which a program can open the item text: the text itself, or for a stream the
+    // path of its read-only copy in the work place.
+    Expected<std::string> handOver(const std::string& text);
+    void launchStandIn(std::string_view contentType, const std::string& X);
+    void logNoAssociation();
+
+    FileSystem& fs_;
+    Associations& associations_;
+    Launcher& launcher_;
+    ShellPaths& paths_;
+    WorkPlace& workPlace_;
+    OperationLog& log_;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,175 @@
+#include "platform/linux/launcher.h"
+
+#include <gio/gio.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/linux/associations.h"
+#include "platform/linux/fd.h"
+#include "platform/linux/gio_ptr.h"
+
+namespace tessaly {
+
+namespace {
+
+LaunchResult failure(int code)
+{
+    return {LaunchCodeForError(code), std::uint32_t(code), std::strerror(code)};
+}
+
+LaunchResult success()
+{
+    return {LaunchSucceeded, 0, std::strerror(0)};
+}
+
+LaunchResult noAssociation()
+{
+    return {LaunchNoAssociation, NoAssociationError, NoAssociationText()};
+}
+
+// A bare name is looked up in PATH, as the shell's search would; a path is taken as it is.
+std::string locate(const std::string& file)
+{
+    if (file.find('/') != std::string::npos)
+        return file;
+    g_autofree char* found = g_find_program_in_path(file.c_str());
+    return found ? std::string(found) : std::string();
+}
+
+int errnoForSpawnError(const GError* error)
+{
+    if (!error || error->domain != G_SPAWN_ERROR)
+        return 0;
+    switch (error->code) {
+    case G_SPAWN_ERROR_NOENT: return ENOENT;
+    case G_SPAWN_ERROR_ACCES: return EACCES;
+    case G_SPAWN_ERROR_PERM: return EPERM;
+    case G_SPAWN_ERROR_NOEXEC: return ENOEXEC;
+    case G_SPAWN_ERROR_NOMEM: return ENOMEM;
+    default: return 0;
+    }
+}
+
+bool sameLetters(const std::string& a, const char* b)
+{
+    return ::strcasecmp(a.c_str(), b) == 0;
+}
+
+}  // namespace
+
+LaunchResult LinuxLauncher::launch(const std::string& verb, const std::string& file,
+                                   const std::vector<std::string>& parameters)
+{
+    if (!verb.empty() && !sameLetters(verb, "open"))
+        return noAssociation();
+    if (file.empty())
+        return failure(ENOENT);
+    const std::string path = locate(file);
+    if (path.empty())
+        return failure(ENOENT);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return failure(errno);
+    if (IsProgramFile(path))
+        return SpawnDetached(path, parameters);
+    // A document: the parameters mean nothing to it, as for the shell's default action.
+    return OpenWithDefaultApplication(path);
+}
+
+LaunchResult SpawnDetached(const std::string& program, const std::vector<std::string>& arguments)
+{
+    // Everything the child needs is prepared before the fork: after it, only calls that are safe
+    // in a copy of a multi-threaded process are made.
+    std::vector<std::string> strings;
+    strings.reserve(arguments.size() + 1);
+    strings.push_back(program);
+    strings.insert(strings.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& s : strings)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return failure(errno);
+    UniqueFd readEnd(ends[0]);
+    UniqueFd writeEnd(ends[1]);
+
+    const pid_t child = ::fork();
+    if (child < 0)
+        return failure(errno);
+    if (child == 0) {
+        // The intermediate child: a new session, one more fork, and gone, so that the program is
+        // adopted by init and never waited for by us.
+        ::setsid();
+        const pid_t grandchild = ::fork();
+        if (grandchild != 0) {
+            if (grandchild < 0) {
+                const int e = errno;
+                (void)!::write(writeEnd.get(), &e, sizeof e);
+            }
+            ::_exit(0);
+        }
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::signal(SIGPIPE, SIG_DFL);
+        const int devNull = ::open("/dev/null", O_RDONLY);
+        if (devNull >= 0 && devNull != STDIN_FILENO)
+            ::dup2(devNull, STDIN_FILENO);
+        ::execv(program.c_str(), argv.data());
+        const int e = errno;
+        (void)!::write(writeEnd.get(), &e, sizeof e);
+        ::_exit(127);
+    }
+    writeEnd.reset();
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    int reported = 0;
+    ssize_t got;
+    do {
+        got = ::read(readEnd.get(), &reported, sizeof reported);
+    } while (got < 0 && errno == EINTR);
+    if (got == ssize_t(sizeof reported))
+        return failure(reported);
+    return success();
+}
+
+LaunchResult OpenWithDefaultApplication(const std::string& path)
+{
+    g_autoptr(GFile) file = g_file_new_for_path(path.c_str());
+    g_autoptr(GError) error = nullptr;
+    g_autoptr(GFileInfo) info = g_file_query_info(file, G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
+                                                  G_FILE_QUERY_INFO_NONE, nullptr, &error);
+    if (!info) {
+        const int code = error && error->domain == G_IO_ERROR && error->code == G_IO_ERROR_PERMISSION_DENIED
+                             ? EACCES
+                             : ENOENT;
+        return failure(code);
+    }
+    const char* type = g_file_info_get_content_type(info);
+    if (!type)
+        return noAssociation();
+    g_autoptr(GAppInfo) app = g_app_info_get_default_for_type(type, FALSE);
+    if (!app)
+        return noAssociation();
+    GList files{};
+    files.data = file;
+    if (!g_app_info_launch(app, &files, nullptr, &error)) {
+        const int code = errnoForSpawnError(error);
+        return {code ? LaunchCodeForError(code) : LaunchFileNotFound, std::uint32_t(code),
+                error ? std::string(error->message) : std::string()};
+    }
+    return success();
+}
+
+}  // namespace tessaly
