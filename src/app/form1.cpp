@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDateTime>
 #include <QFile>
 #include <QHBoxLayout>
@@ -27,6 +28,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/dialogs.h"
 #include "app/qt_icon_list.h"
 #include "app/texts.h"
@@ -42,6 +45,42 @@ QString tr8(std::string_view text)
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 }  // namespace
+
+// The tab row of PageControl1: every tab as wide as the window says (a fifth of the control).
+class FixedWidthTabBar final : public QTabBar {
+public:
+    explicit FixedWidthTabBar(QWidget* parent = nullptr) : QTabBar(parent) { setElideMode(Qt::ElideRight); }
+    void setTabWidth(int width)
+    {
+        if (width == width_)
+            return;
+        width_ = width;
+        // Setting the elide mode makes the bar lay its tabs out again with the new hint.
+        setElideMode(elideMode());
+    }
+    int tabWidth() const { return width_; }
+
+protected:
+    QSize tabSizeHint(int index) const override
+    {
+        QSize size = QTabBar::tabSizeHint(index);
+        if (width_ > 0)
+            size.setWidth(width_);
+        return size;
+    }
+
+private:
+    int width_ = 0;
+};
+
+class PageControl final : public QTabWidget {
+public:
+    explicit PageControl(QWidget* parent) : QTabWidget(parent), bar_(new FixedWidthTabBar) { setTabBar(bar_); }
+    FixedWidthTabBar* bar() const { return bar_; }
+
+private:
+    FixedWidthTabBar* bar_;
+};
 
 // Lines go to Memo1, which keeps every one of them.
 class MemoLogSink final : public LogSink {
@@ -76,6 +115,7 @@ Form1::Form1(Services services, QStringList arguments, QWidget* parent)
       ImageList2(std::make_unique<QtIconList>())
 {
     setObjectName(QStringLiteral("Form1"));
+    FindFileTypeIcons();
     editor_ = std::make_unique<WorkspaceEditor>(workspace_, *services_.fs, *ImageList2, log_);
     setWindowIcon(ApplicationIcon());
     buildActions();
@@ -140,12 +180,12 @@ void Form1::buildActions()
     ToolButton4->setIcon(ToolbarIcon(ToolbarImage::SaveAs));
 
     Open2 = makeAction("Open2", texts::PopupOpen, &Form1::TreeView1DblClick);
-    Open2->setShortcut(QKeySequence(Qt::Key_Return));
+    Open2->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
     NotePad2 = makeAction("NotePad2", texts::PopupNotePad, &Form1::NotePad2Click);
     OpenBy2 = makeAction("OpenBy2", texts::PopupOpenBy, &Form1::OpenBy2Click);
     OpenByDirect2 = makeAction("OpenByDirect2", texts::PopupOpenByDirect, &Form1::OpenByDirect2Click);
     CopyOpen2 = makeAction("CopyOpen2", texts::PopupCopyOpen, &Form1::CopyOpen2Click);
-    CopyOpen2->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Return));
+    CopyOpen2->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
     SaveAs2 = makeAction("SaveAs2", texts::PopupSaveAs, &Form1::SaveAs2Click);
     Delete2 = makeAction("Delete2", texts::PopupDelete, &Form1::Delete2Click);
     Delete2->setShortcut(QKeySequence(Qt::Key_Delete));
@@ -153,7 +193,7 @@ void Form1::buildActions()
     CopyFileName2 = makeAction("CopyFileName2", texts::PopupCopyFileName, &Form1::CopyFileName2Click);
 
     ReadIn4 = makeAction("ReadIn4", texts::PopupReadIn, &Form1::ListView1DblClick);
-    ReadIn4->setShortcut(QKeySequence(Qt::Key_Return));
+    ReadIn4->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
     CopyAll4 = makeAction("CopyAll4", texts::PopupCopyAll, &Form1::CopyAll4Click);
 }
 
@@ -215,7 +255,7 @@ void Form1::buildToolBar()
 
 void Form1::buildPages()
 {
-    PageControl1 = new QTabWidget(this);
+    PageControl1 = new PageControl(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->tabBar()->setCursor(Qt::PointingHandCursor);
     setCentralWidget(PageControl1);
@@ -239,8 +279,11 @@ void Form1::buildPages()
         TreeView1->addAction(a);
     }
     l1->addWidget(TreeView1);
+    // A right click reaches the viewport (and selects the node under it); the menu key reaches the
+    // tree itself and keeps the selection.
+    TreeView1->viewport()->installEventFilter(this);
     connect(TreeView1, &QTreeWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { showTreeContextMenu(pos, true); });
+            [this](const QPoint& pos) { showTreeContextMenu(pos, false); });
     connect(TreeView1, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!item)
             return;
@@ -307,9 +350,12 @@ void Form1::buildPages()
     l3->addWidget(Memo1);
     PageControl1->addTab(TabSheet3, tr8(texts::TabLog));
 
-    connect(PageControl1, &QTabWidget::tabBarClicked, this, [this](int index) {
-        // Scroll after the switch has been made.
-        QTimer::singleShot(0, this, [this, index] { PageControl1Change(index); });
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        // Scroll once the page has been shown and laid out.
+        QTimer::singleShot(0, this, [this, index] {
+            if (PageControl1->currentIndex() == index)
+                PageControl1Change(index);
+        });
     });
     Panel1->installEventFilter(this);
 }
@@ -394,9 +440,9 @@ void Form1::resizeEvent(QResizeEvent* event)
 
 void Form1::FormResize()
 {
-    // Panel 0 keeps its 120 pixels; panel 1 takes the rest (the layout stretches it).
-    const int tabWidth = PageControl1->width() / 5;
-    PageControl1->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { width: %1px; }").arg(qMax(tabWidth - 8, 40)));
+    // Panel 0 keeps its 120 pixels; panel 1 takes the rest (the status bar's layout stretches it).
+    // The three visible tabs take three fifths of the row.
+    static_cast<PageControl*>(PageControl1)->bar()->setTabWidth(PageControl1->contentsRect().width() / 5);
     CenterCancelButton();
 }
 
@@ -413,6 +459,11 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Panel1 && event->type() == QEvent::Resize)
         CenterCancelButton();
+    if (TreeView1 && watched == TreeView1->viewport() && event->type() == QEvent::ContextMenu) {
+        auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+        showTreeContextMenu(menuEvent->pos(), menuEvent->reason() == QContextMenuEvent::Mouse);
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -429,6 +480,8 @@ void Form1::PageControl1Change(int index)
     cursor.movePosition(QTextCursor::End);
     Memo1->setTextCursor(cursor);
     Memo1->ensureCursorVisible();
+    // The caret being in view may still leave the last line cut at the bottom edge.
+    Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
 }
 
 void Form1::Exit1Click()
@@ -445,15 +498,24 @@ void Form1::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
+namespace {
+// Only local files can be taken; a drag of web links alone is refused at the door.
+bool carriesLocalFiles(const QMimeData* data)
+{
+    const QList<QUrl> urls = data->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+}  // namespace
+
 void Form1::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    if (carriesLocalFiles(event->mimeData()))
         event->acceptProposedAction();
 }
 
 void Form1::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    if (carriesLocalFiles(event->mimeData()))
         event->acceptProposedAction();
 }
 
@@ -507,12 +569,17 @@ void Form1::selectNode(int index)
 
 void Form1::showTreeContextMenu(const QPoint& pos, bool byMouse)
 {
-    // A right click selects the node under the pointer before the menu opens.
-    if (byMouse)
+    // A right click selects the node under the pointer before the menu opens; over empty space, or
+    // from the keyboard, the selection stays.
+    QPoint at = pos;
+    if (byMouse) {
         if (QTreeWidgetItem* item = TreeView1->itemAt(pos))
             TreeView1->setCurrentItem(item);
+    } else if (QTreeWidgetItem* current = TreeView1->currentItem()) {
+        at = TreeView1->visualItemRect(current).center();
+    }
     PopupMenu1Popup();
-    PopupMenu1->exec(TreeView1->viewport()->mapToGlobal(pos));
+    PopupMenu1->exec(TreeView1->viewport()->mapToGlobal(at));
 }
 
 }  // namespace tessaly

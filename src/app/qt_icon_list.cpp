@@ -2,10 +2,29 @@
 
 #include <QBuffer>
 #include <QFileIconProvider>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QMimeDatabase>
 
 namespace tessaly {
+
+void FindFileTypeIcons()
+{
+    // Outside a desktop session Qt looks in "hicolor" alone, which has hardly any file-type
+    // icons. Borrow them from a complete theme that is installed; a theme the desktop chose stays.
+    const QString current = QIcon::themeName();
+    if (!current.isEmpty() && current != QLatin1String("hicolor"))
+        return;
+    if (!QIcon::fallbackThemeName().isEmpty() && QIcon::fallbackThemeName() != QLatin1String("hicolor"))
+        return;
+    static const char* const complete[] = {"Adwaita", "breeze", "Papirus", "elementary", "gnome", "oxygen", "Tango"};
+    for (const char* name : complete)
+        for (const QString& base : QIcon::themeSearchPaths())
+            if (QFileInfo::exists(base + QLatin1Char('/') + QLatin1String(name) + QStringLiteral("/index.theme"))) {
+                QIcon::setFallbackThemeName(QLatin1String(name));
+                return;
+            }
+}
 
 QIcon QtIconList::iconForExtension(const QString& extension)
 {

@@ -27,6 +27,9 @@ private:
     QList<QIcon> icons_;
 };
 
+// Makes the file-type icons of an installed icon theme available when the desktop names none.
+void FindFileTypeIcons();
+
 // The application's own icon, from the resources.
 QIcon ApplicationIcon();
 

@@ -1,0 +1,562 @@
+// The main window driven as a user would: the command line, drops, reset, removal, clicks, the
+// tree's context menu and shortcuts, the tabs and the log. Real files with user attributes in a
+// fresh temporary folder; only the boxes and file choosers are scripted.
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "app/form1.h"
+#include "app/services.h"
+#include "platform/linux/linux_filesystem.h"
+#include "support/scripted_dialogs.h"
+#include "support/tempdir.h"
+
+using namespace tessaly;
+
+namespace {
+
+QString q(const std::string& bytes)
+{
+    return Form1::qs(bytes);
+}
+
+QString exePath()
+{
+    return QCoreApplication::applicationFilePath();
+}
+
+// A window as the program creates it, with scripted boxes.
+struct Window {
+    explicit Window(const QStringList& arguments = {})
+    {
+        Services services = Services::defaults();
+        services.dialogs = dialogs;
+        form = std::make_unique<Form1>(services, arguments);
+        form->show();
+    }
+    Form1& operator*() { return *form; }
+    Form1* operator->() { return form.get(); }
+
+    std::shared_ptr<test::ScriptedDialogs> dialogs = std::make_shared<test::ScriptedDialogs>();
+    std::unique_ptr<Form1> form;
+};
+
+// The log's lines without their timestamps; a line whose first 20 characters are not a timestamp
+// is returned whole behind "no stamp: " so that the comparison shows it.
+QStringList logBodies(const Form1& form)
+{
+    static const QRegularExpression stamp(QStringLiteral("^\\d{8}-\\d{6}\\.\\d{3} $"));
+    QStringList out;
+    const QTextDocument* doc = form.Memo1->document();
+    if (doc->isEmpty())
+        return out;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        const QString line = b.text();
+        out << (stamp.match(line.left(20)).hasMatch() ? line.mid(20) : QStringLiteral("no stamp: ") + line);
+    }
+    return out;
+}
+
+// Sends what a desktop sends when files are dragged over the window and let go. Returns whether
+// the window took the drop.
+bool dropOn(Form1& form, const QStringList& paths)
+{
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls << QUrl::fromLocalFile(p);
+    mime.setUrls(urls);
+    const QPoint pos = form.rect().center();
+    QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDragMoveEvent move(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &move);
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &drop);
+    return drop.isAccepted();
+}
+
+QTreeWidgetItem* treeItem(Form1& form, int index)
+{
+    QTreeWidgetItem* root = form.TreeView1->topLevelItem(0);
+    return index == 0 ? root : root->child(index - 1);
+}
+
+QStringList treeTexts(Form1& form)
+{
+    QStringList out;
+    QTreeWidgetItem* root = form.TreeView1->topLevelItem(0);
+    out << root->text(0);
+    for (int i = 0; i < root->childCount(); ++i)
+        out << root->child(i)->text(0);
+    return out;
+}
+
+// The enabled state of the context menu's items, in menu order, as "1" and "0".
+QString enabledItems(Form1& form)
+{
+    QString out;
+    for (QAction* a : {form.Open2, form.NotePad2, form.OpenBy2, form.OpenByDirect2, form.CopyOpen2, form.SaveAs2,
+                       form.Delete2, form.Property2, form.CopyFileName2})
+        out += a->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+    return out;
+}
+
+// Opens the tree's context menu as a right click at pos (viewport coordinates) or the menu key
+// does, reads what the open menu offers and closes it. Empty when no menu opened.
+QString contextMenuAt(Form1& form, QPoint pos, QContextMenuEvent::Reason reason = QContextMenuEvent::Mouse)
+{
+    QString seen;
+    QTimer::singleShot(0, &form, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            if (menu == form.PopupMenu1)
+                seen = enabledItems(form);
+            menu->close();
+        }
+    });
+    QWidget* target = reason == QContextMenuEvent::Mouse ? form.TreeView1->viewport() : form.TreeView1;
+    QContextMenuEvent event(reason, pos, target->mapToGlobal(pos));
+    QApplication::sendEvent(target, &event);
+    return seen;
+}
+
+QPoint itemCenter(Form1& form, int index)
+{
+    return form.TreeView1->visualItemRect(treeItem(form, index)).center();
+}
+
+bool saveCommandsEnabled(Form1& form, bool on)
+{
+    for (QAction* a : {form.Save1, form.SaveAs1, form.SaveSelected1, form.ToolButton3, form.ToolButton4})
+        if (a->isEnabled() != on)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+class Form1Test : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TempDir> dir;
+
+    QString file(const std::string& name, const std::string& content = "x")
+    {
+        return q(dir->write(name, content));
+    }
+    void stream(const QString& file, const std::string& name, const std::string& value)
+    {
+        QVERIFY(test::SetStream(Form1::bytes(file), name, value));
+    }
+    // The streams of path in the order the system lists them, as the tree shows them.
+    QStringList streamTexts(const QString& path)
+    {
+        QStringList out;
+        for (const auto& s : LinuxFileSystem().listStreams(Form1::bytes(path)))
+            out << path + QLatin1Char(':') + q(s.name);
+        return out;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        dir = std::make_unique<test::TempDir>();
+        if (!dir->supportsUserAttributes())
+            QSKIP("the temporary folder's file system keeps no user attributes");
+        QLocale::setDefault(QLocale::c());
+    }
+    void cleanup() { dir.reset(); }
+
+    void startWithoutArgument()
+    {
+        Window w;
+        QCOMPARE(logBodies(*w), QStringList{QStringLiteral("単体で起動 ") + exePath()});
+        QCOMPARE(w->statusText(), QString());
+        QCOMPARE(w->PageControl1->currentIndex(), 0);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Tessaly"));
+        QVERIFY(w->workspace().isEmpty());
+        QVERIFY(saveCommandsEnabled(*w, false));
+        QVERIFY(w.dialogs->boxes.isEmpty());
+        // The clock shows at once, as yyyy/mm/dd hh:mm, in a panel of 120 pixels.
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}$"))
+                    .match(w->StatusPanel0->text())
+                    .hasMatch());
+        QCOMPARE(w->StatusPanel0->width(), 120);
+        QVERIFY(w->Timer1->isActive());
+        QCOMPARE(w->Timer1->interval(), 1000);
+        QVERIFY(!w->windowIcon().isNull());
+    }
+
+    void startWithOnePathWithBlanks()
+    {
+        const QString path = file("my doc 1.txt", "hello");
+        stream(path, "notes", "12345");
+        stream(path, "pic.jpg", "jpeg");
+        Window w({path});
+        QStringList expected{QStringLiteral("D&Dで起動 ") + exePath() + QLatin1Char(' ') + path,
+                             QStringLiteral("親ファイルに設定 ") + path};
+        const QStringList streams = streamTexts(path);
+        QCOMPARE(streams.size(), 2);
+        for (const QString& s : streams)
+            expected << QStringLiteral("代替ストリーム発見 ") + s;
+        QCOMPARE(logBodies(*w), expected);
+        QCOMPARE(w->statusText(), QStringLiteral("my doc 1.txt を受取りました。"));
+        QCOMPARE(treeTexts(*w), QStringList{path} + streams);
+        QVERIFY(treeItem(*w, 0)->isSelected());
+        QVERIFY(treeItem(*w, 0)->isExpanded());
+        QVERIFY(saveCommandsEnabled(*w, true));
+    }
+
+    void startWithTwoArgumentsEndsAndLoadsNothing()
+    {
+        const QString a = file("a.txt"), b = file("b.txt");
+        Window w({a, b});
+        QCOMPARE(w.dialogs->boxes.size(), 1);
+        QCOMPARE(w.dialogs->boxes[0].text, QStringLiteral("親として指定できるファイルは１つだけでございます。"));
+        QCOMPARE(w.dialogs->boxes[0].caption, QStringLiteral("Tessaly"));
+        QVERIFY(w->isEnding());
+        QTRY_VERIFY(!w->isVisible());
+        QCOMPARE(logBodies(*w), QStringList());
+        QVERIFY(w->workspace().isEmpty());
+    }
+
+    void dropsFollowTheOneParentRule()
+    {
+        Window w;
+        const QString doc = file("doc.txt");
+        stream(doc, "notes", "n");
+        const QString x = file("x.txt"), y = file("y"), z = file("z.bin");
+        QDir(q(dir->path())).mkdir(QStringLiteral("folder"));
+        const QString folder = q(dir->file("folder"));
+
+        // Several files on an empty workspace: refused, nothing loaded, status unchanged.
+        QVERIFY(dropOn(*w, {x, y, z}));
+        QCOMPARE(logBodies(*w).mid(1), QStringList{QStringLiteral("D&Dで複数の親ファイル受取り不可 3")});
+        QCOMPARE(w.dialogs->boxes.size(), 1);
+        QCOMPARE(w.dialogs->boxes[0].text, QStringLiteral("親として指定できるファイルは１つだけでございます。"));
+        QVERIFY(w->workspace().isEmpty());
+        QCOMPARE(treeTexts(*w), QStringList{QString()});
+        QCOMPARE(w->statusText(), QString());
+
+        // One file on an empty workspace becomes the parent.
+        QVERIFY(dropOn(*w, {doc}));
+        QCOMPARE(logBodies(*w).mid(2), (QStringList{QStringLiteral("D&Dで受取り ") + doc, QStringLiteral("親ファイルに設定 ") + doc,
+                                                    QStringLiteral("代替ストリーム発見 ") + doc + QStringLiteral(":notes")}));
+        QCOMPARE(w->statusText(), QStringLiteral("doc.txt を受取りました。"));
+        QVERIFY(saveCommandsEnabled(*w, true));
+
+        // Three on a loaded workspace become children in drop order; a folder is taken like a file.
+        QVERIFY(dropOn(*w, {x, folder, z}));
+        QCOMPARE(logBodies(*w).mid(5),
+                 (QStringList{QStringLiteral("D&Dで受取り ") + x, QStringLiteral("子ファイルに設定 ") + x,
+                              QStringLiteral("D&Dで受取り ") + folder, QStringLiteral("子ファイルに設定 ") + folder,
+                              QStringLiteral("D&Dで受取り ") + z, QStringLiteral("子ファイルに設定 ") + z}));
+        QCOMPARE(w->statusText(), QStringLiteral("3個のファイルを受取りました。"));
+        QCOMPARE(treeTexts(*w), (QStringList{doc, doc + QStringLiteral(":notes"), x, folder, z}));
+        QCOMPARE(w.dialogs->boxes.size(), 1);
+
+        // One more whose name is taken: refused by the loader, still reported as received.
+        QDir(q(dir->path())).mkdir(QStringLiteral("sub"));
+        const QString sameName = q(dir->write("sub/x.txt", "y"));
+        QVERIFY(dropOn(*w, {sameName}));
+        QCOMPARE(logBodies(*w).mid(11), (QStringList{QStringLiteral("D&Dで受取り ") + sameName,
+                                                     QStringLiteral("同名の子ファイル追加不可 ") + sameName}));
+        QCOMPARE(w->statusText(), QStringLiteral("x.txt を受取りました。"));
+        QCOMPARE(w->workspace().nodeCount(), 5);
+
+        // Links that are not local files are not taken at all.
+        QMimeData web;
+        web.setUrls({QUrl(QStringLiteral("https://example.org/a.txt"))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.form.get(), &enter);
+        QVERIFY(!enter.isAccepted());
+    }
+
+    // A dropped path longer than 255 bytes is loaded whole, never under a cut name.
+    void longDroppedPathLoadsWhole()
+    {
+        std::string folder = dir->path();
+        while (folder.size() < 300)
+            folder += "/長いフォルダ名のフォルダ";
+        std::filesystem::create_directories(folder);
+        const QString path = q(folder + "/本文.txt");
+        QVERIFY(path.toUtf8().size() > 255);
+        { std::ofstream(Form1::bytes(path)) << "12345"; }
+        stream(path, "notes", "abc");
+
+        Window w;
+        QVERIFY(dropOn(*w, {path}));
+        QCOMPARE(treeTexts(*w), (QStringList{path, path + QStringLiteral(":notes")}));
+        QCOMPARE(w->workspace().root().size, 5u);
+        QCOMPARE(w->workspace().node(1).size, 3u);
+        QCOMPARE(logBodies(*w).mid(1, 2), (QStringList{QStringLiteral("D&Dで受取り ") + path, QStringLiteral("親ファイルに設定 ") + path}));
+    }
+
+    void openAsksForAFile()
+    {
+        Window w;
+        const QString doc = file("doc.txt");
+        w.dialogs->files = {doc};
+        w->Open1->trigger();
+        QCOMPARE(w.dialogs->choosers.size(), 1);
+        QCOMPARE(w.dialogs->choosers[0][2], QStringLiteral("すべてのファイル(*.*)|*.*|テキストファイル(*.txt)|*.txt"));
+        QCOMPARE(logBodies(*w).mid(1), (QStringList{QStringLiteral("ダイアログから読込み ") + doc, QStringLiteral("親ファイルに設定 ") + doc}));
+        QCOMPARE(w->statusText(), QStringLiteral("doc.txt を読込みました。"));
+
+        // Cancelled: nothing happens.
+        w->ToolButton2->trigger();
+        QCOMPARE(w.dialogs->choosers.size(), 2);
+        QCOMPARE(logBodies(*w).size(), 3);
+        QCOMPARE(w->statusText(), QStringLiteral("doc.txt を読込みました。"));
+    }
+
+    void resetAndRemoval()
+    {
+        const QString doc = file("doc.txt");
+        stream(doc, "notes", "n");
+        stream(doc, "pic.jpg", "p");
+        const QStringList streams = streamTexts(doc);
+        Window w({doc});
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+
+        // Removing a child takes it out of the list only; the stream stays on the file.
+        w->selectNode(1);
+        w->Delete2->trigger();
+        QCOMPARE(logBodies(*w).last(), QStringLiteral("一覧から削除 ") + streams[0]);
+        QCOMPARE(treeTexts(*w), (QStringList{doc, streams[1]}));
+        QCOMPARE(streamTexts(doc), streams);
+        QVERIFY(w->TreeView1->currentItem() != nullptr);
+        QVERIFY(saveCommandsEnabled(*w, true));
+
+        // Removing the root resets, as New does.
+        w->selectNode(0);
+        w->Delete2->trigger();
+        QCOMPARE(logBodies(*w).last(), QStringLiteral("作業域を初期化"));
+        QVERIFY(w->workspace().isEmpty());
+        QCOMPARE(treeTexts(*w), QStringList{QString()});
+        QCOMPARE(w->statusText(), QString());
+        QVERIFY(saveCommandsEnabled(*w, false));
+
+        // New from the toolbar after a load.
+        QVERIFY(dropOn(*w, {doc}));
+        QVERIFY(saveCommandsEnabled(*w, true));
+        w->ToolButton1->trigger();
+        QCOMPARE(logBodies(*w).last(), QStringLiteral("作業域を初期化"));
+        QVERIFY(w->workspace().isEmpty());
+        QCOMPARE(w->statusText(), QString());
+        QVERIFY(saveCommandsEnabled(*w, false));
+        QCOMPARE(streamTexts(doc), streams);
+    }
+
+    void clickShowsNameAndSize()
+    {
+        const QString big = file("big.bin");
+        QVERIFY(::truncate(Form1::bytes(big).c_str(), 1234567) == 0);
+        stream(big, "notes", "12345");
+        Window w;
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+
+        // The empty workspace's root says nothing.
+        w->setStatusText(QStringLiteral("before"));
+        QTest::mouseClick(w->TreeView1->viewport(), Qt::LeftButton, {}, itemCenter(*w, 0));
+        QCOMPARE(w->statusText(), QStringLiteral("before"));
+
+        QVERIFY(dropOn(*w, {big}));
+        QTest::mouseClick(w->TreeView1->viewport(), Qt::LeftButton, {}, itemCenter(*w, 0));
+        QCOMPARE(w->statusText(), QStringLiteral("big.bin (1,234,567 Byte)"));
+        QTest::mouseClick(w->TreeView1->viewport(), Qt::LeftButton, {}, itemCenter(*w, 1));
+        QCOMPARE(w->statusText(), QStringLiteral("notes (5 Byte)"));
+
+        // The user's locale gives the separator.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QTest::mouseClick(w->TreeView1->viewport(), Qt::LeftButton, {}, itemCenter(*w, 0));
+        QCOMPARE(w->statusText(), QStringLiteral("big.bin (1.234.567 Byte)"));
+    }
+
+    void contextMenuOffersWhatFits()
+    {
+        // Items: Open2 NotePad2 OpenBy2 OpenByDirect2 CopyOpen2 SaveAs2 Delete2 Property2 CopyFileName2.
+        Window w;
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        QCOMPARE(contextMenuAt(*w, itemCenter(*w, 0)), QStringLiteral("000000000"));
+
+        const QString readme = file("README");
+        stream(readme, "notes", "n");
+        stream(readme, "pic.jpg", "p");
+        QVERIFY(dropOn(*w, {readme}));
+        const QStringList streams = streamTexts(readme);
+        const int notes = 1 + int(streams.indexOf(readme + QStringLiteral(":notes")));
+        const int pic = 1 + int(streams.indexOf(readme + QStringLiteral(":pic.jpg")));
+
+        w->selectNode(notes);
+        QCOMPARE(contextMenuAt(*w, itemCenter(*w, 0)), QStringLiteral("001101111"));  // root without extension
+        QCOMPARE(w->workspace().selected(), 0);  // the right click selected it
+        QCOMPARE(contextMenuAt(*w, itemCenter(*w, notes)), QStringLiteral("000101101"));
+        QCOMPARE(w->workspace().selected(), notes);
+        QCOMPARE(contextMenuAt(*w, itemCenter(*w, pic)), QStringLiteral("110111101"));
+        QCOMPARE(w->workspace().selected(), pic);
+
+        // Over empty space or from the keyboard the selection stays.
+        const QPoint below(10, w->TreeView1->viewport()->height() - 5);
+        QVERIFY(w->TreeView1->itemAt(below) == nullptr);
+        QCOMPARE(contextMenuAt(*w, below), QStringLiteral("110111101"));
+        QCOMPARE(w->workspace().selected(), pic);
+        QCOMPARE(contextMenuAt(*w, itemCenter(*w, notes), QContextMenuEvent::Keyboard), QStringLiteral("110111101"));
+        QCOMPARE(w->workspace().selected(), pic);
+
+        // A parent with an extension offers everything on its root.
+        w->New1->trigger();
+        const QString doc = file("doc.txt");
+        QVERIFY(dropOn(*w, {doc}));
+        QCOMPARE(contextMenuAt(*w, itemCenter(*w, 0)), QStringLiteral("111111111"));
+        w->New1->trigger();
+        QCOMPARE(contextMenuAt(*w, itemCenter(*w, 0)), QStringLiteral("000000000"));
+    }
+
+    void shortcutsActOnTheTree()
+    {
+        const QString doc = file("doc.txt");
+        stream(doc, "a.txt", "a");
+        stream(doc, "b", "b");
+        Window w({doc});
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        const QStringList streams = streamTexts(doc);
+        const int withExtension = 1 + int(streams.indexOf(doc + QStringLiteral(":a.txt")));
+        const int plain = 1 + int(streams.indexOf(doc + QStringLiteral(":b")));
+        // Enter opens the selected item; watched here without starting any program.
+        QObject::disconnect(w->Open2, &QAction::triggered, nullptr, nullptr);
+        QSignalSpy opened(w->Open2, &QAction::triggered);
+
+        w->activateWindow();
+        w->TreeView1->setFocus();
+        QTRY_VERIFY(w->TreeView1->hasFocus());
+        w->selectNode(withExtension);
+        QTest::keyClick(w->TreeView1, Qt::Key_Return);
+        QCOMPARE(opened.size(), 1);
+        QTest::keyClick(w->TreeView1, Qt::Key_Enter);
+        QCOMPARE(opened.size(), 2);
+        w->selectNode(plain);  // no extension: nothing to open it with
+        QTest::keyClick(w->TreeView1, Qt::Key_Return);
+        QCOMPARE(opened.size(), 2);
+
+        // Del removes the selected node, only while the tree has the focus.
+        w->PageControl1->setCurrentIndex(2);
+        w->Memo1->setFocus();
+        QTRY_VERIFY(w->Memo1->hasFocus());
+        QTest::keyClick(w->Memo1, Qt::Key_Delete);
+        QCOMPARE(w->workspace().nodeCount(), 3);
+        w->PageControl1->setCurrentIndex(0);
+        w->TreeView1->setFocus();
+        QTRY_VERIFY(w->TreeView1->hasFocus());
+        QTest::keyClick(w->TreeView1, Qt::Key_Delete);
+        QCOMPARE(w->workspace().nodeCount(), 2);
+        QCOMPARE(logBodies(*w).last(), QStringLiteral("一覧から削除 ") + doc + QStringLiteral(":b"));
+    }
+
+    void logTabShowsTheNewestLine()
+    {
+        Window w;
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        for (int i = 0; i < 500; ++i)
+            w->log().AppendLogLine("line ", std::to_string(i));
+        w->PageControl1->setCurrentIndex(2);
+        QScrollBar* bar = w->Memo1->verticalScrollBar();
+        QTRY_COMPARE(bar->value(), bar->maximum());
+        // The user scrolls up, looks at the tree, and comes back.
+        bar->setValue(0);
+        w->PageControl1->setCurrentIndex(0);
+        w->log().AppendLogLine("line ", "newest");
+        QTest::mouseClick(w->PageControl1->tabBar(), Qt::LeftButton, {},
+                          w->PageControl1->tabBar()->tabRect(2).center());
+        QCOMPARE(w->PageControl1->currentIndex(), 2);
+        QVERIFY(bar->maximum() > 0);
+        QTRY_COMPARE(bar->value(), bar->maximum());
+        QVERIFY(w->Memo1->textCursor().atEnd());
+    }
+
+    void logKeepsEveryLine()
+    {
+        Window w;
+        for (int i = 0; i < 100000; ++i)
+            w->log().AppendLogLine("line ", std::to_string(i));
+        const QTextDocument* doc = w->Memo1->document();
+        QCOMPARE(doc->blockCount(), 100001);
+        QCOMPARE(doc->firstBlock().text().mid(20), QStringLiteral("単体で起動 ") + exePath());
+        QCOMPARE(doc->findBlockByNumber(50000).text().mid(20), QStringLiteral("line 49999"));
+        QCOMPARE(doc->lastBlock().text().mid(20), QStringLiteral("line 99999"));
+        QVERIFY(w->Memo1->isReadOnly());
+        QCOMPARE(w->Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+    }
+
+    void resizeLaysOutTabsAndStatus()
+    {
+        Window w;
+        w->resize(600, 400);
+        QTRY_COMPARE(w->width(), 600);
+        QTabBar* tabs = w->PageControl1->tabBar();
+        const int narrowTab = tabs->tabRect(0).width();
+        const int narrowPanel = w->StatusPanel1->width();
+        QCOMPARE(narrowTab, w->PageControl1->contentsRect().width() / 5);
+        w->resize(1000, 400);
+        QTRY_COMPARE(w->width(), 1000);
+        QCOMPARE(tabs->tabRect(0).width(), w->PageControl1->contentsRect().width() / 5);
+        QVERIFY(tabs->tabRect(0).width() > narrowTab);
+        QVERIFY(w->StatusPanel1->width() >= narrowPanel + 350);
+        QCOMPARE(w->StatusPanel0->width(), 120);
+        // The cancel button stays in the middle of the result list.
+        const QRect list = w->ListView1->geometry();
+        const QRect button = w->CancelBtn1->geometry();
+        QCOMPARE(w->CancelBtn1->parentWidget(), w->Panel1);
+        QCOMPARE(button.left(), (list.width() - button.width()) / 2 + list.left());
+        QCOMPARE(button.top(), (w->Panel1->height() - button.height()) / 2);
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    // The window reads and writes nothing of the user's own: settings and caches go to a folder of
+    // the test's.
+    test::TempDir home;
+    ::setenv("XDG_CONFIG_HOME", home.file("config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", home.file("data").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", home.file("cache").c_str(), 1);
+    ::unsetenv("XDG_CURRENT_DESKTOP");
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    Form1Test test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "form1_test.moc"
