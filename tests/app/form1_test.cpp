@@ -54,12 +54,16 @@ QString exePath()
     return QCoreApplication::applicationFilePath();
 }
 
+// The settings file of the test's windows, in the test's own folder.
+std::string settingsFile;
+
 // A window as the program creates it, with scripted boxes.
 struct Window {
     explicit Window(const QStringList& arguments = {})
     {
         Services services = Services::defaults();
         services.dialogs = dialogs;
+        services.settingsFile = settingsFile;
         form = std::make_unique<Form1>(services, arguments);
         form->show();
     }
@@ -196,6 +200,7 @@ private Q_SLOTS:
         if (!dir->supportsUserAttributes())
             QSKIP("the temporary folder's file system keeps no user attributes");
         QLocale::setDefault(QLocale::c());
+        settingsFile = dir->file("Tessaly.ini");
     }
     void cleanup() { dir.reset(); }
 
