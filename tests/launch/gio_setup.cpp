@@ -1,7 +1,5 @@
 #include "gio_setup.h"
 
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,7 +39,9 @@ std::string desktopEntry(const std::string& name, const std::string& exec, const
            "\nIcon=text-x-generic\n";
 }
 
-void makeDesktop(const std::string& root)
+}  // namespace
+
+void MakeTestDesktop(const std::string& root)
 {
     desktop.root = root;
     desktop.out = root + "/out";
@@ -89,8 +89,6 @@ void makeDesktop(const std::string& root)
     ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + root + "/no-bus").c_str(), 1);
 }
 
-}  // namespace
-
 const GioDesktop& TestDesktop()
 {
     return desktop;
@@ -124,11 +122,3 @@ void ClearRecorder()
 }
 
 }  // namespace tessaly::test
-
-int main(int argc, char** argv)
-{
-    tessaly::test::TempDir root;
-    tessaly::test::makeDesktop(root.path());
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -13,7 +13,9 @@ struct GioDesktop {
     std::string out;       // where the recorder writes "args" (NUL-separated) and "content"
 };
 
-// The desktop made by main() of this test program.
+// Makes the desktop in root and points the XDG variables at it; call before anything uses GIO.
+void MakeTestDesktop(const std::string& root);
+// The desktop made last.
 const GioDesktop& TestDesktop();
 
 // Waits (bounded, polling) until the recorder has written its files; false on time-out.

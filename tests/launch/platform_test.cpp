@@ -313,3 +313,11 @@ TEST(OpenEndToEndTest, DoubleClickedStreamReachesItsProgramAsAnExportedFile)
 }
 
 }  // namespace
+
+int main(int argc, char** argv)
+{
+    test::TempDir root;
+    test::MakeTestDesktop(root.path());
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
