@@ -92,22 +92,24 @@ QStringList logBodies(const Form1& form)
 
 // Sends what a desktop sends when files are dragged over the window and let go. Returns whether
 // the window took the drop.
-bool dropOn(Form1& form, const QStringList& paths)
+bool dropOn(Form1& form, const QStringList& paths, QWidget* target = nullptr)
 {
+    if (!target)
+        target = &form;
     QMimeData mime;
     QList<QUrl> urls;
     for (const QString& p : paths)
         urls << QUrl::fromLocalFile(p);
     mime.setUrls(urls);
-    const QPoint pos = form.rect().center();
+    const QPoint pos = target->rect().center();
     QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&form, &enter);
+    QApplication::sendEvent(target, &enter);
     if (!enter.isAccepted())
         return false;
     QDragMoveEvent move(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&form, &move);
+    QApplication::sendEvent(target, &move);
     QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&form, &drop);
+    QApplication::sendEvent(target, &drop);
     return drop.isAccepted();
 }
 
@@ -275,15 +277,18 @@ private Q_SLOTS:
         QCOMPARE(treeTexts(*w), QStringList{QString()});
         QCOMPARE(w->statusText(), QString());
 
-        // One file on an empty workspace becomes the parent.
-        QVERIFY(dropOn(*w, {doc}));
+        // One file on an empty workspace becomes the parent; it may be let go over the tree.
+        QVERIFY(dropOn(*w, {doc}, w->TreeView1->viewport()));
         QCOMPARE(logBodies(*w).mid(2), (QStringList{QStringLiteral("D&Dで受取り ") + doc, QStringLiteral("親ファイルに設定 ") + doc,
                                                     QStringLiteral("代替ストリーム発見 ") + doc + QStringLiteral(":notes")}));
         QCOMPARE(w->statusText(), QStringLiteral("doc.txt を受取りました。"));
         QVERIFY(saveCommandsEnabled(*w, true));
 
         // Three on a loaded workspace become children in drop order; a folder is taken like a file.
-        QVERIFY(dropOn(*w, {x, folder, z}));
+        // The read-only log takes no drop of its own: the window gets it.
+        w->PageControl1->setCurrentIndex(2);
+        QVERIFY(dropOn(*w, {x, folder, z}, w->Memo1->viewport()));
+        QCOMPARE(w->Memo1->document()->blockCount(), 11);  // nothing pasted into it
         QCOMPARE(logBodies(*w).mid(5),
                  (QStringList{QStringLiteral("D&Dで受取り ") + x, QStringLiteral("子ファイルに設定 ") + x,
                               QStringLiteral("D&Dで受取り ") + folder, QStringLiteral("子ファイルに設定 ") + folder,
