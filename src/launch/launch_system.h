@@ -75,6 +75,8 @@ public:
     // Clears the entry name (a file or a symbolic link, never a folder) so that a copy written
     // there next creates a new file instead of writing through whatever was there.
     virtual std::optional<SysError> clearEntry(const std::string& name) = 0;
+    // Lets the user run the file name (a copy of a program).
+    virtual std::optional<SysError> makeExecutable(const std::string& name) = 0;
     // Writes data as a new read-only file name in the folder and returns its path.
     virtual Expected<std::string> exportReadOnly(const std::string& name, std::string_view data) = 0;
 };

@@ -100,9 +100,11 @@ std::optional<CopyError> ItemOpener::CopyOpen2Click(const std::string& X)
     }
     log_.AppendLogLine(texts::CopiedToWorkPlace, X + " " + D);
     const std::string A = associations_.findExecutable(X);
-    if (A == X)
+    if (A == X) {
+        // The copy of a program is to run like the program: it gets the permission to.
+        workPlace_.makeExecutable(name);
         log_.AppendLogLine(texts::LaunchedInWorkPlace, K);
-    else
+    } else
         log_.AppendLogLine(texts::LaunchByAssociation, A + " " + K);
     ShellLaunch("open", plain(K), {});
     return std::nullopt;

@@ -96,9 +96,14 @@ const GioDesktop& TestDesktop()
 
 bool WaitForRecorder(int timeoutMs)
 {
+    return WaitForFile(desktop.out + "/args", timeoutMs);
+}
+
+bool WaitForFile(const std::string& path, int timeoutMs)
+{
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (::access((desktop.out + "/args").c_str(), F_OK) == 0)
+        if (::access(path.c_str(), F_OK) == 0)
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

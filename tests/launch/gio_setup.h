@@ -18,6 +18,8 @@ void MakeTestDesktop(const std::string& root);
 // The desktop made last.
 const GioDesktop& TestDesktop();
 
+// Waits (bounded, polling) until a file exists; false on time-out.
+bool WaitForFile(const std::string& path, int timeoutMs = 10000);
 // Waits (bounded, polling) until the recorder has written its files; false on time-out.
 bool WaitForRecorder(int timeoutMs = 10000);
 // The arguments the recorder received last, and the content of its first argument.

@@ -94,6 +94,11 @@ public:
         fs_.files.erase(path + name);
         return std::nullopt;
     }
+    std::optional<SysError> makeExecutable(const std::string& name) override
+    {
+        executable.push_back(name);
+        return std::nullopt;
+    }
     Expected<std::string> exportReadOnly(const std::string& name, std::string_view data) override
     {
         if (broken)
@@ -108,6 +113,7 @@ public:
     bool broken = false;
     std::vector<std::string> cleared;
     std::vector<std::string> exported;
+    std::vector<std::string> executable;
 
 private:
     FakeFileSystem& fs_;

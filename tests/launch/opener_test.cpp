@@ -273,11 +273,13 @@ TEST_F(OpenerTest, CopyOpenOfAProgramStartsTheCopyAndAnEmptyProgramKeepsItsBlank
     EXPECT_EQ(sink.bodies(), (Lines{"作業場所にコピー /t/tool.sh /run/work/", "作業場所で起動 /run/work/tool.sh",
                                     ResultLine}));
     EXPECT_EQ(launcher.calls, (std::vector<LaunchCall>{{"open", "/run/work/tool.sh", {}}}));
+    EXPECT_EQ(workPlace.executable, Args{"tool.sh"});
 
     sink.lines.clear();
     fs.add("/p/data.qqq", "q");
     EXPECT_FALSE(opener.CopyOpen2Click("/p/data.qqq"));
     EXPECT_EQ(sink.bodies()[1], "関連付けで起動  /run/work/data.qqq");
+    EXPECT_EQ(workPlace.executable, Args{"tool.sh"});  // a document's copy stays as it is
 }
 
 TEST_F(OpenerTest, CopyOpenUsesTheLongFormOfTheWorkPlace)

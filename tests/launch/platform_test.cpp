@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -99,6 +100,10 @@ TEST(LauncherTest, ParametersArriveAsOneArgumentEachWithoutAShell)
     EXPECT_EQ(r.lastError, 0u);
     ASSERT_TRUE(test::WaitForRecorder());
     EXPECT_EQ(test::RecordedArgs(), argsOf({"/p/my doc.txt:notes", "", "\"quoted\" 'x'", "$HOME;|*", "-"}));
+    // Detached: the program is no child of ours, so nothing is left to reap.
+    int status = 0;
+    EXPECT_EQ(::waitpid(-1, &status, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
 }
 
 TEST(LauncherTest, FailuresFollowTheShellsNumbers)
@@ -224,6 +229,16 @@ TEST(WorkPlaceTest, CopyAndOpenDoesNotWriteThroughAPlantedLink)
     EXPECT_EQ(slurp(victim), "keep me");
     EXPECT_TRUE(S_ISREG(modeOf(dir.file("place/memo.zzqqy"))));
     EXPECT_EQ(slurp(dir.file("place/memo.zzqqy")), "copied");
+
+    // A program's copy runs like the program.
+    const std::string tool = dir.write("tool", "#!/bin/sh\necho ran > \"$(dirname \"$0\")/../ran\"\n");
+    ::chmod(tool.c_str(), 0755);
+    LinuxLauncher realLauncher;
+    ItemOpener running(fs, associations, realLauncher, paths, work, log);
+    sink.lines.clear();
+    EXPECT_FALSE(running.CopyOpen2Click(tool));
+    EXPECT_EQ(sink.bodies().at(1), "作業場所で起動 " + dir.file("place/tool"));
+    EXPECT_TRUE(test::WaitForFile(dir.file("ran")));
 }
 
 // --- Shell links ----------------------------------------------------------------------------------

@@ -17,6 +17,7 @@ public:
 
     Expected<std::string> folder() override;
     std::optional<SysError> clearEntry(const std::string& name) override;
+    std::optional<SysError> makeExecutable(const std::string& name) override;
     Expected<std::string> exportReadOnly(const std::string& name, std::string_view data) override;
 
 private:
