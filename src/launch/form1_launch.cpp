@@ -34,19 +34,6 @@ std::optional<std::string> selectedText(const Form1& form)
     return node->text;
 }
 
-// "...%s...%s": the path in the first place, the system's text in the second.
-QString fillIn(std::string_view pattern, const std::string& path, const std::string& message)
-{
-    QString text = tr8(pattern);
-    const qsizetype first = text.indexOf(QLatin1String("%s"));
-    if (first >= 0)
-        text.replace(first, 2, Form1::qs(path));
-    const qsizetype second = text.indexOf(QLatin1String("%s"), first >= 0 ? first + Form1::qs(path).size() : 0);
-    if (second >= 0)
-        text.replace(second, 2, QString::fromLocal8Bit(message.c_str()));
-    return text;
-}
-
 }  // namespace
 
 void Form1::TreeView1DblClick()
@@ -89,10 +76,8 @@ void Form1::CopyOpen2Click()
     const auto X = selectedText(*this);
     if (!X)
         return;
-    if (const auto error = openerFor(*this).CopyOpen2Click(*X)) {
-        const auto pattern = error->side == CopyError::Side::Source ? texts::CannotOpenFile : texts::CannotCreateFile;
-        services().dialogs->showError(this, fillIn(pattern, error->path, error->error.message));
-    }
+    if (const auto error = openerFor(*this).CopyOpen2Click(*X))
+        services().dialogs->showError(this, qs(CopyErrorText(*error, error->path)));
 }
 
 void Form1::Property2Click()
