@@ -10,7 +10,6 @@
 #include <memory>
 
 #include "platform/linux/fd.h"
-#include "platform/linux/gio_ptr.h"
 
 namespace tessaly {
 

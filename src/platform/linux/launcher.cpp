@@ -14,7 +14,6 @@
 
 #include "platform/linux/associations.h"
 #include "platform/linux/fd.h"
-#include "platform/linux/gio_ptr.h"
 
 namespace tessaly {
 
