@@ -1,10 +1,11 @@
 #include "app/qt_icon_list.h"
 
 #include <QBuffer>
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMimeDatabase>
+
+#include "app/qt_type_icons.h"
 
 namespace tessaly {
 
@@ -33,14 +34,18 @@ QIcon QtIconList::iconForExtension(const QString& extension)
     if (it != cache.constEnd())
         return *it;
     static const QMimeDatabase db;
-    static const QIcon fallback = QFileIconProvider().icon(QFileIconProvider::File);
     // Matching by name only: the item itself is never opened for its icon.
     const QMimeType mime = db.mimeTypeForFile(QStringLiteral("x") + extension, QMimeDatabase::MatchExtension);
     QIcon icon = QIcon::fromTheme(mime.iconName());
     if (icon.isNull())
         icon = QIcon::fromTheme(mime.genericIconName());
-    if (icon.isNull())
-        icon = fallback;
+    if (icon.isNull()) {
+        // No theme knows the type: a picture of our own for its broad kind, still telling a
+        // picture from a text or a program.
+        const TypeKind kind = KindOfType(mime);
+        static const QIcon plain = QIcon::fromTheme(QStringLiteral("text-x-generic"), BuiltInTypeIcon(TypeKind::Other));
+        icon = kind == TypeKind::Other ? plain : BuiltInTypeIcon(kind);
+    }
     cache.insert(extension, icon);
     return icon;
 }

@@ -2,7 +2,10 @@
 // copy's window forward; a killed first copy blocks nothing; simultaneous starts leave one copy.
 // The processes are instance_probe, which starts exactly as the program does.
 
+#include <QFileInfo>
+#include <QLocalSocket>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -179,6 +182,36 @@ private Q_SLOTS:
         }
         QCOMPARE(firsts, 1);
         QCOMPARE(seconds, 3);
+    }
+
+    // Only the one request brings the window forward; anything else on the socket is dropped.
+    void onlyTheRequestIsServed()
+    {
+        ::setenv("XDG_RUNTIME_DIR", runtime.toUtf8().constData(), 1);
+        SingleInstance first{"served"};
+        QCOMPARE(int(first.acquire()), int(SingleInstance::Role::First));
+        QVERIFY(first.listen());
+        QCOMPARE(QFileInfo(QString::fromStdString(first.socketPath())).permissions() &
+                     (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+                 QFile::Permissions());
+        QSignalSpy requests(&first, &SingleInstance::activationRequested);
+
+        QLocalSocket other;
+        other.connectToServer(QString::fromStdString(first.socketPath()));
+        QVERIFY(other.waitForConnected(2000));
+        other.write("hello\n");
+        QTRY_COMPARE(other.state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(other.readAll(), QByteArray());
+        QCOMPARE(requests.size(), 0);
+
+        QLocalSocket later;
+        later.connectToServer(QString::fromStdString(first.socketPath()));
+        QVERIFY(later.waitForConnected(2000));
+        later.write("activate\n");
+        QTRY_VERIFY(later.canReadLine());
+        QCOMPARE(later.readLine(), QByteArray("ok\n"));
+        QCOMPARE(requests.size(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR");
     }
 
     // The lock and the socket live in a folder that only this user can enter.
