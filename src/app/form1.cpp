@@ -491,6 +491,10 @@ void Form1::Exit1Click()
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    if (deferCloseForScan()) {
+        event->ignore();
+        return;
+    }
     // Ending after a refused command line writes nothing.
     if (ending_ || FormCloseQuery())
         event->accept();

@@ -33,6 +33,7 @@ namespace tessaly {
 class QtIconList;
 class MemoLogSink;
 struct SaveOutcome;
+class DetectionPane;
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -82,6 +83,8 @@ public:
     void CancelBtn1Click();
     void ListView1DblClick();
     void CopyAll4Click();
+    // Whether a folder scan is running (it runs inside FolderPaneDblClick).
+    bool scanRunning() const;
 
     // Desktop integration.
     void DeskTop1Click();
@@ -136,6 +139,8 @@ private:
     void applySaveCommandsEnabled();
     QAction* makeAction(const char* name, std::string_view caption, void (Form1::*handler)());
     void showTreeContextMenu(const QPoint& pos, bool byMouse);
+    // A close request during a scan cancels it; the window closes once the scan has returned.
+    bool deferCloseForScan();
 
     Services services_;
     QStringList arguments_;
@@ -147,6 +152,8 @@ private:
     std::unique_ptr<QtIconList> ImageList2;
     Workspace workspace_;
     std::unique_ptr<WorkspaceEditor> editor_;
+    DetectionPane* detection_ = nullptr;  // owned as a child object
+    bool closeAfterScan_ = false;
 public:
     QString openDialogFolder_;  // initial folder of the Open dialog and the folder pane
     QString saveDialogFileName_;  // the save dialog's remembered file name
@@ -169,6 +176,7 @@ public:
     QSplitter* Splitter1 = nullptr;
     QWidget* Panel1 = nullptr;
     QTreeView* ListView1 = nullptr;
+    QTreeView* FolderPane = nullptr;
     QPushButton* CancelBtn1 = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;

@@ -9,6 +9,7 @@
 #include "platform/linux/linux_filesystem.h"
 #include "platform/linux/shell_link.h"
 #include "platform/linux/workplace.h"
+#include "platform/linux/linux_folders.h"
 
 namespace tessaly {
 
@@ -24,6 +25,7 @@ Services Services::defaults()
     s.workPlace = std::make_shared<LinuxWorkPlace>();
     s.properties = std::make_shared<DesktopPropertiesSheet>();
     s.applicationChooser = std::make_shared<OpenWithChooser>();
+    s.folders = std::make_shared<LinuxFolderSystem>();
     return s;
 }
 

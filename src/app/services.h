@@ -8,6 +8,7 @@
 namespace tessaly {
 
 class FileSystem;
+class FolderSystem;
 class Dialogs;
 class UrlOpener;
 class Associations;
@@ -32,6 +33,7 @@ struct Services {
     std::shared_ptr<WorkPlace> workPlace;
     std::shared_ptr<PropertiesSheet> properties;
     std::shared_ptr<ApplicationChooser> applicationChooser;
+    std::shared_ptr<FolderSystem> folders;  // folder listings for the scan
 
     static Services defaults();
 };

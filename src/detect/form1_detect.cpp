@@ -1,29 +1,151 @@
-// Form1 handlers of this subsystem; they do nothing until the subsystem is built.
+// Form1's detection tab: the folder pane, the scan it starts, the result list and its commands.
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeView>
 
 #include "app/form1.h"
+#include "app/texts.h"
+#include "detect/qt_detection.h"
+#include "detect/qt_scan_model.h"
+#include "streams/names.h"
 
 namespace tessaly {
 
-void Form1::FolderPaneClick() {}
-void Form1::FolderPaneDblClick() {}
-void Form1::CancelBtn1Click() {}
-void Form1::ListView1DblClick() {}
-void Form1::CopyAll4Click() {}
+namespace {
+QString tr8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+}  // namespace
 
-}  // namespace tessaly
+void Form1::createFolderPane()
+{
+    if (!detection_)
+        detection_ = new DetectionPane(*this);
+    // A start folder that has gone is passed over: the pane opens without a selection.
+    if (!FolderPane->currentIndex().isValid())
+        detection_->selectFolder(openDialogFolder_);
+}
 
-namespace tessaly {
-
-void Form1::createFolderPane() {}
 QString Form1::folderPaneFolder() const
 {
-    return openDialogFolder_;
+    return detection_ ? detection_->selectedFolder() : openDialogFolder_;
 }
-void Form1::setFolderPaneFolder(const QString&) {}
+
+void Form1::setFolderPaneFolder(const QString& folder)
+{
+    if (!detection_)
+        createFolderPane();
+    detection_->selectFolder(folder);
+}
+
 int Form1::folderPaneScrollX() const
 {
-    return 0;
+    return detection_ ? detection_->scrollX() : 0;
 }
-void Form1::setFolderPaneScrollX(int) {}
+
+void Form1::setFolderPaneScrollX(int value)
+{
+    if (!detection_)
+        createFolderPane();
+    detection_->setScrollX(value);
+}
+
+bool Form1::scanRunning() const
+{
+    return detection_ && detection_->scanning();
+}
+
+bool Form1::deferCloseForScan()
+{
+    if (!scanRunning())
+        return false;
+    detection_->scan().counters().CancelRequested = true;
+    closeAfterScan_ = true;
+    return true;
+}
+
+void Form1::FolderPaneClick()
+{
+    setStatusText(detection_->selectedFolder());
+}
+
+void Form1::FolderPaneDblClick()
+{
+    // A second scan started from inside the first would mix both scans' rows in one list.
+    if (!detection_ || detection_->scanning())
+        return;
+    const QModelIndex node = FolderPane->currentIndex();
+    if (!node.isValid())
+        return;
+    detection_->toggle(node);
+    std::string folder = bytes(detection_->selectedFolder());
+    if (folder.empty() || folder.back() != '/')
+        folder.push_back('/');
+
+    detection_->clearResults();
+    ListView1->setEnabled(false);
+    CenterCancelButton();
+    CancelBtn1->show();
+    log_.AppendLogLine(texts::SearchInFolder, folder);
+    detection_->runScan(folder);
+    CancelBtn1->hide();
+    const ScanCounters& counters = detection_->scan().counters();
+    setStatusText(qs(ScanSummary(counters, bytes(QLocale().groupSeparator()))));
+    ListView1->setEnabled(true);
+
+    if (closeAfterScan_) {
+        closeAfterScan_ = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
+}
+
+void Form1::CancelBtn1Click()
+{
+    if (detection_)
+        detection_->scan().counters().CancelRequested = true;
+}
+
+void Form1::ListView1DblClick()
+{
+    if (!detection_ || detection_->scanning())
+        return;
+    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    const auto& rows = detection_->scan().rows();
+    int row = selected.front().row();
+    while (row > 0 && !rows[std::size_t(row)].isParent())
+        --row;
+    const std::string path = rows[std::size_t(row)].caption;
+
+    New1Click();
+    log_.AppendLogLine(texts::LoadedFromDetectionList, path);
+    editor().LoadIntoWorkspace(path);
+    showWorkspace();
+    PageControl1->setCurrentIndex(0);
+    setStatusText(qs(FinalNameComponent(path)) + tr8(texts::StatusLoaded));
+}
+
+void Form1::CopyAll4Click()
+{
+    if (!detection_)
+        return;
+    const auto& rows = detection_->scan().rows();
+    // An empty list leaves the clipboard as it was.
+    if (!rows.empty()) {
+        QString text;
+        for (const ScanRow& row : rows) {
+            text += qs(row.caption);
+            text += QLatin1String("\r\n");
+        }
+        QGuiApplication::clipboard()->setText(text);
+    }
+    ListView1->clearSelection();
+}
 
 }  // namespace tessaly

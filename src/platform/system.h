@@ -110,6 +110,40 @@ public:
     virtual Expected<std::unique_ptr<PendingFile>> createPending(const std::string& target);
 };
 
+// One entry of a folder listing. A symbolic link that leads to a folder is told apart from a folder:
+// walking into it could loop forever through a link to an ancestor.
+struct FolderEntry {
+    enum class Kind { File, Folder, FolderLink };
+    std::string name;
+    Kind kind = Kind::File;
+    std::optional<std::uint64_t> size;  // when the listing knows it without a further lookup
+};
+
+// An open listing of one folder, closed when destroyed.
+class FolderListing {
+public:
+    virtual ~FolderListing() = default;
+    // Fills entry with the next entry in the system's order ("." and ".." as the system gives them,
+    // hidden entries included); false when there are no more.
+    virtual bool next(FolderEntry& entry) = 0;
+};
+
+// What a fresh lookup of one path tells: its size and last-write time (seconds since 1970, UTC).
+struct FileFacts {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+};
+
+// Folder listings for the folder scan.
+class FolderSystem {
+public:
+    virtual ~FolderSystem() = default;
+    // Starts listing folder (with or without a trailing "/"); the error when it cannot be listed.
+    virtual Expected<std::unique_ptr<FolderListing>> openFolder(const std::string& folder) = 0;
+    // Size and last-write time of the object at path; nothing when it is gone or unreadable.
+    virtual std::optional<FileFacts> lookup(const std::string& path) = 0;
+};
+
 // Splits an item text (a tree node, a scan row) into file and stream. When the whole text names an
 // existing object it is a plain path (a Linux name may hold a colon, and a stream on a volume that
 // exposes streams as "file:stream" paths is such an object too). Otherwise the text is split at the

@@ -1,0 +1,92 @@
+#pragma once
+// The detection tab's working parts, owned by the main window: the folder pane, the result list's
+// model and icons, and the scan engine with the window side of its message pump.
+
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "app/oplog.h"
+#include "app/qt_icon_list.h"
+#include "detect/scan.h"
+
+class QFileSystemModel;
+class QModelIndex;
+class QPlainTextEdit;
+
+namespace tessaly {
+
+class Form1;
+class FolderSystem;
+class ScanResultModel;
+
+// Log lines of a scan, collected between pumps and handed to Memo1 in one append: a scan writes a
+// line per row, and one append per line would dominate a large scan. Lines are handed over before
+// the window handles any event, so they never come after a line that an event handler writes.
+class BufferedMemoSink final : public LogSink {
+public:
+    explicit BufferedMemoSink(QPlainTextEdit*& memo) : memo_(memo) {}
+    void appendLine(const std::string& line) override;
+    void flush();
+
+private:
+    QPlainTextEdit*& memo_;
+    QString pending_;
+};
+
+class DetectionPane final : public QObject, private ScanView {
+    Q_OBJECT
+
+public:
+    explicit DetectionPane(Form1& form);
+    ~DetectionPane() override;
+
+    // The selected folder's path; empty when none is selected.
+    QString selectedFolder() const;
+    // Selects folder, expanding the folders on the way; false when there is no such folder.
+    bool selectFolder(const QString& folder);
+    // Expands a collapsed node one level; collapses an expanded one with everything below it.
+    void toggle(const QModelIndex& node);
+    int scrollX() const;
+    void setScrollX(int value);
+
+    bool scanning() const { return scanning_; }
+    FolderScan& scan() { return *scan_; }
+    ScanResultModel& model() { return *model_; }
+    QtIconList& ImageList3() { return imageList3_; }
+
+    // Empties the list, its icons and the counters and clears the cancel flag.
+    void clearResults();
+    // Runs the scan of folder; rows, log lines and progress are all shown when it returns.
+    void runScan(const std::string& folder);
+
+    // How long the scan works between two rounds of event handling.
+    std::chrono::milliseconds pumpInterval{12};
+
+private:
+    void pump() override;
+    void showProgress(const std::string& text) override;
+    std::string formatModified(const LocalTime& time, bool withTime) override;
+    // Brings the list, the log and the status bar up to date with the scan.
+    void flush();
+    void fitColumns();
+
+    Form1& form_;
+    QFileSystemModel* folderModel_ = nullptr;
+    std::shared_ptr<FolderSystem> folders_;
+    QtIconList imageList3_;
+    BufferedMemoSink logSink_;
+    OperationLog scanLog_;
+    std::unique_ptr<FolderScan> scan_;
+    ScanResultModel* model_ = nullptr;
+    bool scanning_ = false;
+    std::string progress_;
+    bool progressChanged_ = false;
+    std::chrono::steady_clock::time_point lastPump_;
+    int pendingScrollX_ = -1;
+};
+
+}  // namespace tessaly

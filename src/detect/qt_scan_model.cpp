@@ -1,0 +1,162 @@
+#include "detect/qt_scan_model.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QPixmap>
+
+#include "app/qt_icon_list.h"
+#include "app/texts.h"
+
+namespace tessaly {
+
+namespace {
+
+QString tr8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString fromBytes(const std::string& bytes)
+{
+    return QFile::decodeName(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
+}
+
+// Room around a cell's text (margins and the focus frame), and between the two small images.
+constexpr int TextPadding = 16;
+constexpr int ImageGap = 2;
+
+}  // namespace
+
+ScanResultModel::ScanResultModel(const std::vector<ScanRow>& rows, const QtIconList& icons, QObject* parent)
+    : QAbstractTableModel(parent), rows_(rows), icons_(icons), metrics_(QFont())
+{
+    resetWidths();
+}
+
+int ScanResultModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : shown_;
+}
+
+int ScanResultModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString ScanResultModel::cellText(const ScanRow& row, int column) const
+{
+    switch (column) {
+    case 0:
+        return fromBytes(row.caption);
+    case 1:
+        return QString::fromUtf8(row.size.data(), qsizetype(row.size.size()));
+    default:
+        return QString::fromUtf8(row.modified.data(), qsizetype(row.modified.size()));
+    }
+}
+
+QIcon ScanResultModel::decoration(const ScanRow& row) const
+{
+    // The list draws one image per cell: the state image (parents only) and the row's own small
+    // image are put side by side once per kind of icon, so children line up under their parent.
+    const QIcon small = icons_.icon(row.image);
+    const quint64 key = quint64(small.cacheKey()) * 2 + (row.isParent() ? 1 : 0);
+    auto it = composed_.constFind(key);
+    if (it != composed_.constEnd())
+        return *it;
+    const QSize size = decorationSize();
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    {
+        QPainter painter(&pixmap);
+        const int side = size.height();
+        if (row.isParent() && !stateImage_.isNull())
+            stateImage_.paint(&painter, QRect(0, 0, side, side));
+        if (!small.isNull())
+            small.paint(&painter, QRect(side + ImageGap, 0, side, side));
+    }
+    QIcon icon(pixmap);
+    composed_.insert(key, icon);
+    return icon;
+}
+
+QVariant ScanResultModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= shown_)
+        return {};
+    const ScanRow& row = rows_[std::size_t(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+        return cellText(row, index.column());
+    case Qt::DecorationRole:
+        if (index.column() == 0)
+            return decoration(row);
+        return {};
+    case Qt::TextAlignmentRole:
+        if (index.column() == 1)
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant ScanResultModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return {};
+    if (role == Qt::DisplayRole) {
+        static const std::string_view captions[ColumnCount] = {texts::ColumnName, texts::ColumnSize,
+                                                               texts::ColumnModified};
+        return tr8(captions[section]);
+    }
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(section == 1 ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+void ScanResultModel::setFont(const QFont& font)
+{
+    metrics_ = QFontMetrics(font);
+    resetWidths();
+    for (int r = 0; r < shown_; ++r)
+        for (int c = 0; c < ColumnCount; ++c)
+            widths_[std::size_t(c)] = std::max(widths_[std::size_t(c)],
+                                               metrics_.horizontalAdvance(cellText(rows_[std::size_t(r)], c)));
+}
+
+void ScanResultModel::resetWidths()
+{
+    for (int c = 0; c < ColumnCount; ++c)
+        widths_[std::size_t(c)] = metrics_.horizontalAdvance(headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
+}
+
+int ScanResultModel::columnWidth(int column) const
+{
+    const int text = widths_.at(std::size_t(column)) + TextPadding;
+    return column == 0 ? text + decorationSize().width() + 2 * ImageGap : text;
+}
+
+bool ScanResultModel::sync()
+{
+    const int total = int(rows_.size());
+    if (total <= shown_)
+        return false;
+    // Each new cell is measured once; the widest so far is kept per column.
+    for (int r = shown_; r < total; ++r) {
+        const ScanRow& row = rows_[std::size_t(r)];
+        for (int c = 0; c < ColumnCount; ++c) {
+            if (c == 2 && row.modified.empty())
+                continue;
+            const int w = metrics_.horizontalAdvance(cellText(row, c));
+            if (w > widths_[std::size_t(c)])
+                widths_[std::size_t(c)] = w;
+        }
+    }
+    beginInsertRows({}, shown_, total - 1);
+    shown_ = total;
+    endInsertRows();
+    return true;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,70 @@
+#pragma once
+// The result list's model over the scan's rows. Rows reach the view in batches (sync), and the
+// width each column needs is tracked as rows arrive, measuring every cell once, so a list of a
+// hundred thousand rows neither re-measures old rows nor inserts them one by one.
+
+#include <QAbstractTableModel>
+#include <QFontMetrics>
+#include <QHash>
+#include <QIcon>
+
+#include <array>
+#include <vector>
+
+#include "detect/scan.h"
+
+namespace tessaly {
+
+class QtIconList;
+
+class ScanResultModel final : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    static constexpr int ColumnCount = 3;
+
+    ScanResultModel(const std::vector<ScanRow>& rows, const QtIconList& icons, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // The state image of parent rows (the application's icon) and the size of one small image.
+    void setStateImage(const QIcon& icon) { stateImage_ = icon; }
+    static QSize decorationSize() { return {34, 16}; }
+    // The font the view draws with; widths are measured in it.
+    void setFont(const QFont& font);
+
+    // Shows the rows appended to the scan's list since the last call; true when there were any.
+    bool sync();
+    // Forgets every row; emptyRows empties the scan's list while the views are told of the reset.
+    template <class F>
+    void clear(F emptyRows)
+    {
+        beginResetModel();
+        emptyRows();
+        shown_ = 0;
+        resetWidths();
+        endResetModel();
+    }
+
+    // The width each column needs for its widest text so far (header included), with the room
+    // around the text and, in the first column, the images.
+    int columnWidth(int column) const;
+
+private:
+    QString cellText(const ScanRow& row, int column) const;
+    QIcon decoration(const ScanRow& row) const;
+    void resetWidths();
+
+    const std::vector<ScanRow>& rows_;
+    const QtIconList& icons_;
+    int shown_ = 0;
+    QIcon stateImage_;
+    QFontMetrics metrics_;
+    std::array<int, ColumnCount> widths_{};
+    mutable QHash<quint64, QIcon> composed_;  // state image and small image side by side
+};
+
+}  // namespace tessaly

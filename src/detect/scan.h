@@ -1,0 +1,100 @@
+#pragma once
+// The folder scan: walks a folder tree depth-first in listing order and reports every file that
+// carries named streams as a parent row followed by one child row per stream, with a log line per
+// row and running counters. It runs on the window thread and hands control back to the window
+// between entries, so the window repaints, its clock runs and a cancel request reaches the scan.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/oplog.h"
+#include "streams/enumerate.h"
+
+namespace tessaly {
+
+class FileSystem;
+class FolderSystem;
+class IconList;
+struct FolderEntry;
+
+// One row of the result list.
+struct ScanRow {
+    std::string caption;   // parent: the file's full path; child: "<file path>:<stream name>"
+    std::string size;      // " #,0"
+    std::string modified;  // parents only; empty when the time could not be read
+    int image = -1;        // index into the scan's icon list; equals the row's index
+    int state = -1;        // 0 marks a parent row, -1 a child row
+
+    bool isParent() const { return state == 0; }
+};
+
+// The scan's counters and cancel flag. They are zeroed before a scan and keep the last scan's values
+// until the next one starts.
+struct ScanCounters {
+    std::int32_t FilesExamined = 0;
+    std::int32_t ParentsFound = 0;
+    std::int32_t ChildrenFound = 0;
+    bool CancelRequested = false;
+};
+
+// What the scan needs from the window that shows it.
+class ScanView {
+public:
+    virtual ~ScanView() = default;
+    // Lets the window handle what is pending: repaint, clock, clicks (the cancel button among them).
+    virtual void pump() = 0;
+    // The status bar's progress text after a file or a whole subfolder.
+    virtual void showProgress(const std::string& text) = 0;
+    // The locale's short date of time, followed by a blank and its long time when withTime is set.
+    virtual std::string formatModified(const LocalTime& time, bool withTime) = 0;
+};
+
+// Parents "#,0", children ":#,0 ", files "/ #,0": "3:5 / 1,234".
+std::string ProgressText(const ScanCounters& counters, std::string_view groupSeparator);
+// The status after a scan: the progress text and whether anything was found.
+std::string ScanSummary(const ScanCounters& counters, std::string_view groupSeparator);
+// The modified cell of a parent row: the local time with its seconds rounded down to even, the time
+// left out when that gives exactly 00:00:00.
+std::string ModifiedCellText(LocalTime time, ScanView& view);
+// Local time of seconds since 1970 (UTC); nothing when the system cannot convert it.
+std::optional<LocalTime> ToLocalTime(std::int64_t secondsSinceEpoch);
+
+class FolderScan {
+public:
+    FolderScan(FolderSystem& folders, FileSystem& fs, IconList& icons, OperationLog& log, ScanView& view)
+        : folders_(folders), fs_(fs), icons_(icons), log_(log), view_(view)
+    {
+    }
+
+    // The separator that groups digits in threes ("," in most locales).
+    void setGroupSeparator(std::string separator) { separator_ = std::move(separator); }
+
+    ScanCounters& counters() { return counters_; }
+    const ScanCounters& counters() const { return counters_; }
+    const std::vector<ScanRow>& rows() const { return rows_; }
+
+    // Empties the rows and the icon list and zeroes the counters and the cancel flag.
+    void reset();
+    // Scans folder and everything below it, appending rows; returns when the tree is done or the
+    // cancel flag has been seen.
+    void ScanFolder(std::string folder);
+
+private:
+    void examineFile(const std::string& folder, const FolderEntry& entry);
+    std::string sizeText(std::uint64_t size) const;
+
+    FolderSystem& folders_;
+    FileSystem& fs_;
+    IconList& icons_;
+    OperationLog& log_;
+    ScanView& view_;
+    std::string separator_ = ",";
+    ScanCounters counters_;
+    std::vector<ScanRow> rows_;
+    StreamList scratch_;  // the streams of the file being examined
+};
+
+}  // namespace tessaly

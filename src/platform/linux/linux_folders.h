@@ -1,0 +1,15 @@
+#pragma once
+// Folder listings on Linux: opendir/readdir, with the entry's kind from the directory entry itself
+// so that a folder of many files costs one system call per batch of names, not one per file.
+
+#include "platform/system.h"
+
+namespace tessaly {
+
+class LinuxFolderSystem final : public FolderSystem {
+public:
+    Expected<std::unique_ptr<FolderListing>> openFolder(const std::string& folder) override;
+    std::optional<FileFacts> lookup(const std::string& path) override;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,274 @@
+// The detection tab as the user drives it: double-click a folder, watch the scan, load a result,
+// copy the list, cancel or close during a scan.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+#include "app/form1.h"
+#include "app/services.h"
+#include "detect/qt_detection.h"
+#include "detect/qt_scan_model.h"
+#include "support/tempdir.h"
+
+using namespace tessaly;
+
+class DetectWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TempDir> dir;
+    std::unique_ptr<Form1> form;
+
+    QString path(const std::string& name) const { return QString::fromStdString(dir->file(name)); }
+    QString root() const { return QString::fromStdString(dir->path()); }
+    std::string make(const std::string& name, std::vector<std::pair<std::string, std::string>> streams = {})
+    {
+        std::filesystem::create_directories(std::filesystem::path(dir->file(name)).parent_path());
+        const std::string p = dir->write(name, "content");
+        for (auto& [n, v] : streams)
+            if (!test::SetStream(p, n, v))
+                qFatal("cannot set a user attribute");
+        return p;
+    }
+    DetectionPane* pane() const { return form->findChild<DetectionPane*>(); }
+    QStringList logBodies() const
+    {
+        QStringList out;
+        for (const QString& line : form->Memo1->toPlainText().split(QLatin1Char('\n')))
+            out << line.mid(20);
+        return out;
+    }
+    QStringList captions() const
+    {
+        QStringList out;
+        auto* model = form->ListView1->model();
+        for (int r = 0; r < model->rowCount(); ++r)
+            out << model->index(r, 0).data().toString();
+        return out;
+    }
+    // A point on the item that lies within the view, however wide the item is.
+    static QPoint pointIn(QTreeView* view, const QModelIndex& index)
+    {
+        const QRect r = view->visualRect(index);
+        return {r.left() + qMin(r.width(), view->viewport()->width() - r.left()) / 2, r.center().y()};
+    }
+    // What a real double-click delivers to a widget: press, release, then the double-click event.
+    static void doubleClick(QTreeView* view, const QModelIndex& index)
+    {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, pointIn(view, index));
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, pointIn(view, index));
+    }
+    int rowOf(const QString& caption) const { return int(captions().indexOf(caption)); }
+    // Selects folder in the pane and scans it as a double-click would.
+    void scan(const QString& folder)
+    {
+        form->setFolderPaneFolder(folder);
+        QCOMPARE(form->folderPaneFolder(), folder);
+        form->FolderPaneDblClick();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+
+    void init()
+    {
+        dir = std::make_unique<test::TempDir>();
+        if (!dir->supportsUserAttributes())
+            QSKIP("the temporary folder's file system does not take user attributes");
+        form = std::make_unique<Form1>(Services::defaults(), QStringList{});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->PageControl1->setCurrentIndex(1);
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        dir.reset();
+    }
+
+    void doubleClickScansAndDoubleClickOnAChildLoadsItsParent()
+    {
+        const std::string a = make("a.txt", {{"s1", "12345"}});
+        const std::string b = make("sub/b.bin", {{"x", "1"}, {"y", ""}});
+        make("plain");
+        form->setFolderPaneFolder(root());
+        QTreeView* pane = form->FolderPane;
+        QCOMPARE(pane->toolTip(), QStringLiteral("ダブルクリックで検出開始"));
+        const QPersistentModelIndex node = pane->currentIndex();
+        QVERIFY(node.isValid());
+        QVERIFY(!pane->isExpanded(node));
+        // The pane fills in the background and keeps the selected folder in view meanwhile.
+        const auto centre = [&] { return pointIn(pane, node); };
+        QTRY_COMPARE(pane->indexAt(centre()), QModelIndex(node));
+        QTest::qWait(100);
+        QTRY_COMPARE(pane->indexAt(centre()), QModelIndex(node));
+
+        // A click shows the folder; a double-click toggles the node and scans it.
+        QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, centre());
+        QCOMPARE(form->statusText(), root());
+        QTest::mouseDClick(pane->viewport(), Qt::LeftButton, {}, centre());
+        QVERIFY(pane->isExpanded(node));
+
+        const QString qa = QString::fromStdString(a), qb = QString::fromStdString(b);
+        QStringList rows = captions();
+        QCOMPARE(rows.size(), 5);
+        QVERIFY(rows.indexOf(qa) >= 0 && rows.at(rows.indexOf(qa) + 1) == qa + QStringLiteral(":s1"));
+        const int bRow = rowOf(qb);
+        QVERIFY(bRow >= 0);
+        QCOMPARE(QSet<QString>(rows.begin() + bRow + 1, rows.begin() + bRow + 3),
+                 (QSet<QString>{qb + QStringLiteral(":x"), qb + QStringLiteral(":y")}));
+        QCOMPARE(form->statusText(), QStringLiteral("2:3 / 3 検出しました"));
+        QVERIFY(form->CancelBtn1->isHidden());
+        QVERIFY(form->ListView1->isEnabled());
+
+        // Cells: the size right-aligned with its blank, the date on parents only.
+        auto* model = form->ListView1->model();
+        const int aRow = rowOf(qa);
+        QCOMPARE(model->index(aRow, 1).data().toString(), QStringLiteral(" 7"));
+        QCOMPARE(model->index(aRow + 1, 1).data().toString(), QStringLiteral(" 5"));
+        QVERIFY(!model->index(aRow, 2).data().toString().isEmpty());
+        QVERIFY(model->index(aRow + 1, 2).data().toString().isEmpty());
+        QCOMPARE(model->index(aRow, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight,
+                 Qt::AlignRight);
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("名前"));
+        QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("サイズ"));
+        QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("更新日付"));
+        // The name column is wide enough for the longest caption.
+        const QFontMetrics fm(form->ListView1->font());
+        QVERIFY(form->ListView1->header()->sectionSize(0) >= fm.horizontalAdvance(qb + QStringLiteral(":x")));
+
+        const QStringList log = logBodies();
+        const QString start = QStringLiteral("フォルダ指定で検索 ") + root() + QLatin1Char('/');
+        QVERIFY(log.contains(start));
+        QVERIFY(log.indexOf(QStringLiteral("親ファイル検出 ") + qa) > log.indexOf(start));
+        QVERIFY(log.indexOf(QStringLiteral("子ファイル検出 ") + qa + QStringLiteral(":s1")) >
+                log.indexOf(QStringLiteral("親ファイル検出 ") + qa));
+
+        // Double-clicking the second child of b.bin loads b.bin itself into a fresh workspace.
+        doubleClick(form->ListView1, model->index(bRow + 2, 0));
+        QCOMPARE(form->workspace().root().text, b);
+        QCOMPARE(form->workspace().nodeCount(), 3);
+        QCOMPARE(form->PageControl1->currentIndex(), 0);
+        QCOMPARE(form->statusText(), QStringLiteral("b.bin を読込みました。"));
+        QVERIFY(logBodies().contains(QStringLiteral("検出リストから読込み ") + qb));
+        // The list keeps its rows.
+        QCOMPARE(captions(), rows);
+    }
+
+    void enterInTheListLoadsTheSelectedParent()
+    {
+        const std::string a = make("a.txt", {{"s", "1"}});
+        scan(root());
+        QCOMPARE(captions().size(), 2);
+        form->ListView1->setCurrentIndex(form->ListView1->model()->index(1, 0));
+        form->activateWindow();
+        form->ListView1->setFocus();
+        QTRY_VERIFY(form->ListView1->hasFocus());
+        QTest::keyClick(form->ListView1, Qt::Key_Return);
+        QCOMPARE(form->workspace().root().text, a);
+        QCOMPARE(form->PageControl1->currentIndex(), 0);
+        QCOMPARE(form->statusText(), QStringLiteral("a.txt を読込みました。"));
+    }
+
+    void copyAllPutsEveryCaptionOnTheClipboard()
+    {
+        const std::string a = make("a.txt", {{"s", "1"}});
+        scan(root());
+        form->ListView1->setCurrentIndex(form->ListView1->model()->index(0, 0));
+        form->CopyAll4->trigger();
+        const QString qa = QString::fromStdString(a);
+        QCOMPARE(QGuiApplication::clipboard()->text(), qa + QStringLiteral("\r\n") + qa + QStringLiteral(":s\r\n"));
+        QVERIFY(form->ListView1->selectionModel()->selectedRows().isEmpty());
+
+        // Several parents: every row in list order, the last line ended too.
+        make("sub/b", {{"t", ""}});
+        make("c", {{"u", "1"}});
+        scan(root());
+        QStringList rows = captions();
+        QCOMPARE(rows.size(), 6);
+        form->CopyAll4->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+
+        // An empty list leaves the clipboard alone.
+        std::filesystem::create_directory(dir->file("empty"));
+        scan(path("empty"));
+        QCOMPARE(captions().size(), 0);
+        QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+        form->CopyAll4->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+    }
+
+    void aFolderWithoutStreamsSaysNothingFound()
+    {
+        make("one");
+        make("sub/two");
+        scan(root());
+        QCOMPARE(captions().size(), 0);
+        QCOMPARE(form->statusText(), QStringLiteral("0:0 / 2 該当ありません"));
+    }
+
+    void cancelStopsTheScanAndADoubleClickDuringItIsIgnored()
+    {
+        for (int i = 0; i < 40; ++i)
+            make("f" + std::to_string(i), {{"s", "1"}});
+        pane()->pumpInterval = std::chrono::milliseconds(0);
+        bool seenRunning = false;
+        int rowsAtInnerClick = -1;
+        QTimer::singleShot(0, form.get(), [&] {
+            seenRunning = form->CancelBtn1->isVisible() && !form->ListView1->isEnabled();
+            // A second double-click while the scan runs must not start a scan of its own.
+            rowsAtInnerClick = form->ListView1->model()->rowCount();
+            form->FolderPaneDblClick();
+            QTest::mouseClick(form->CancelBtn1, Qt::LeftButton);
+        });
+        scan(root());
+        QVERIFY(seenRunning);
+        const int rows = captions().size();
+        QVERIFY(rows >= rowsAtInnerClick);
+        QVERIFY2(rows < 80, "the scan went on after the cancel");
+        QCOMPARE(logBodies().filter(QStringLiteral("フォルダ指定で検索 ")).size(), 1);
+        QVERIFY(form->FolderPane->isExpanded(form->FolderPane->currentIndex()));
+        const int parents = rows / 2;
+        QVERIFY(form->statusText().startsWith(QStringLiteral("%1:%1 / ").arg(parents)));
+        QVERIFY(form->statusText().endsWith(parents ? QStringLiteral(" 検出しました") : QStringLiteral(" 該当ありません")));
+        QVERIFY(form->CancelBtn1->isHidden());
+        QVERIFY(form->ListView1->isEnabled());
+    }
+
+    void closingDuringAScanCancelsItAndClosesAfterwards()
+    {
+        for (int i = 0; i < 40; ++i)
+            make("f" + std::to_string(i), {{"s", "1"}});
+        pane()->pumpInterval = std::chrono::milliseconds(0);
+        bool stillOpenDuringScan = false;
+        QTimer::singleShot(0, form.get(), [&] {
+            form->close();
+            stillOpenDuringScan = form->isVisible() && form->scanRunning();
+        });
+        scan(root());
+        QVERIFY(stillOpenDuringScan);
+        QVERIFY(captions().size() < 80);
+        QVERIFY(form->statusText().endsWith(QStringLiteral("検出しました")) ||
+                form->statusText().endsWith(QStringLiteral("該当ありません")));
+        QTRY_VERIFY(!form->isVisible());
+    }
+};
+
+QTEST_MAIN(DetectWindowTest)
+#include "detect_window_test.moc"

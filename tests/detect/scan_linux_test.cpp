@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "app/oplog.h"
+#include "detect/scan.h"
+#include "platform/linux/linux_filesystem.h"
+#include "platform/linux/linux_folders.h"
+#include "support/fake_filesystem.h"
+#include "support/tempdir.h"
+
+using namespace tessaly;
+using Lines = std::vector<std::string>;
+namespace fsys = std::filesystem;
+
+namespace {
+
+class PlainView final : public ScanView {
+public:
+    void pump() override {}
+    void showProgress(const std::string&) override {}
+    std::string formatModified(const LocalTime& t, bool withTime) override
+    {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year, t.month, t.day);
+        std::string out = buf;
+        if (withTime) {
+            std::snprintf(buf, sizeof buf, " %02d:%02d:%02d", t.hour, t.minute, t.second);
+            out += buf;
+        }
+        return out;
+    }
+};
+
+// Removes a file right after its streams have been listed, as another program might.
+class VanishingFileSystem final : public FileSystem {
+public:
+    explicit VanishingFileSystem(FileSystem& inner) : inner_(inner) {}
+    std::vector<StreamInfo> listStreams(const std::string& path) override
+    {
+        auto streams = inner_.listStreams(path);
+        if (path == victim)
+            ::unlink(path.c_str());
+        return streams;
+    }
+    std::uint64_t fileSizeOf(const std::string& p) override { return inner_.fileSizeOf(p); }
+    bool pathExists(const std::string& p) override { return inner_.pathExists(p); }
+    bool streamExists(const std::string& f, const std::string& s) override { return inner_.streamExists(f, s); }
+    Expected<std::string> readItem(const ItemRef& i) override { return inner_.readItem(i); }
+    std::optional<SysError> writeItem(const ItemRef& i, std::string_view d) override { return inner_.writeItem(i, d); }
+    std::string victim;
+
+private:
+    FileSystem& inner_;
+};
+
+void setModified(const std::string& path, std::int64_t seconds)
+{
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+}  // namespace
+
+class LinuxScanTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!dir.supportsUserAttributes())
+            GTEST_SKIP() << "the temporary folder's file system does not take user attributes";
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+        root = dir.path() + "/";
+    }
+
+    std::string make(const std::string& name, std::map<std::string, std::string> streams = {})
+    {
+        fsys::create_directories(fsys::path(root + name).parent_path());
+        const std::string p = dir.write(name, "content");
+        for (auto& [n, v] : streams)
+            EXPECT_TRUE(test::SetStream(p, n, v));
+        return p;
+    }
+
+    // Parent captions mapped to their children's captions, checking that children follow their parent.
+    std::map<std::string, std::set<std::string>> groups() const
+    {
+        std::map<std::string, std::set<std::string>> out;
+        std::string current;
+        for (const auto& r : scan.rows()) {
+            if (r.isParent()) {
+                EXPECT_EQ(out.count(r.caption), 0u) << "listed twice: " << r.caption;
+                current = r.caption;
+                out[current];
+            } else {
+                EXPECT_EQ(r.caption.rfind(current + ":", 0), 0u) << r.caption << " does not follow its parent";
+                out[current].insert(r.caption);
+            }
+        }
+        return out;
+    }
+
+    test::TempDir dir;
+    std::string root;
+    LinuxFolderSystem folders;
+    LinuxFileSystem files;
+    test::FakeIconList icons;
+    test::RecordingSink sink;
+    OperationLog log{sink};
+    PlainView view;
+    FolderScan scan{folders, files, icons, log, view};
+};
+
+TEST_F(LinuxScanTest, FindsEveryFileWithStreamsHiddenOnesIncludedAndNothingElse)
+{
+    const std::string with = make("with.txt", {{"one", "abc"}, {"zero", ""}});
+    make("without.txt");
+    const std::string hidden = make(".hidden", {{"h", "x"}});
+    const std::string inner = make(".hiddendir/inner", {{"i", "yy"}});
+    const std::string deep = make("sub/deeper/f", {{"d", "1"}});
+    make("sub/deeper/plain");
+    setModified(with, 1299318067);  // 2011-03-05 09:41:07 UTC
+
+    scan.ScanFolder(dir.path());
+
+    const auto g = groups();
+    EXPECT_EQ(g, (std::map<std::string, std::set<std::string>>{
+                     {with, {with + ":one", with + ":zero"}},
+                     {hidden, {hidden + ":h"}},
+                     {inner, {inner + ":i"}},
+                     {deep, {deep + ":d"}},
+                 }));
+    for (const auto& r : scan.rows()) {
+        if (r.caption == with) {
+            EXPECT_EQ(r.size, " 7");
+            EXPECT_EQ(r.modified, "2011-03-05 09:41:06");
+        }
+        if (r.caption == with + ":zero") {
+            EXPECT_EQ(r.size, " 0");
+        }
+    }
+    EXPECT_EQ(scan.counters().FilesExamined, 6);
+    EXPECT_EQ(scan.counters().ParentsFound, 4);
+    EXPECT_EQ(scan.counters().ChildrenFound, 5);
+    EXPECT_EQ(sink.lines.size(), 9u);
+}
+
+TEST_F(LinuxScanTest, SymbolicLinksToFoldersAreNotFollowed)
+{
+    const std::string f = make("a/b/f", {{"s", "1"}});
+    // A loop through an ancestor, a link to a sibling folder, and a link that leads nowhere.
+    fsys::create_directory_symlink(root, root + "a/b/up");
+    fsys::create_directory_symlink(root + "a/b", root + "a/again");
+    fsys::create_symlink(root + "missing", root + "a/dangling");
+
+    scan.ScanFolder(root);
+
+    EXPECT_EQ(groups(), (std::map<std::string, std::set<std::string>>{{f, {f + ":s"}}}));
+    // The dangling link is an entry that is not a folder: looked at, no streams.
+    EXPECT_EQ(scan.counters().FilesExamined, 2);
+
+    // The listing tells the kinds apart.
+    auto listing = folders.openFolder(root + "a");
+    ASSERT_TRUE(listing.ok());
+    std::map<std::string, FolderEntry::Kind> kinds;
+    FolderEntry e;
+    while (listing.value()->next(e))
+        kinds[e.name] = e.kind;
+    EXPECT_EQ(kinds["b"], FolderEntry::Kind::Folder);
+    EXPECT_EQ(kinds["again"], FolderEntry::Kind::FolderLink);
+    EXPECT_EQ(kinds["dangling"], FolderEntry::Kind::File);
+    EXPECT_EQ(kinds["."], FolderEntry::Kind::Folder);
+}
+
+TEST_F(LinuxScanTest, AFolderWithoutPermissionIsPassedOverSilently)
+{
+    if (test::RunningAsRoot())
+        GTEST_SKIP() << "root reads every folder whatever its permissions";
+    make("closed/f", {{"s", "1"}});
+    const std::string open = make("open/f", {{"s", "1"}});
+    ASSERT_EQ(::chmod((root + "closed").c_str(), 0), 0);
+
+    scan.ScanFolder(root);
+
+    EXPECT_EQ(groups(), (std::map<std::string, std::set<std::string>>{{open, {open + ":s"}}}));
+    EXPECT_EQ(sink.lines.size(), 2u);
+}
+
+TEST_F(LinuxScanTest, AFileThatVanishesBeforeItsLookupKeepsItsRowsWithEmptyCells)
+{
+    const std::string gone = make("gone", {{"s", "12"}});
+    VanishingFileSystem vanishing(files);
+    vanishing.victim = gone;
+    FolderScan scan2{folders, vanishing, icons, log, view};
+
+    scan2.ScanFolder(root);
+
+    ASSERT_EQ(scan2.rows().size(), 2u);
+    EXPECT_EQ(scan2.rows()[0].caption, gone);
+    EXPECT_EQ(scan2.rows()[0].size, "");
+    EXPECT_EQ(scan2.rows()[0].modified, "");
+    EXPECT_EQ(scan2.rows()[1].size, " 2");
+}
