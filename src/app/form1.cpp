@@ -251,6 +251,10 @@ void Form1::buildToolBar()
     for (QAction* a : {ToolButton1, ToolButton2, ToolButton3, ToolButton4})
         if (QWidget* w = ToolBar1->widgetForAction(a))
             w->setCursor(Qt::PointingHandCursor);
+    // A light gradient from the desktop's own colours sets the toolbar off from the menu bar.
+    ToolBar1->setStyleSheet(QStringLiteral(
+        "QToolBar#ToolBar1 { border: none; background: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1,"
+        " stop: 0 palette(light), stop: 1 palette(midlight)); }"));
 }
 
 void Form1::buildPages()
