@@ -1,6 +1,7 @@
 #include "streams/copy_item.h"
 
 #include <memory>
+#include <vector>
 
 #include "app/texts.h"
 
@@ -64,6 +65,30 @@ std::string CopyErrorText(const CopyError& error, std::string_view shownPath)
     const std::string_view pattern =
         error.side == CopyError::Side::Source ? texts::CannotOpenFile : texts::CannotCreateFile;
     return fillIn(pattern, shownPath, error.error.message);
+}
+
+std::string AbsolutePathText(std::string_view currentFolder, std::string_view path)
+{
+    std::string joined = path.substr(0, 1) == "/" ? std::string(path) : std::string(currentFolder) + "/" + std::string(path);
+    std::vector<std::string_view> parts;
+    std::string_view rest = joined;
+    while (!rest.empty()) {
+        const auto slash = rest.find('/');
+        const std::string_view part = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string out;
+    for (const auto part : parts)
+        out.append("/").append(part);
+    return out.empty() ? "/" : out;
 }
 
 }  // namespace tessaly

@@ -26,6 +26,10 @@ std::optional<CopyError> CopyItemData(FileSystem& fs, const ItemRef& source, con
 // target, with shownPath (the failing path made absolute) and the system's message.
 std::string CopyErrorText(const CopyError& error, std::string_view shownPath);
 
+// path made absolute against currentFolder, with "." and ".." components and repeated slashes
+// worked out by text alone, as an error box shows it. Bytes stay bytes: nothing is decoded.
+std::string AbsolutePathText(std::string_view currentFolder, std::string_view path);
+
 // The size of the pieces a copy moves at a time.
 inline constexpr std::size_t CopyPieceSize = std::size_t(1) << 20;
 

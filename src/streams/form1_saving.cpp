@@ -35,7 +35,7 @@ QString Form1::SaveDialog1Execute()
 void Form1::showSaveOutcome(const SaveOutcome& outcome, bool reloaded)
 {
     if (outcome.error) {
-        const std::string shown = bytes(QDir::cleanPath(QDir::current().absoluteFilePath(qs(outcome.error->path))));
+        const std::string shown = AbsolutePathText(bytes(QDir::currentPath()), outcome.error->path);
         services().dialogs->showError(this, qs(CopyErrorText(*outcome.error, shown)));
         return;
     }

@@ -108,6 +108,15 @@ TEST_F(SavingTest, ErrorTextsNameTheSideThePathAndTheSystemMessage)
               "ファイル \"/p/doc.txt:notes\" を作成できません。Operation not permitted");
 }
 
+TEST(AbsolutePathText, JoinsAndWorksOutDotsByText)
+{
+    EXPECT_EQ(AbsolutePathText("/home/u", "doc.txt:notes"), "/home/u/doc.txt:notes");
+    EXPECT_EQ(AbsolutePathText("/home/u", "./a/../b//c.txt"), "/home/u/b/c.txt");
+    EXPECT_EQ(AbsolutePathText("/home/u", "/p/./x/../doc.txt"), "/p/doc.txt");
+    EXPECT_EQ(AbsolutePathText("/", "../../etc"), "/etc");
+    EXPECT_EQ(AbsolutePathText("/home/u", std::string("bad\xff\xfe")), "/home/u/bad\xff\xfe");
+}
+
 TEST_F(SavingTest, OverwriteSaveAddsNewStreamsResetsAndReloads)
 {
     loadExample();
