@@ -246,6 +246,18 @@ private Q_SLOTS:
         QVERIFY(saveCommandsEnabled(*w, true));
     }
 
+    // A path that names nothing is loaded all the same: an empty parent without streams.
+    void startWithMissingPath()
+    {
+        const QString missing = q(dir->file("gone.txt"));
+        Window w({missing});
+        QCOMPARE(logBodies(*w), (QStringList{QStringLiteral("D&Dで起動 ") + exePath() + QLatin1Char(' ') + missing,
+                                             QStringLiteral("親ファイルに設定 ") + missing}));
+        QCOMPARE(treeTexts(*w), QStringList{missing});
+        QCOMPARE(w->workspace().root().size, 0u);
+        QCOMPARE(w->statusText(), QStringLiteral("gone.txt を受取りました。"));
+    }
+
     void startWithTwoArgumentsEndsAndLoadsNothing()
     {
         const QString a = file("a.txt"), b = file("b.txt");
