@@ -13,7 +13,15 @@ LocalTime CurrentLocalTime()
     const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
     const std::time_t secs = system_clock::to_time_t(now);
     // The program runs its log on one thread, so the shared result of localtime is safe here.
-    const std::tm tm = *std::localtime(&secs);
+    // localtime consults the zone file again on every call; a scan writes a line per result row,
+    // so the broken-down time is kept for the rest of the same second.
+    static std::time_t cachedSecs = -1;
+    static std::tm cached{};
+    if (secs != cachedSecs) {
+        cached = *std::localtime(&secs);
+        cachedSecs = secs;
+    }
+    const std::tm& tm = cached;
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, int(ms)};
 }
 

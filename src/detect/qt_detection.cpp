@@ -199,6 +199,7 @@ void DetectionPane::runScan(const std::string& folder)
     // The first round of event handling comes at the first entry, so the disabled list and the
     // cancel button are drawn at once.
     lastPump_ = std::chrono::steady_clock::now() - pumpInterval;
+    lastListUpdate_ = lastPump_ - listInterval;
     scan_->ScanFolder(folder);
     flush();
     scanning_ = false;
@@ -210,9 +211,12 @@ void DetectionPane::pump()
     // Two calls per entry: handling events on every one would cost more than the scan itself.
     if (now - lastPump_ < pumpInterval)
         return;
-    flush();
+    const bool withList = now - lastListUpdate_ >= listInterval || form_.ListView1->model()->rowCount() < 1000;
+    flush(withList);
     QCoreApplication::processEvents();
     lastPump_ = std::chrono::steady_clock::now();
+    if (withList)
+        lastListUpdate_ = lastPump_;
 }
 
 void DetectionPane::showProgress(const std::string& text)
@@ -232,9 +236,9 @@ std::string DetectionPane::formatModified(const LocalTime& time, bool withTime)
     return text.toStdString();
 }
 
-void DetectionPane::flush()
+void DetectionPane::flush(bool withList)
 {
-    if (model_->sync()) {
+    if (withList && model_->sync()) {
         fitColumns();
         // The newest row is a child row: keep it in view.
         form_.ListView1->scrollToBottom();

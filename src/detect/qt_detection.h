@@ -63,15 +63,17 @@ public:
     // Runs the scan of folder; rows, log lines and progress are all shown when it returns.
     void runScan(const std::string& folder);
 
-    // How long the scan works between two rounds of event handling.
+    // How long the scan works between two rounds of event handling, and between two updates of the
+    // list. Every update of the list lays out all its rows again, so a long list is updated less often.
     std::chrono::milliseconds pumpInterval{12};
+    std::chrono::milliseconds listInterval{50};
 
 private:
     void pump() override;
     void showProgress(const std::string& text) override;
     std::string formatModified(const LocalTime& time, bool withTime) override;
-    // Brings the list, the log and the status bar up to date with the scan.
-    void flush();
+    // Brings the log and the status bar up to date with the scan, and the list when withList is set.
+    void flush(bool withList = true);
     void fitColumns();
 
     Form1& form_;
@@ -86,6 +88,7 @@ private:
     std::string progress_;
     bool progressChanged_ = false;
     std::chrono::steady_clock::time_point lastPump_;
+    std::chrono::steady_clock::time_point lastListUpdate_;
     int pendingScrollX_ = -1;
 };
 

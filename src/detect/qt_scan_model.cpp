@@ -1,5 +1,7 @@
 #include "detect/qt_scan_model.h"
 
+#include <limits>
+
 #include <QFile>
 #include <QPainter>
 #include <QPixmap>
@@ -118,6 +120,7 @@ QVariant ScanResultModel::headerData(int section, Qt::Orientation orientation, i
 void ScanResultModel::setFont(const QFont& font)
 {
     metrics_ = QFontMetrics(font);
+    advances_.assign(0x10000, -1);
     resetWidths();
     for (int r = 0; r < shown_; ++r)
         for (int c = 0; c < ColumnCount; ++c)
@@ -137,6 +140,32 @@ int ScanResultModel::columnWidth(int column) const
     return column == 0 ? text + decorationSize().width() + 2 * ImageGap : text;
 }
 
+int ScanResultModel::estimatedWidth(const QString& text) const
+{
+    if (advances_.empty())
+        advances_.assign(0x10000, -1);
+    int width = 0;
+    for (QChar c : text) {
+        // Characters beyond the basic plane come in pairs; they are left to the exact measure.
+        if (c.isSurrogate())
+            return std::numeric_limits<int>::max();
+        int& advance = advances_[c.unicode()];
+        if (advance < 0)
+            advance = metrics_.horizontalAdvance(c);
+        width += advance;
+    }
+    return width;
+}
+
+void ScanResultModel::measure(const QString& text, int column)
+{
+    int& widest = widths_[std::size_t(column)];
+    // Only a text that may be the new widest is shaped; the slack covers kerning and the like.
+    if (estimatedWidth(text) + 2 * metrics_.averageCharWidth() <= widest)
+        return;
+    widest = std::max(widest, metrics_.horizontalAdvance(text));
+}
+
 bool ScanResultModel::sync()
 {
     const int total = int(rows_.size());
@@ -145,13 +174,9 @@ bool ScanResultModel::sync()
     // Each new cell is measured once; the widest so far is kept per column.
     for (int r = shown_; r < total; ++r) {
         const ScanRow& row = rows_[std::size_t(r)];
-        for (int c = 0; c < ColumnCount; ++c) {
-            if (c == 2 && row.modified.empty())
-                continue;
-            const int w = metrics_.horizontalAdvance(cellText(row, c));
-            if (w > widths_[std::size_t(c)])
-                widths_[std::size_t(c)] = w;
-        }
+        for (int c = 0; c < ColumnCount; ++c)
+            if (c != 2 || !row.modified.empty())
+                measure(cellText(row, c), c);
     }
     beginInsertRows({}, shown_, total - 1);
     shown_ = total;

@@ -57,6 +57,10 @@ private:
     QString cellText(const ScanRow& row, int column) const;
     QIcon decoration(const ScanRow& row) const;
     void resetWidths();
+    // The width of text from the advances of its characters one by one (cached per character):
+    // never much below the shaped width, and far cheaper than shaping every new cell.
+    int estimatedWidth(const QString& text) const;
+    void measure(const QString& text, int column);
 
     const std::vector<ScanRow>& rows_;
     const QtIconList& icons_;
@@ -64,6 +68,7 @@ private:
     QIcon stateImage_;
     QFontMetrics metrics_;
     std::array<int, ColumnCount> widths_{};
+    mutable std::vector<int> advances_;  // per UTF-16 unit, -1 until measured
     mutable QHash<quint64, QIcon> composed_;  // state image and small image side by side
 };
 
