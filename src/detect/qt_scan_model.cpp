@@ -1,6 +1,6 @@
 #include "detect/qt_scan_model.h"
 
-#include <limits>
+#include <cmath>
 
 #include <QFile>
 #include <QPainter>
@@ -30,7 +30,7 @@ constexpr int ImageGap = 2;
 }  // namespace
 
 ScanResultModel::ScanResultModel(const std::vector<ScanRow>& rows, const QtIconList& icons, QObject* parent)
-    : QAbstractTableModel(parent), rows_(rows), icons_(icons), metrics_(QFont())
+    : QAbstractTableModel(parent), rows_(rows), icons_(icons), metrics_(QFont()), metricsF_(QFont())
 {
     resetWidths();
 }
@@ -120,12 +120,12 @@ QVariant ScanResultModel::headerData(int section, Qt::Orientation orientation, i
 void ScanResultModel::setFont(const QFont& font)
 {
     metrics_ = QFontMetrics(font);
-    advances_.assign(0x10000, -1);
+    metricsF_ = QFontMetricsF(font);
+    advances_.assign(0x10000, -1.0f);
     resetWidths();
     for (int r = 0; r < shown_; ++r)
         for (int c = 0; c < ColumnCount; ++c)
-            widths_[std::size_t(c)] = std::max(widths_[std::size_t(c)],
-                                               metrics_.horizontalAdvance(cellText(rows_[std::size_t(r)], c)));
+            measure(cellText(rows_[std::size_t(r)], c), c);
 }
 
 void ScanResultModel::resetWidths()
@@ -140,30 +140,26 @@ int ScanResultModel::columnWidth(int column) const
     return column == 0 ? text + decorationSize().width() + 2 * ImageGap : text;
 }
 
-int ScanResultModel::estimatedWidth(const QString& text) const
+int ScanResultModel::textWidth(const QString& text) const
 {
     if (advances_.empty())
-        advances_.assign(0x10000, -1);
-    int width = 0;
+        advances_.assign(0x10000, -1.0f);
+    qreal width = 0;
     for (QChar c : text) {
-        // Characters beyond the basic plane come in pairs; they are left to the exact measure.
         if (c.isSurrogate())
-            return std::numeric_limits<int>::max();
-        int& advance = advances_[c.unicode()];
+            return metrics_.horizontalAdvance(text);
+        float& advance = advances_[c.unicode()];
         if (advance < 0)
-            advance = metrics_.horizontalAdvance(c);
+            advance = float(metricsF_.horizontalAdvance(c));
         width += advance;
     }
-    return width;
+    return int(std::ceil(width));
 }
 
 void ScanResultModel::measure(const QString& text, int column)
 {
     int& widest = widths_[std::size_t(column)];
-    // Only a text that may be the new widest is shaped; the slack covers kerning and the like.
-    if (estimatedWidth(text) + 2 * metrics_.averageCharWidth() <= widest)
-        return;
-    widest = std::max(widest, metrics_.horizontalAdvance(text));
+    widest = std::max(widest, textWidth(text));
 }
 
 bool ScanResultModel::sync()

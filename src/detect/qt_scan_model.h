@@ -57,9 +57,10 @@ private:
     QString cellText(const ScanRow& row, int column) const;
     QIcon decoration(const ScanRow& row) const;
     void resetWidths();
-    // The width of text from the advances of its characters one by one (cached per character):
-    // never much below the shaped width, and far cheaper than shaping every new cell.
-    int estimatedWidth(const QString& text) const;
+    // The width of text from the advances of its characters one by one (cached per character), at
+    // most a few pixels above the shaped width and far cheaper than shaping every new cell; text
+    // with characters beyond the basic plane is shaped.
+    int textWidth(const QString& text) const;
     void measure(const QString& text, int column);
 
     const std::vector<ScanRow>& rows_;
@@ -68,7 +69,8 @@ private:
     QIcon stateImage_;
     QFontMetrics metrics_;
     std::array<int, ColumnCount> widths_{};
-    mutable std::vector<int> advances_;  // per UTF-16 unit, -1 until measured
+    QFontMetricsF metricsF_;
+    mutable std::vector<float> advances_;  // per UTF-16 unit, -1 until measured
     mutable QHash<quint64, QIcon> composed_;  // state image and small image side by side
 };
 
