@@ -73,17 +73,11 @@ Expected<std::string> readAttribute(const std::string& path, const char* name)
 
 Expected<std::string> readWholeFile(const std::string& path)
 {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd.valid())
-        return ErrnoError(errno);
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
-        return ErrnoError(errno);
-    // A FIFO, device or socket would block or never end: only regular files are read.
-    if (!S_ISREG(st.st_mode))
-        return NotRegularError(st.st_mode);
+    auto opened = openRegularForReading(path);
+    if (!opened.ok())
+        return opened.error();
+    const UniqueFd fd = std::move(opened.value());
     std::string data;
-    data.reserve(std::size_t(st.st_size));
     char buf[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd.get(), buf, sizeof buf);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/linux/fd.h"
 #include "platform/system.h"
 
 namespace tessaly {
@@ -13,6 +14,8 @@ SysError ErrnoError(int code);
 // The error for something that is not a regular file (a folder, FIFO, device or socket), which is
 // neither read nor replaced.
 SysError NotRegularError(unsigned mode);
+// Opens a regular file for reading; a FIFO, device or socket is refused before a byte is read.
+Expected<UniqueFd> openRegularForReading(const std::string& path);
 // The error for an attribute value that the file system cannot hold (E2BIG, ENOSPC): it says that
 // the value is too large for an attribute there, not only that space ran out.
 SysError AttributeTooLargeError(int code, const std::string& file, std::size_t valueSize);

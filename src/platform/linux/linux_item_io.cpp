@@ -21,6 +21,8 @@ namespace tessaly {
 
 namespace {
 
+}  // namespace
+
 // Opens a regular file for reading. O_NONBLOCK keeps the open itself from waiting on a FIFO
 // without a writer; anything but a regular file is refused before a byte is read.
 Expected<UniqueFd> openRegularForReading(const std::string& path)
@@ -35,6 +37,8 @@ Expected<UniqueFd> openRegularForReading(const std::string& path)
         return NotRegularError(st.st_mode);
     return Expected<UniqueFd>(std::move(fd));
 }
+
+namespace {
 
 std::optional<SysError> writeAll(int fd, std::string_view data)
 {
