@@ -46,17 +46,18 @@ QString longTimeFormat(const QLocale& locale)
 
 void BufferedMemoSink::appendLine(const std::string& line)
 {
-    if (!pending_.isEmpty())
-        pending_.append(QLatin1Char('\n'));
-    pending_.append(Form1::qs(line));
+    if (!pending_.empty())
+        pending_.push_back('\n');
+    pending_.append(line);
 }
 
 void BufferedMemoSink::flush()
 {
-    if (pending_.isEmpty())
+    if (pending_.empty())
         return;
+    // A line break never falls inside a character, so the batch decodes as its lines would.
     if (memo_)
-        memo_->appendPlainText(pending_);
+        memo_->appendPlainText(Form1::qs(pending_));
     pending_.clear();
 }
 

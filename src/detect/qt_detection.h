@@ -34,7 +34,7 @@ public:
 
 private:
     QPlainTextEdit*& memo_;
-    QString pending_;
+    std::string pending_;  // path bytes; decoded once per batch
 };
 
 class DetectionPane final : public QObject, private ScanView {

@@ -162,6 +162,23 @@ void ScanResultModel::measure(const QString& text, int column)
     widest = std::max(widest, textWidth(text));
 }
 
+void ScanResultModel::measure(const std::string& bytes, const ScanRow& row, int column)
+{
+    if (advances_.empty())
+        advances_.assign(0x10000, -1.0f);
+    qreal width = 0;
+    for (unsigned char b : bytes) {
+        if (b >= 0x80)
+            return measure(cellText(row, column), column);
+        float& advance = advances_[b];
+        if (advance < 0)
+            advance = float(metricsF_.horizontalAdvance(QChar(b)));
+        width += advance;
+    }
+    int& widest = widths_[std::size_t(column)];
+    widest = std::max(widest, int(std::ceil(width)));
+}
+
 bool ScanResultModel::sync()
 {
     const int total = int(rows_.size());
@@ -170,9 +187,10 @@ bool ScanResultModel::sync()
     // Each new cell is measured once; the widest so far is kept per column.
     for (int r = shown_; r < total; ++r) {
         const ScanRow& row = rows_[std::size_t(r)];
-        for (int c = 0; c < ColumnCount; ++c)
-            if (c != 2 || !row.modified.empty())
-                measure(cellText(row, c), c);
+        measure(row.caption, row, 0);
+        measure(row.size, row, 1);
+        if (!row.modified.empty())
+            measure(row.modified, row, 2);
     }
     beginInsertRows({}, shown_, total - 1);
     shown_ = total;

@@ -62,6 +62,8 @@ private:
     // with characters beyond the basic plane is shaped.
     int textWidth(const QString& text) const;
     void measure(const QString& text, int column);
+    // The same for a cell's bytes, without making a string of them when they are plain ASCII.
+    void measure(const std::string& bytes, const ScanRow& row, int column);
 
     const std::vector<ScanRow>& rows_;
     const QtIconList& icons_;
