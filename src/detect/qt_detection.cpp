@@ -95,13 +95,17 @@ DetectionPane::DetectionPane(Form1& form)
     form.FolderPane = pane;
     connect(pane, &QTreeView::clicked, &form, [&form] { form.FolderPaneClick(); });
     connect(pane, &QTreeView::doubleClicked, &form, [&form] { form.FolderPaneDblClick(); });
-    connect(folderModel_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
-        // The folders are read in the background: siblings that arrive after a folder was selected
-        // would push it out of view, so the selection is brought back while its ancestors load.
-        const QString selected = selectedFolder();
-        if (!selected.isEmpty() && (selected == loaded || selected.startsWith(loaded.endsWith(QLatin1Char('/')) ? loaded : loaded + QLatin1Char('/'))))
+    // The folders are read and sorted in the background: rows that arrive after a folder was
+    // selected would push it out of view, so it is kept in view until the user takes over.
+    const auto keepInView = [this] {
+        if (keepSelectionInView_)
             form_.FolderPane->scrollTo(form_.FolderPane->currentIndex());
-    });
+    };
+    connect(folderModel_, &QAbstractItemModel::rowsInserted, this, keepInView);
+    connect(folderModel_, &QAbstractItemModel::layoutChanged, this, keepInView);
+    connect(folderModel_, &QFileSystemModel::directoryLoaded, this, keepInView);
+    connect(pane, &QTreeView::pressed, this, [this] { keepSelectionInView_ = false; });
+    connect(pane->verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { keepSelectionInView_ = false; });
     connect(pane->horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int max) {
         // A position read from the settings is applied once the pane is wide enough to take it.
         if (pendingScrollX_ >= 0 && pendingScrollX_ <= max) {
@@ -150,6 +154,7 @@ bool DetectionPane::selectFolder(const QString& folder)
         return false;
     form_.FolderPane->setCurrentIndex(node);
     form_.FolderPane->scrollTo(node);
+    keepSelectionInView_ = true;
     return true;
 }
 

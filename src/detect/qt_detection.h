@@ -90,6 +90,7 @@ private:
     std::chrono::steady_clock::time_point lastPump_;
     std::chrono::steady_clock::time_point lastListUpdate_;
     int pendingScrollX_ = -1;
+    bool keepSelectionInView_ = false;
 };
 
 }  // namespace tessaly
