@@ -32,19 +32,13 @@
 
 #include "app/dialogs.h"
 #include "app/qt_icon_list.h"
+#include "app/qt_text.h"
 #include "app/texts.h"
 #include "app/toolbar_icons.h"
 #include "desktop/about_box.h"
 #include "streams/names.h"
 
 namespace tessaly {
-
-namespace {
-QString tr8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-}  // namespace
 
 // The tab row of PageControl1: every tab as wide as the window says (a fifth of the control).
 class FixedWidthTabBar final : public QTabBar {

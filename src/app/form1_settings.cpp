@@ -14,6 +14,7 @@
 
 #include "app/dialogs.h"
 #include "app/ini_file.h"
+#include "app/qt_text.h"
 #include "app/texts.h"
 #include "desktop/desktop_rules.h"
 
@@ -34,10 +35,6 @@ constexpr int ShowNormal = 1;
 constexpr int ShowMinimised = 2;
 constexpr int ShowMaximised = 3;
 
-QString tr8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 // Beside the executable when its folder can be written (a build or portable folder), otherwise
 // in the user's configuration folder, so that an installed copy can keep its settings too.

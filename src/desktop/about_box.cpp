@@ -9,16 +9,13 @@
 #include <random>
 
 #include "app/qt_icon_list.h"
+#include "app/qt_text.h"
 #include "app/texts.h"
 
 namespace tessaly {
 
 namespace {
 
-QString tr8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 std::mt19937& colourGenerator()
 {

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "app/dialogs.h"
+#include "app/qt_text.h"
 #include "app/texts.h"
 #include "desktop/about_box.h"
 #include "desktop/desktop_rules.h"
@@ -31,10 +32,6 @@ namespace tessaly {
 
 namespace {
 
-QString tr8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 std::string exePath()
 {

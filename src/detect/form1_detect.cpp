@@ -8,19 +8,13 @@
 #include <QTreeView>
 
 #include "app/form1.h"
+#include "app/qt_text.h"
 #include "app/texts.h"
 #include "detect/qt_detection.h"
 #include "detect/qt_scan_model.h"
 #include "streams/names.h"
 
 namespace tessaly {
-
-namespace {
-QString tr8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-}  // namespace
 
 void Form1::createFolderPane()
 {

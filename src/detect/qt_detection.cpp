@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/form1.h"
+#include "app/qt_text.h"
 #include "app/texts.h"
 #include "detect/qt_scan_model.h"
 #include "platform/linux/linux_folders.h"
@@ -21,10 +22,6 @@ namespace tessaly {
 
 namespace {
 
-QString tr8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 // The locale's long time format without its time-zone field: the list shows wall-clock times.
 QString longTimeFormat(const QLocale& locale)

@@ -7,16 +7,13 @@
 #include <QPixmap>
 
 #include "app/qt_icon_list.h"
+#include "app/qt_text.h"
 #include "app/texts.h"
 
 namespace tessaly {
 
 namespace {
 
-QString tr8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 QString fromBytes(const std::string& bytes)
 {

@@ -7,6 +7,7 @@
 
 #include "app/dialogs.h"
 #include "app/form1.h"
+#include "app/qt_text.h"
 #include "app/texts.h"
 #include "launch/opener.h"
 
@@ -14,10 +15,6 @@ namespace tessaly {
 
 namespace {
 
-QString tr8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 ItemOpener openerFor(Form1& form)
 {

@@ -9,16 +9,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/qt_text.h"
 #include "app/texts.h"
 
 namespace tessaly {
-
-namespace {
-QString tr8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-}  // namespace
 
 QIcon IconFromGioText(const std::string& text)
 {

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
+#include "app/qt_text.h"
 #include "app/texts.h"
 #include "platform/linux/properties.h"
 
@@ -20,10 +21,6 @@ namespace tessaly {
 
 namespace {
 
-QString tr8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 QString permissionsText(QFile::Permissions p)
 {

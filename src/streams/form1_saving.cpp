@@ -4,19 +4,11 @@
 
 #include "app/dialogs.h"
 #include "app/form1.h"
+#include "app/qt_text.h"
 #include "app/texts.h"
 #include "streams/saving.h"
 
 namespace tessaly {
-
-namespace {
-
-QString tr8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-}  // namespace
 
 // The save dialog shared by both save-as commands: no title of its own, the document filter, and
 // the remembered file name, which holds the chosen full path after a confirmed dialog. The file

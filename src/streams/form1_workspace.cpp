@@ -5,17 +5,11 @@
 
 #include "app/dialogs.h"
 #include "app/form1.h"
+#include "app/qt_text.h"
 #include "app/texts.h"
 #include "streams/commands.h"
 
 namespace tessaly {
-
-namespace {
-QString tr8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-}  // namespace
 
 void Form1::dropFiles(const std::vector<std::string>& paths)
 {
