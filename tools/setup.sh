@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64
   ntfs-3g attr xvfb xauth fonts-noto-cjk desktop-file-utils
-  adwaita-icon-theme
+  adwaita-icon-theme shared-mime-info
 )
 
 missing=()
