@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QEvent>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTime>
@@ -123,6 +125,7 @@ DetectionPane::DetectionPane(Form1& form)
     list->setSortingEnabled(false);
     list->setMouseTracking(true);
     list->viewport()->setCursor(Qt::PointingHandCursor);
+    list->viewport()->installEventFilter(this);
     list->header()->setSectionsClickable(false);
     list->header()->setSectionsMovable(false);
     list->header()->setStretchLastSection(false);
@@ -132,6 +135,18 @@ DetectionPane::DetectionPane(Form1& form)
 }
 
 DetectionPane::~DetectionPane() = default;
+
+bool DetectionPane::eventFilter(QObject* watched, QEvent* event)
+{
+    if (model_ && watched == form_.ListView1->viewport()) {
+        // One lookup of the row under the pointer per move: cheap however long the list is.
+        if (event->type() == QEvent::MouseMove)
+            model_->setHotRow(form_.ListView1->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).row());
+        else if (event->type() == QEvent::Leave)
+            model_->setHotRow(-1);
+    }
+    return QObject::eventFilter(watched, event);
+}
 
 QString DetectionPane::selectedFolder() const
 {

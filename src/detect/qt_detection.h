@@ -68,6 +68,10 @@ public:
     std::chrono::milliseconds pumpInterval{12};
     std::chrono::milliseconds listInterval{50};
 
+protected:
+    // Follows the mouse over the result list to keep its hot row.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void pump() override;
     void showProgress(const std::string& text) override;

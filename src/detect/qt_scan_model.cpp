@@ -91,6 +91,10 @@ QVariant ScanResultModel::data(const QModelIndex& index, int role) const
         if (index.column() == 0)
             return decoration(row);
         return {};
+    case Qt::FontRole:
+        if (index.row() == hotRow_)
+            return hotFont_;
+        return {};
     case Qt::TextAlignmentRole:
         if (index.column() == 1)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
@@ -114,8 +118,23 @@ QVariant ScanResultModel::headerData(int section, Qt::Orientation orientation, i
     return {};
 }
 
+void ScanResultModel::setHotRow(int row)
+{
+    if (row < 0 || row >= shown_)
+        row = -1;
+    if (row == hotRow_)
+        return;
+    const int old = hotRow_;
+    hotRow_ = row;
+    for (const int r : {old, row})
+        if (r >= 0)
+            emit dataChanged(index(r, 0), index(r, ColumnCount - 1), {Qt::FontRole});
+}
+
 void ScanResultModel::setFont(const QFont& font)
 {
+    hotFont_ = font;
+    hotFont_.setUnderline(true);
     metrics_ = QFontMetrics(font);
     metricsF_ = QFontMetricsF(font);
     advances_.assign(0x10000, -1.0f);

@@ -36,6 +36,10 @@ public:
     // The font the view draws with; widths are measured in it.
     void setFont(const QFont& font);
 
+    // The row under the mouse, drawn underlined; -1 for none. Only the rows that change are redrawn.
+    void setHotRow(int row);
+    int hotRow() const { return hotRow_; }
+
     // Shows the rows appended to the scan's list since the last call; true when there were any.
     bool sync();
     // Forgets every row; emptyRows empties the scan's list while the views are told of the reset.
@@ -45,6 +49,7 @@ public:
         beginResetModel();
         emptyRows();
         shown_ = 0;
+        hotRow_ = -1;
         resetWidths();
         endResetModel();
     }
@@ -68,6 +73,8 @@ private:
     const std::vector<ScanRow>& rows_;
     const QtIconList& icons_;
     int shown_ = 0;
+    int hotRow_ = -1;
+    QFont hotFont_;  // the view's font, underlined
     QIcon stateImage_;
     QFontMetrics metrics_;
     std::array<int, ColumnCount> widths_{};

@@ -4,7 +4,6 @@
 #include <exception>
 #include <memory>
 
-#include "app/numbers.h"
 #include "app/texts.h"
 #include "platform/system.h"
 #include "streams/icons.h"
@@ -12,11 +11,42 @@
 
 namespace tessaly {
 
+namespace {
+
+// Appends value with its digits grouped in threes, without a temporary string.
+void AppendGrouped(std::string& out, std::uint64_t value, std::string_view separator)
+{
+    char digits[20];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int i = n - 1; i >= 0; --i) {
+        out.push_back(digits[i]);
+        if (i > 0 && i % 3 == 0)
+            out.append(separator);
+    }
+}
+
+// Writes the progress text into out, reusing its storage: it is rebuilt after every entry.
+void WriteProgress(std::string& out, const ScanCounters& counters, std::string_view groupSeparator)
+{
+    out.clear();
+    AppendGrouped(out, std::uint64_t(counters.ParentsFound), groupSeparator);
+    out.push_back(':');
+    AppendGrouped(out, std::uint64_t(counters.ChildrenFound), groupSeparator);
+    out.append(" / ");
+    AppendGrouped(out, std::uint64_t(counters.FilesExamined), groupSeparator);
+}
+
+}  // namespace
+
 std::string ProgressText(const ScanCounters& counters, std::string_view groupSeparator)
 {
-    return FormatGrouped(std::uint64_t(counters.ParentsFound), groupSeparator) + ":" +
-           FormatGrouped(std::uint64_t(counters.ChildrenFound), groupSeparator) + " / " +
-           FormatGrouped(std::uint64_t(counters.FilesExamined), groupSeparator);
+    std::string text;
+    WriteProgress(text, counters, groupSeparator);
+    return text;
 }
 
 std::string ScanSummary(const ScanCounters& counters, std::string_view groupSeparator)
@@ -53,7 +83,9 @@ void FolderScan::reset()
 
 std::string FolderScan::sizeText(std::uint64_t size) const
 {
-    return " " + FormatGrouped(size, separator_);
+    std::string text(1, ' ');
+    AppendGrouped(text, size, separator_);
+    return text;
 }
 
 void FolderScan::ScanFolder(std::string folder)
@@ -91,7 +123,8 @@ void FolderScan::ScanFolder(std::string folder)
             examineFile(folder, entry);
             break;
         }
-        view_.showProgress(ProgressText(counters_, separator_));
+        WriteProgress(progress_, counters_, separator_);
+        view_.showProgress(progress_);
         view_.pump();
     }
 }
@@ -99,7 +132,10 @@ void FolderScan::ScanFolder(std::string folder)
 void FolderScan::examineFile(const std::string& folder, const FolderEntry& entry)
 {
     ++counters_.FilesExamined;
-    const std::string path = folder + entry.name;
+    // One path buffer for the whole scan: most files carry no streams and need no copy of it.
+    path_.assign(folder);
+    path_.append(entry.name);
+    const std::string& path = path_;
     EnumerateStreams(fs_, path, scratch_);
     if (scratch_.empty())
         return;
@@ -123,12 +159,14 @@ void FolderScan::examineFile(const std::string& folder, const FolderEntry& entry
     AddFileIcon(fs_, icons_, log_, path);
     log_.AppendLogLine(texts::ParentDetected, path);
 
-    for (const StreamEntry& stream : scratch_) {
+    for (StreamEntry& stream : scratch_) {
         ++counters_.ChildrenFound;
         const int index = int(rows_.size());
-        rows_.push_back(ScanRow{stream.text, sizeText(stream.size), {}, index, -1});
-        AddFileIcon(fs_, icons_, log_, stream.text);
-        log_.AppendLogLine(texts::ChildDetected, stream.text);
+        // The entry's text moves into its row; the row's caption is the same text.
+        rows_.push_back(ScanRow{std::move(stream.text), sizeText(stream.size), {}, index, -1});
+        const std::string& caption = rows_.back().caption;
+        AddFileIcon(fs_, icons_, log_, caption);
+        log_.AppendLogLine(texts::ChildDetected, caption);
     }
 }
 

@@ -94,7 +94,9 @@ private:
     std::string separator_ = ",";
     ScanCounters counters_;
     std::vector<ScanRow> rows_;
-    StreamList scratch_;  // the streams of the file being examined
+    StreamList scratch_;    // the streams of the file being examined
+    std::string path_;      // the path of the file being examined
+    std::string progress_;  // the last progress text
 };
 
 }  // namespace tessaly

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -197,6 +198,57 @@ private Q_SLOTS:
         QCOMPARE(form->workspace().root().text, a);
         QCOMPARE(form->PageControl1->currentIndex(), 0);
         QCOMPARE(form->statusText(), QStringLiteral("a.txt を読込みました。"));
+    }
+
+    void theRowUnderThePointerIsUnderlinedWithAHandCursor()
+    {
+        make("a.txt", {{"s", "1"}, {"t", "2"}});
+        scan(root());
+        QTreeView* list = form->ListView1;
+        auto* model = list->model();
+        QCOMPARE(model->rowCount(), 3);
+        QCOMPARE(list->viewport()->cursor().shape(), Qt::PointingHandCursor);
+        // Every cell of a row or none: a partly underlined row would be a fault too.
+        const auto underlined = [&](int row) {
+            int cells = 0;
+            for (int c = 0; c < model->columnCount(); ++c) {
+                const QVariant font = model->index(row, c).data(Qt::FontRole);
+                cells += font.isValid() && font.value<QFont>().underline();
+            }
+            if (cells != 0 && cells != model->columnCount())
+                qFatal("row %d is underlined in some cells only", row);
+            return cells != 0;
+        };
+        const auto moveTo = [&](QPoint at) {
+            QMouseEvent move(QEvent::MouseMove, at, list->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(list->viewport(), &move);
+        };
+
+        QSignalSpy changes(model, &QAbstractItemModel::dataChanged);
+        moveTo(pointIn(list, model->index(1, 0)));
+        QVERIFY(underlined(1));
+        QVERIFY(!underlined(0) && !underlined(2));
+        // Moving within the same row redraws nothing; moving on moves the underline.
+        const qsizetype before = changes.size();
+        moveTo(pointIn(list, model->index(1, 0)) + QPoint(1, 0));
+        QCOMPARE(changes.size(), before);
+        moveTo(pointIn(list, model->index(2, 0)));
+        QVERIFY(underlined(2) && !underlined(1));
+        // Below the last row, and after leaving the list, no row is hot.
+        moveTo(QPoint(5, list->viewport()->height() - 2));
+        QVERIFY(!underlined(0) && !underlined(1) && !underlined(2));
+        moveTo(pointIn(list, model->index(0, 0)));
+        QVERIFY(underlined(0));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(list->viewport(), &leave);
+        QVERIFY(!underlined(0));
+
+        // A new scan starts without a hot row.
+        moveTo(pointIn(list, model->index(1, 0)));
+        scan(root());
+        for (int r = 0; r < model->rowCount(); ++r)
+            QVERIFY(!underlined(r));
     }
 
     void copyAllPutsEveryCaptionOnTheClipboard()

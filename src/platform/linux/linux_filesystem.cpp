@@ -144,10 +144,13 @@ std::vector<StreamInfo> LinuxFileSystem::listStreams(const std::string& path)
         forEachName(names, std::size_t(size), [&](std::string_view name) {
             if (name.substr(0, UserPrefix.size()) != UserPrefix)
                 return;
-            const std::string full(name);
-            const ssize_t valueSize = ::getxattr(path.c_str(), full.c_str(), nullptr, 0);
+            // Names end with a NUL byte inside the list, so they are asked for in place; only a last
+            // name without one needs a terminated copy.
+            const bool terminated = name.data() + name.size() < names + size;
+            const ssize_t valueSize =
+                ::getxattr(path.c_str(), terminated ? name.data() : std::string(name).c_str(), nullptr, 0);
             if (valueSize >= 0)
-                streams.push_back({full.substr(UserPrefix.size()), std::uint64_t(valueSize)});
+                streams.push_back({std::string(name.substr(UserPrefix.size())), std::uint64_t(valueSize)});
         });
         if (!streams.empty())
             return streams;
