@@ -56,7 +56,20 @@ std::string CallResultText(std::int32_t n, std::uint32_t lastError, std::string_
 
 void OperationLog::AppendLogLine(std::string_view phrase, std::string_view subject)
 {
-    std::string line = LogTimeStamp();
+    // A scan writes a line per result row, many within the same millisecond: the stamp is formatted
+    // again only when the time has moved on, and the line is built in one allocation.
+    static LocalTime stampedAt{-1};
+    static std::string stamp;
+    const LocalTime now = CurrentLocalTime();
+    if (now.millisecond != stampedAt.millisecond || now.second != stampedAt.second ||
+        now.minute != stampedAt.minute || now.hour != stampedAt.hour || now.day != stampedAt.day ||
+        now.month != stampedAt.month || now.year != stampedAt.year) {
+        stamp = FormatTimeStamp(now);
+        stampedAt = now;
+    }
+    std::string line;
+    line.reserve(stamp.size() + phrase.size() + subject.size());
+    line.append(stamp);
     line.append(phrase);
     line.append(subject);
     sink_.appendLine(line);
