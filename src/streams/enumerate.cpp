@@ -7,8 +7,15 @@ namespace tessaly {
 void EnumerateStreams(FileSystem& fs, const std::string& path, StreamList& list)
 {
     list.clear();
-    for (auto& s : fs.listStreams(path))
-        list.push_back({path + ":" + s.name, s.size});
+    auto streams = fs.listStreams(path);
+    list.reserve(streams.size());
+    for (auto& s : streams) {
+        // Built in one allocation: a scan makes one such text per stream it finds.
+        std::string text;
+        text.reserve(path.size() + 1 + s.name.size());
+        text.append(path).append(1, ':').append(s.name);
+        list.push_back({std::move(text), s.size});
+    }
 }
 
 }  // namespace tessaly
