@@ -59,7 +59,7 @@ LinuxWorkPlace::LinuxWorkPlace(std::string folder) : folder_(std::move(folder))
         folder_.pop_back();
 }
 
-Expected<int> LinuxWorkPlace::openFolder()
+Expected<UniqueFd> LinuxWorkPlace::openFolder()
 {
     makeParents(folder_);
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -82,9 +82,16 @@ Expected<int> LinuxWorkPlace::openFolder()
             return ErrnoError(EACCES);
         if ((st.st_mode & 07777) != 0700 && ::fchmod(dir.get(), 0700) != 0)
             return ErrnoError(errno);
-        return dir.release();
+        return Expected<UniqueFd>(std::move(dir));
     }
     return ErrnoError(ELOOP);
+}
+
+Expected<UniqueFd> LinuxWorkPlace::openFolderFor(const std::string& name)
+{
+    if (!validName(name))
+        return ErrnoError(EINVAL);
+    return openFolder();
 }
 
 Expected<std::string> LinuxWorkPlace::folder()
@@ -92,18 +99,15 @@ Expected<std::string> LinuxWorkPlace::folder()
     auto dir = openFolder();
     if (!dir)
         return dir.error();
-    UniqueFd owned(dir.value());
     return folder_ + "/";
 }
 
 std::optional<SysError> LinuxWorkPlace::clearEntry(const std::string& name)
 {
-    if (!validName(name))
-        return ErrnoError(EINVAL);
-    auto opened = openFolder();
+    auto opened = openFolderFor(name);
     if (!opened)
         return opened.error();
-    UniqueFd dir(opened.value());
+    const UniqueFd dir = std::move(opened.value());
     struct stat st {};
     if (::fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT ? std::nullopt : std::optional<SysError>(ErrnoError(errno));
@@ -116,12 +120,10 @@ std::optional<SysError> LinuxWorkPlace::clearEntry(const std::string& name)
 
 std::optional<SysError> LinuxWorkPlace::makeExecutable(const std::string& name)
 {
-    if (!validName(name))
-        return ErrnoError(EINVAL);
-    auto opened = openFolder();
+    auto opened = openFolderFor(name);
     if (!opened)
         return opened.error();
-    UniqueFd dir(opened.value());
+    const UniqueFd dir = std::move(opened.value());
     // Opened without following a link, so that only a regular file of the work place changes.
     UniqueFd file(::openat(dir.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
@@ -138,10 +140,10 @@ Expected<std::string> LinuxWorkPlace::exportReadOnly(const std::string& name, st
 {
     if (auto error = clearEntry(name))
         return *error;
-    auto opened = openFolder();
+    auto opened = openFolderFor(name);
     if (!opened)
         return opened.error();
-    UniqueFd dir(opened.value());
+    const UniqueFd dir = std::move(opened.value());
     UniqueFd file(::openat(dir.get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!file.valid())
         return ErrnoError(errno);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "launch/launch_system.h"
+#include "platform/linux/fd.h"
 
 namespace tessaly {
 
@@ -23,7 +24,9 @@ public:
 private:
     // Makes the folder (or mends its mode) and opens it; a symbolic link or file sitting where the
     // folder belongs is removed, a folder of another user is refused.
-    Expected<int> openFolder();
+    Expected<UniqueFd> openFolder();
+    // The same, for work on the entry name inside it; a name with a "/" or "." / ".." is refused.
+    Expected<UniqueFd> openFolderFor(const std::string& name);
 
     std::string folder_;  // without a trailing "/"
 };
