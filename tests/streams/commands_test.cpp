@@ -4,19 +4,12 @@
 #include "streams/commands.h"
 #include "streams/workspace.h"
 #include "support/fake_filesystem.h"
+#include "support/workspace_fixture.h"
 
 using namespace tessaly;
 using Lines = std::vector<std::string>;
 
-class CommandsTest : public ::testing::Test {
-protected:
-    test::FakeFileSystem fs;
-    test::RecordingSink sink;
-    OperationLog log{sink};
-    test::FakeIconList icons;
-    Workspace ws;
-    WorkspaceEditor editor{ws, fs, icons, log};
-};
+class CommandsTest : public test::WorkspaceFixture {};
 
 TEST_F(CommandsTest, DropsFollowTheOneParentRule)
 {

@@ -10,20 +10,15 @@
 #include "streams/saving.h"
 #include "streams/workspace.h"
 #include "support/fake_filesystem.h"
+#include "support/workspace_fixture.h"
 
 using namespace tessaly;
 using Lines = std::vector<std::string>;
 
 namespace {
 
-class SavingTest : public ::testing::Test {
+class SavingTest : public test::WorkspaceFixture {
 protected:
-    test::FakeFileSystem fs;
-    test::RecordingSink sink;
-    OperationLog log{sink};
-    test::FakeIconList icons;
-    Workspace ws;
-    WorkspaceEditor editor{ws, fs, icons, log};
 
     // The worked example: a parent with one stream, and an attached file.
     void loadExample()

@@ -4,18 +4,13 @@
 #include "streams/enumerate.h"
 #include "streams/workspace.h"
 #include "support/fake_filesystem.h"
+#include "support/workspace_fixture.h"
 
 using namespace tessaly;
 using Lines = std::vector<std::string>;
 
-class WorkspaceTest : public ::testing::Test {
+class WorkspaceTest : public test::WorkspaceFixture {
 protected:
-    test::FakeFileSystem fs;
-    test::RecordingSink sink;
-    OperationLog log{sink};
-    test::FakeIconList icons;
-    Workspace ws;
-    WorkspaceEditor editor{ws, fs, icons, log};
 
     std::vector<std::string> texts() const
     {
