@@ -33,21 +33,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string attribute(const std::string& file, const std::string& name)
-{
-    std::string value(1 << 17, '\0');
-    const ssize_t n = ::getxattr(file.c_str(), ("user." + name).c_str(), value.data(), value.size());
-    return n < 0 ? "<none>" : value.substr(0, std::size_t(n));
-}
-
 Lines folderEntries(const std::string& folder)
 {
     Lines names;
@@ -123,12 +108,12 @@ TEST_F(SavingFilesTest, PlainTargetIsReplacedOnlyWhenTheCopyCompletes)
         EXPECT_EQ(error->side, CopyError::Side::Target);
         EXPECT_EQ(error->error.code, EFBIG);
     }
-    EXPECT_EQ(readFile(target), "old content");
-    EXPECT_EQ(attribute(target, "keep"), "x");
+    EXPECT_EQ(test::ReadFile(target), "old content");
+    EXPECT_EQ(test::StreamValue(target, "keep"), "x");
     EXPECT_EQ(folderEntries(dir.path()), (Lines{"source.bin", "target.txt"}));  // no temporary left
 
     ASSERT_FALSE(CopyItemData(fs, {source, {}}, {target, {}}));
-    EXPECT_EQ(readFile(target), std::string(3 << 20, 's'));
+    EXPECT_EQ(test::ReadFile(target), std::string(3 << 20, 's'));
     struct stat st {};
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);  // the replaced file keeps its mode
@@ -146,7 +131,7 @@ TEST_F(SavingFilesTest, ALinkedTargetIsWrittenThroughTheLink)
     struct stat st {};
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_EQ(readFile(real), "new");
+    EXPECT_EQ(test::ReadFile(real), "new");
 }
 
 TEST_F(SavingFilesTest, ALinkSomeoneElsePlacedIsNeverFollowed)
@@ -159,11 +144,11 @@ TEST_F(SavingFilesTest, ALinkSomeoneElsePlacedIsNeverFollowed)
     ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
     const std::string source = dir.write("source.txt", "new");
     ASSERT_FALSE(CopyItemData(fs, {source, {}}, {link, {}}));
-    EXPECT_EQ(readFile(victim), "not yours");
+    EXPECT_EQ(test::ReadFile(victim), "not yours");
     struct stat st {};
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
-    EXPECT_EQ(readFile(link), "new");
+    EXPECT_EQ(test::ReadFile(link), "new");
 }
 
 TEST_F(SavingFilesTest, SpecialFilesAreNeitherReadNorReplaced)
@@ -203,7 +188,7 @@ TEST_F(SavingFilesTest, AttributeLimitsAreReportedAsSuch)
     ASSERT_TRUE(error);
     EXPECT_EQ(error->error.code, E2BIG);
     EXPECT_NE(error->error.message.find("拡張属性"), std::string::npos);
-    EXPECT_EQ(attribute(file, "huge"), "<none>");
+    EXPECT_EQ(test::StreamValue(file, "huge"), "<none>");
 
     // ext4 keeps a file's attributes within one block.
     const std::string block = dir.write("block.bin", std::string(8000, 'b'));
@@ -229,17 +214,17 @@ TEST_F(SavingFilesTest, SaveUnderTheParentsOwnPathKeepsItsStreams)
     SaveOutcome outcome = SaveWholeAs(editor, parent);
     ASSERT_TRUE(outcome.error);
     EXPECT_EQ(outcome.error->path, memo);
-    EXPECT_EQ(readFile(parent), "parent data");
-    EXPECT_EQ(attribute(parent, "notes"), "old notes");
+    EXPECT_EQ(test::ReadFile(parent), "parent data");
+    EXPECT_EQ(test::StreamValue(parent, "notes"), "old notes");
     EXPECT_EQ(folderEntries(dir.path()), (Lines{"doc.txt", "elsewhere"}));
     std::filesystem::rename(dir.file("elsewhere"), memo);
 
     outcome = SaveWholeAs(editor, parent);
     ASSERT_FALSE(outcome.error) << outcome.error->error.message;
-    EXPECT_EQ(readFile(parent), "parent data");
-    EXPECT_EQ(attribute(parent, "notes"), "old notes");
-    EXPECT_EQ(attribute(parent, "pic.jpg"), "JPEG");
-    EXPECT_EQ(attribute(parent, "memo.txt"), "memo content");
+    EXPECT_EQ(test::ReadFile(parent), "parent data");
+    EXPECT_EQ(test::StreamValue(parent, "notes"), "old notes");
+    EXPECT_EQ(test::StreamValue(parent, "pic.jpg"), "JPEG");
+    EXPECT_EQ(test::StreamValue(parent, "memo.txt"), "memo content");
     EXPECT_EQ(folderEntries(dir.path()), (Lines{"doc.txt", "memo.txt"}));
 }
 
@@ -263,7 +248,7 @@ TEST_F(SavingFilesTest, ReadOnlyParentEndsTheSaveAtTheFirstStream)
     EXPECT_EQ(outcome.error->side, CopyError::Side::Target);
     EXPECT_EQ(outcome.error->path, parent + ":memo.txt");
     EXPECT_TRUE(outcome.error->error.code == EPERM || outcome.error->error.code == EACCES);
-    EXPECT_EQ(attribute(parent, "memo.txt"), "<none>");
+    EXPECT_EQ(test::StreamValue(parent, "memo.txt"), "<none>");
     EXPECT_EQ(ws.nodeCount(), 2);
 }
 
@@ -300,9 +285,9 @@ TEST(SavingNtfsTest, ChildrenBecomeRealNamedStreams)
     EXPECT_EQ(sink.bodies().at(3), "子ファイルで保存 " + parent + ":memo.txt");
 
     ASSERT_EQ(volume.mount("streams_interface=windows"), "");
-    EXPECT_EQ(readFile(parent), "parent data");
-    EXPECT_EQ(readFile(parent + ":notes"), "old notes");
-    EXPECT_EQ(readFile(parent + ":memo.txt"), "memo content");
+    EXPECT_EQ(test::ReadFile(parent), "parent data");
+    EXPECT_EQ(test::ReadFile(parent + ":notes"), "old notes");
+    EXPECT_EQ(test::ReadFile(parent + ":memo.txt"), "memo content");
     std::string list(4096, '\0');
     const ssize_t n = ::getxattr(parent.c_str(), "ntfs.streams.list", list.data(), list.size());
     ASSERT_GT(n, 0);
@@ -318,16 +303,16 @@ TEST(SavingNtfsTest, ChildrenBecomeRealNamedStreams)
     editor.LoadIntoWorkspace(bigFile);
     outcome = SaveWhole(editor);
     ASSERT_FALSE(outcome.error) << outcome.error->error.message;
-    EXPECT_TRUE(readFile(parent + ":big.bin") == big);
-    EXPECT_EQ(readFile(parent + ":memo.txt"), "memo content");
+    EXPECT_TRUE(test::ReadFile(parent + ":big.bin") == big);
+    EXPECT_EQ(test::ReadFile(parent + ":memo.txt"), "memo content");
 
     // Saving the whole under a new name on the volume carries every stream along.
     const std::string copy = volume.path("copy.txt");
     outcome = SaveWholeAs(editor, copy);
     ASSERT_FALSE(outcome.error) << outcome.error->error.message;
-    EXPECT_EQ(readFile(copy), "parent data");
-    EXPECT_EQ(readFile(copy + ":notes"), "old notes");
-    EXPECT_TRUE(readFile(copy + ":big.bin") == big);
+    EXPECT_EQ(test::ReadFile(copy), "parent data");
+    EXPECT_EQ(test::ReadFile(copy + ":notes"), "old notes");
+    EXPECT_TRUE(test::ReadFile(copy + ":big.bin") == big);
 
     // Through the attribute interface the big stream is out of reach either way, and both errors
     // say how to reach it.

@@ -51,21 +51,6 @@ public:
     QStringList messages;
 };
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string attribute(const std::string& file, const std::string& name)
-{
-    std::string value(1 << 16, '\0');
-    const ssize_t n = ::getxattr(file.c_str(), ("user." + name).c_str(), value.data(), value.size());
-    return n < 0 ? "<none>" : value.substr(0, std::size_t(n));
-}
-
 }  // namespace
 
 class SavingWindowTest : public QObject {
@@ -148,9 +133,9 @@ private Q_SLOTS:
         QCOMPARE(tree(), (QStringList{p, lines.at(7).mid(10), lines.at(8).mid(10)}));
         QCOMPARE(form->TreeView1->currentItem(), form->TreeView1->topLevelItem(0));
         QVERIFY(form->Save1->isEnabled());
-        QCOMPARE(attribute(parent, "notes"), std::string("old notes"));
-        QCOMPARE(attribute(parent, "memo.txt"), std::string("memo content"));
-        QCOMPARE(readFile(parent), std::string("parent data"));
+        QCOMPARE(test::StreamValue(parent, "notes"), std::string("old notes"));
+        QCOMPARE(test::StreamValue(parent, "memo.txt"), std::string("memo content"));
+        QCOMPARE(test::ReadFile(parent), std::string("parent data"));
     }
 
     void saveUnderANewNameAndTheRememberedFileName()
@@ -176,10 +161,10 @@ private Q_SLOTS:
         QCOMPARE(form->statusText(), QStringLiteral("new.txt に保存しました。"));
         QCOMPARE(tree().size(), 3);
         QCOMPARE(tree().front(), t);
-        QCOMPARE(readFile(target), std::string("parent data"));
-        QCOMPARE(attribute(target, "notes"), std::string("old notes"));
-        QCOMPARE(attribute(target, "memo.txt"), std::string("memo content"));
-        QCOMPARE(attribute(parent, "memo.txt"), std::string("<none>"));  // the old parent is untouched
+        QCOMPARE(test::ReadFile(target), std::string("parent data"));
+        QCOMPARE(test::StreamValue(target, "notes"), std::string("old notes"));
+        QCOMPARE(test::StreamValue(target, "memo.txt"), std::string("memo content"));
+        QCOMPARE(test::StreamValue(parent, "memo.txt"), std::string("<none>"));  // the old parent is untouched
 
         // Saving one item offers its own name; the next whole save offers the path chosen last.
         form->selectNode(1);
@@ -202,7 +187,7 @@ private Q_SLOTS:
         QCOMPARE(dialogs->saveCalls.at(0).fileName, QStringLiteral("notes"));
         QCOMPARE(logBodies(), (QStringList{"単独で保存 " + q(parent) + ":notes " + q(target)}));
         QCOMPARE(form->statusText(), QStringLiteral("notes copy を保存しました。"));
-        QCOMPARE(readFile(target), std::string("old notes"));
+        QCOMPARE(test::ReadFile(target), std::string("old notes"));
         QCOMPARE(tree(), before);
 
         // The parent alone: its data, none of its streams.
@@ -211,8 +196,8 @@ private Q_SLOTS:
         dialogs->answers = {q(copy)};
         form->SaveAs2Click();
         QCOMPARE(dialogs->saveCalls.at(1).fileName, QStringLiteral("doc.txt"));
-        QCOMPARE(readFile(copy), std::string("parent data"));
-        QCOMPARE(attribute(copy, "notes"), std::string("<none>"));
+        QCOMPARE(test::ReadFile(copy), std::string("parent data"));
+        QCOMPARE(test::StreamValue(copy, "notes"), std::string("<none>"));
     }
 
     void deletedAttachedFileShowsTheCannotOpenBox()
@@ -253,9 +238,9 @@ private Q_SLOTS:
         QVERIFY2(box.contains(tr8(texts::AttributeTooLargeToWrite)), qPrintable(box));
         QCOMPARE(logBodies(), (QStringList{"全体を上書き保存 " + q(p), "ヘッダ変更無し " + q(p),
                                            "子ファイルで保存 " + q(p) + ":one"}));
-        QCOMPARE(attribute(p, "one"), std::string("first"));
-        QCOMPARE(attribute(p, "two"), std::string("<none>"));
-        QCOMPARE(attribute(p, "three"), std::string("<none>"));
+        QCOMPARE(test::StreamValue(p, "one"), std::string("first"));
+        QCOMPARE(test::StreamValue(p, "two"), std::string("<none>"));
+        QCOMPARE(test::StreamValue(p, "three"), std::string("<none>"));
         QCOMPARE(tree(), before);
         QCOMPARE(form->statusText(), status);
     }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace tessaly::test {
@@ -49,6 +50,21 @@ bool TempDir::supportsUserAttributes() const
 bool SetStream(const std::string& file, const std::string& name, const std::string& value)
 {
     return ::setxattr(file.c_str(), ("user." + name).c_str(), value.data(), value.size(), 0) == 0;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string StreamValue(const std::string& file, const std::string& name)
+{
+    std::string value(1 << 17, '\0');
+    const ssize_t n = ::getxattr(file.c_str(), ("user." + name).c_str(), value.data(), value.size());
+    return n < 0 ? "<none>" : value.substr(0, std::size_t(n));
 }
 
 bool RunningAsRoot()

@@ -27,5 +27,9 @@ private:
 // Sets a user attribute (a stream) on a file; false when the file system refuses.
 bool SetStream(const std::string& file, const std::string& name, const std::string& value);
 bool RunningAsRoot();
+// A file's whole content ("" when it cannot be read).
+std::string ReadFile(const std::string& path);
+// The value of a user attribute (a stream) of a file, or "<none>".
+std::string StreamValue(const std::string& file, const std::string& name);
 
 }  // namespace tessaly::test
