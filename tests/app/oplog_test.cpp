@@ -2,6 +2,7 @@
 
 #include "app/numbers.h"
 #include "app/oplog.h"
+#include "app/shown_name.h"
 #include "support/fake_filesystem.h"
 
 using namespace tessaly;
@@ -47,4 +48,25 @@ TEST(FormatGrouped, GroupsDigitsInThrees)
     EXPECT_EQ(FormatGrouped(1234567, "."), "1.234.567");
     EXPECT_EQ(FormatGrouped(18446744073709551615ull, ","), "18,446,744,073,709,551,615");
     EXPECT_EQ(FormatGrouped(1000000, "\u202f"), "1\u202f000\u202f000");
+}
+
+TEST(ShownName, EscapesWhatWouldNotReadAsItself)
+{
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"/p/報告書 2026.txt", "/p/報告書 2026.txt"},
+        {"a\nb\rc\td", "a\\nb\\rc\\td"},
+        {std::string("e\x1b[31m\x7f\x01", 8), "e\\x1b[31m\\x7f\\x01"},
+        {"bad\xffname\xc3", "bad\\xffname\\xc3"},
+        {"over\xc0\xaflong", "over\\xc0\\xaflong"},  // an overlong "/" is no slash
+        {"gpj.\xe2\x80\xae" "exe", "gpj.\\u202e" "exe"},   // right-to-left override
+        {"line\xe2\x80\xa8sep\xc2\x85", "line\\u2028sep\\u0085"},
+        {"back\\slash", "back\\slash"},
+        {std::string("nul\0x", 5), "nul\\x00x"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ShownName(c.in), c.out) << c.in;
+        EXPECT_EQ(NeedsEscaping(c.in), c.in != c.out) << c.in;
+    }
 }
