@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -34,12 +35,14 @@ private:
     std::unique_ptr<test::TempDir> dir;
     std::unique_ptr<Form1> form;
 
-    QString path(const std::string& name) const { return QString::fromStdString(dir->file(name)); }
-    QString root() const { return QString::fromStdString(dir->path()); }
+    // The scanned tree lies one level below the test's own folder, so that the folder holding it
+    // has no other entries: nothing the machine keeps in the temporary folder can shift it.
+    QString root() const { return QString::fromStdString(dir->file("tree")); }
+    QString path(const std::string& name) const { return root() + QLatin1Char('/') + QString::fromStdString(name); }
     std::string make(const std::string& name, std::vector<std::pair<std::string, std::string>> streams = {})
     {
-        std::filesystem::create_directories(std::filesystem::path(dir->file(name)).parent_path());
-        const std::string p = dir->write(name, "content");
+        std::filesystem::create_directories(std::filesystem::path(dir->file("tree/" + name)).parent_path());
+        const std::string p = dir->write("tree/" + name, "content");
         for (auto& [n, v] : streams)
             if (!test::SetStream(p, n, v))
                 qFatal("cannot set a user attribute");
@@ -72,6 +75,18 @@ private:
     {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, pointIn(view, index));
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, pointIn(view, index));
+    }
+    // Whether the pane's model shows folder with exactly these subfolders.
+    static bool folderListed(QTreeView* pane, const QString& folder, const QStringList& names)
+    {
+        auto* model = qobject_cast<QFileSystemModel*>(pane->model());
+        const QModelIndex at = model ? model->index(folder) : QModelIndex();
+        if (!at.isValid() || model->rowCount(at) != names.size())
+            return false;
+        for (int r = 0; r < names.size(); ++r)
+            if (!names.contains(model->index(r, 0, at).data().toString()))
+                return false;
+        return true;
     }
     int rowOf(const QString& caption) const { return int(captions().indexOf(caption)); }
     // Selects folder in the pane and scans it as a double-click would.
@@ -111,15 +126,12 @@ private Q_SLOTS:
         const std::string a = make("a.txt", {{"s1", "12345"}});
         const std::string b = make("sub/b.bin", {{"x", "1"}, {"y", ""}});
         make("plain");
-        // The pane reads folders in the background; the click waits until the folder that holds
-        // ours is read, so that no row arrives above ours between aiming and clicking.
+        // The pane reads folders in the background, and may have read some before the test began:
+        // the click waits for the state (the folder that holds ours listed, with ours in it), not
+        // for a signal that may already have gone by.
         QTreeView* pane = form->FolderPane;
-        QSignalSpy loaded(pane->model(), SIGNAL(directoryLoaded(QString)));
         form->setFolderPaneFolder(root());
-        const QString holder = QFileInfo(root()).absolutePath();
-        QTRY_VERIFY(std::any_of(loaded.begin(), loaded.end(), [&](const QList<QVariant>& args) {
-            return args.value(0).toString() == holder;
-        }));
+        QTRY_VERIFY(folderListed(pane, QString::fromStdString(dir->path()), {QStringLiteral("tree")}));
         QCOMPARE(pane->toolTip(), QStringLiteral("ダブルクリックで検出開始"));
         const QPersistentModelIndex node = pane->currentIndex();
         QVERIFY(node.isValid());
@@ -271,7 +283,7 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::clipboard()->text(), rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 
         // An empty list leaves the clipboard alone.
-        std::filesystem::create_directory(dir->file("empty"));
+        std::filesystem::create_directories(dir->file("tree/empty"));
         scan(path("empty"));
         QCOMPARE(captions().size(), 0);
         QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
