@@ -37,6 +37,7 @@
 #include "app/toolbar_icons.h"
 #include "desktop/about_box.h"
 #include "streams/names.h"
+#include "streams/qt_preview_pane.h"
 
 namespace tessaly {
 
@@ -276,7 +277,14 @@ void Form1::buildPages()
         a->setShortcutContext(Qt::WidgetShortcut);
         TreeView1->addAction(a);
     }
-    l1->addWidget(TreeView1);
+    createPreviewPanes();
+    Splitter2 = new QSplitter(Qt::Horizontal, TabSheet1);
+    Splitter2->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2->setChildrenCollapsible(false);
+    Splitter2->addWidget(TreeView1);
+    Splitter2->addWidget(PreviewPane1);
+    Splitter2->setStretchFactor(0, 1);
+    l1->addWidget(Splitter2);
     // A right click reaches the viewport (and selects the node under it); the menu key reaches the
     // tree itself and keeps the selection.
     TreeView1->viewport()->installEventFilter(this);
@@ -287,6 +295,7 @@ void Form1::buildPages()
             return;
         workspace_.select(item->parent() ? item->parent()->indexOfChild(item) + 1 : 0);
         PopupMenu1Popup();
+        PreviewSelectedNode();
     });
     connect(TreeView1, &QTreeWidget::itemClicked, this, [this] { TreeView1Click(); });
     connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this] { TreeView1DblClick(); });
@@ -319,7 +328,13 @@ void Form1::buildPages()
     ListView1->addAction(ReadIn4);
     connect(ListView1, &QTreeView::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu4->exec(ListView1->viewport()->mapToGlobal(pos)); });
-    p1->addWidget(ListView1);
+    Splitter3 = new QSplitter(Qt::Vertical, Panel1);
+    Splitter3->setObjectName(QStringLiteral("Splitter3"));
+    Splitter3->setChildrenCollapsible(false);
+    Splitter3->addWidget(ListView1);
+    Splitter3->addWidget(PreviewPane2);
+    Splitter3->setStretchFactor(0, 1);
+    p1->addWidget(Splitter3);
     CancelBtn1 = new QPushButton(tr8(texts::CancelCaption), Panel1);
     CancelBtn1->setObjectName(QStringLiteral("CancelBtn1"));
     CancelBtn1->setFixedSize(177, 49);
@@ -559,6 +574,7 @@ void Form1::showWorkspace()
         TreeView1->setCurrentItem(root->child(selected - 1));
     applySaveCommandsEnabled();
     PopupMenu1Popup();
+    PreviewSelectedNode();
 }
 
 void Form1::selectNode(int index)

@@ -34,6 +34,7 @@ class QtIconList;
 class MemoLogSink;
 struct SaveOutcome;
 class DetectionPane;
+class PreviewPane;
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -93,6 +94,11 @@ public:
     void Help2Click();
     void About1Click();
     void Site1Click();
+
+    // Preview panes: the selected workspace node, the selected row of the detection list.
+    void createPreviewPanes();
+    void PreviewSelectedNode();
+    void PreviewScanRow(int row);
 
     // Settings: read while the window is created, written when it may close (false refuses).
     void readSettings();
@@ -162,6 +168,7 @@ public:
     QString settingsFile_;
     int placementFlags_ = 0, placementMaxX_ = -1, placementMaxY_ = -1;
     int folderPaneWidth_ = 0, heldScrollX_ = 0;
+    int previewWidth_ = 0, previewHeight_ = 0;  // the preview panes' width and height
     QString openDialog2FileName_;  // the program chooser's last chosen file
 
     // Controls, named as the tests find them.
@@ -176,6 +183,10 @@ public:
     QSplitter* Splitter1 = nullptr;
     QWidget* Panel1 = nullptr;
     QTreeView* ListView1 = nullptr;
+    QSplitter* Splitter2 = nullptr;  // workspace tree | preview
+    QSplitter* Splitter3 = nullptr;  // result list / preview
+    PreviewPane* PreviewPane1 = nullptr;
+    PreviewPane* PreviewPane2 = nullptr;
     QTreeView* FolderPane = nullptr;
     QPushButton* CancelBtn1 = nullptr;
     QLabel* StatusPanel0 = nullptr;

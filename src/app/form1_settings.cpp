@@ -17,6 +17,7 @@
 #include "app/qt_text.h"
 #include "app/texts.h"
 #include "desktop/desktop_rules.h"
+#include "streams/qt_preview_pane.h"
 
 namespace tessaly {
 
@@ -25,6 +26,7 @@ namespace {
 constexpr std::string_view Program = "PROGRAM";
 constexpr std::string_view Position = "POSITION";
 constexpr std::string_view Option = "OPTION";
+constexpr std::string_view Preview = "PREVIEW";
 
 // Window states as the file stores them.
 constexpr int StateNormal = 0;
@@ -129,6 +131,14 @@ void Form1::readSettings()
     connect(Splitter1, &QSplitter::splitterMoved, this, [this] { folderPaneWidth_ = Splitter1->sizes().value(0); });
 
     heldScrollX_ = ini.readInteger(Option, "ScrollPosX", 0);
+
+    // The preview panes: a third of the window beside the tree, a third of it below the result list.
+    previewWidth_ = qMax(ini.readInteger(Preview, "Width", geometry().width() / 3), 1);
+    Splitter2->setSizes({qMax(geometry().width() - previewWidth_, 1), previewWidth_});
+    connect(Splitter2, &QSplitter::splitterMoved, this, [this] { previewWidth_ = Splitter2->sizes().value(1); });
+    previewHeight_ = qMax(ini.readInteger(Preview, "Height", geometry().height() / 3), 1);
+    Splitter3->setSizes({qMax(geometry().height() - previewHeight_, 1), previewHeight_});
+    connect(Splitter3, &QSplitter::splitterMoved, this, [this] { previewHeight_ = Splitter3->sizes().value(1); });
 }
 
 bool Form1::FormCloseQuery()
@@ -166,9 +176,12 @@ bool Form1::FormCloseQuery()
         // (a hidden tab is not laid out again when the window changes size).
         ini.writeInteger(Option, "FolderPaneWidth", Splitter1->isVisible() ? Panel4->width() : folderPaneWidth_);
         ini.writeInteger(Option, "ScrollPosX", folderPaneScrollX());
+        ini.writeInteger(Preview, "Width", Splitter2->isVisible() ? PreviewPane1->width() : previewWidth_);
+        ini.writeInteger(Preview, "Height", Splitter3->isVisible() ? PreviewPane2->height() : previewHeight_);
     } else {
         ini.eraseSection(Position);
         ini.eraseSection(Option);
+        ini.eraseSection(Preview);
     }
 
     if (!saveIni(settingsFile_, ini)) {

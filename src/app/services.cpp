@@ -26,6 +26,7 @@ Services Services::defaults()
     s.properties = std::make_shared<DesktopPropertiesSheet>();
     s.applicationChooser = std::make_shared<OpenWithChooser>();
     s.folders = std::make_shared<LinuxFolderSystem>();
+    s.previewFs = std::make_shared<LinuxFileSystem>();
     return s;
 }
 

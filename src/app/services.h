@@ -34,6 +34,9 @@ struct Services {
     std::shared_ptr<PropertiesSheet> properties;
     std::shared_ptr<ApplicationChooser> applicationChooser;
     std::shared_ptr<FolderSystem> folders;  // folder listings for the scan
+    // The preview panes read on a thread of their own, through a file system of their own; when
+    // unset they share fs.
+    std::shared_ptr<FileSystem> previewFs;
 
     static Services defaults();
 };

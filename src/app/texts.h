@@ -144,4 +144,25 @@ inline constexpr std::string_view PropertyType = "種類";
 inline constexpr std::string_view PropertyPermissions = "アクセス権";
 inline constexpr std::string_view PropertyOwner = "所有者";
 
+// The preview pane: what an item holds and where a download came from.
+inline constexpr std::string_view PreviewSize = "サイズ: ";
+inline constexpr std::string_view PreviewBytes = " バイト";
+inline constexpr std::string_view PreviewShownPart = "先頭 64 KiB を表示しています (残りは読み込んでいません)";
+inline constexpr std::string_view PreviewLoading = "読み込み中…";
+inline constexpr std::string_view PreviewUnreadable = "読み込めません: ";
+inline constexpr std::string_view PreviewEmptyItem = "(空です)";
+inline constexpr std::string_view PreviewBinary = "バイナリ (16 進表示)";
+inline constexpr std::string_view PreviewImageUnreadable = "画像として読めません。16 進で表示します";
+inline constexpr std::string_view OriginTitle = "入手元";
+inline constexpr std::string_view OriginZone = "ゾーン";
+inline constexpr std::string_view OriginReferrer = "参照元 URL";
+inline constexpr std::string_view OriginHost = "ダウンロード元 URL";
+inline constexpr std::string_view OriginXdgOrigin = "入手元 URL (xdg)";
+inline constexpr std::string_view OriginXdgReferrer = "参照元 URL (xdg)";
+inline constexpr std::string_view Zone0 = "ローカル コンピューター";
+inline constexpr std::string_view Zone1 = "ローカル イントラネット";
+inline constexpr std::string_view Zone2 = "信頼済みサイト";
+inline constexpr std::string_view Zone3 = "インターネット";
+inline constexpr std::string_view Zone4 = "制限付きサイト";
+
 }  // namespace tessaly::texts

@@ -132,6 +132,8 @@ DetectionPane::DetectionPane(Form1& form)
     list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     fitColumns();
     connect(list, &QTreeView::doubleClicked, &form, [&form] { form.ListView1DblClick(); });
+    connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, &form,
+            [&form](const QModelIndex& current) { form.PreviewScanRow(current.isValid() ? current.row() : -1); });
 }
 
 DetectionPane::~DetectionPane() = default;

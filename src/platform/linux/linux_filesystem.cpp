@@ -12,6 +12,7 @@
 
 #include "app/texts.h"
 #include "platform/linux/fd.h"
+#include "streams/dos_streams.h"
 
 namespace tessaly {
 
@@ -24,6 +25,39 @@ constexpr long FuseSuperMagic = 0x65735546;
 std::string attributeName(const std::string& stream)
 {
     return std::string(UserPrefix) + stream;
+}
+
+// The attribute a Samba or ksmbd server keeps the stream in for its Windows clients.
+std::string dosAttributeName(const std::string& stream)
+{
+    return std::string(UserPrefix) + DosStreamAttribute(stream);
+}
+
+bool hasAttribute(const std::string& file, const std::string& name)
+{
+    return ::getxattr(file.c_str(), name.c_str(), nullptr, 0) >= 0;
+}
+
+// Whether a new stream of file is to be stored the way the file server that shares it stores
+// streams: the file carries the server's DOS attributes or streams already. A stream stored as a
+// plain attribute there would stay invisible to the server's clients.
+bool servedBySmbServer(const std::string& file)
+{
+    if (hasAttribute(file, "user.DOSATTRIB"))
+        return true;
+    const ssize_t size = ::listxattr(file.c_str(), nullptr, 0);
+    if (size <= 0)
+        return false;
+    std::string names(std::size_t(size), '\0');
+    const ssize_t got = ::listxattr(file.c_str(), names.data(), names.size());
+    const std::string_view prefix = "user.DosStream.";
+    for (std::size_t at = 0; got > 0 && at < std::size_t(got);) {
+        const std::size_t end = names.find('\0', at);
+        if (std::string_view(names).substr(at, prefix.size()) == prefix)
+            return true;
+        at = end == std::string::npos ? std::size_t(got) : end + 1;
+    }
+    return false;
 }
 
 std::string_view folderOf(const std::string& path)
@@ -149,8 +183,13 @@ std::vector<StreamInfo> LinuxFileSystem::listStreams(const std::string& path)
             const bool terminated = name.data() + name.size() < names + size;
             const ssize_t valueSize =
                 ::getxattr(path.c_str(), terminated ? name.data() : std::string(name).c_str(), nullptr, 0);
-            if (valueSize >= 0)
-                streams.push_back({std::string(name.substr(UserPrefix.size())), std::uint64_t(valueSize)});
+            if (valueSize < 0)
+                return;
+            const std::string_view attribute = name.substr(UserPrefix.size());
+            if (auto stream = DosStreamName(attribute))
+                streams.push_back({std::move(*stream), DosStreamSize(std::uint64_t(valueSize))});
+            else
+                streams.push_back({std::string(attribute), std::uint64_t(valueSize)});
         });
         if (!streams.empty())
             return streams;
@@ -184,7 +223,7 @@ bool LinuxFileSystem::pathExists(const std::string& path)
 
 bool LinuxFileSystem::streamExists(const std::string& file, const std::string& stream)
 {
-    if (::getxattr(file.c_str(), attributeName(stream).c_str(), nullptr, 0) >= 0)
+    if (hasAttribute(file, attributeName(stream)) || hasAttribute(file, dosAttributeName(stream)))
         return true;
     if (hasWindowsStreamInterface(file)) {
         struct stat st {};
@@ -200,6 +239,11 @@ Expected<std::string> LinuxFileSystem::readItem(const ItemRef& item)
     if (hasWindowsStreamInterface(item.file))
         return readWholeFile(item.file + ":" + item.stream);
     auto value = readAttribute(item.file, attributeName(item.stream).c_str());
+    if (!value.ok() && value.error().code == ENODATA) {
+        auto stored = readAttribute(item.file, dosAttributeName(item.stream).c_str());
+        if (stored.ok())
+            return std::string(DosStreamData(stored.value()));
+    }
     if (!value.ok() && value.error().code == E2BIG)
         return SysError{E2BIG, std::string(texts::AttributeTooLargeToRead) + " (" + value.error().message + ")。" +
                                    std::string(texts::NtfsReadHint)};
@@ -216,9 +260,20 @@ std::optional<SysError> LinuxFileSystem::writeItem(const ItemRef& item, std::str
             return error;
         return writer.value()->finish();
     }
-    if (data.size() > MaxAttributeSize)
+    // A stream the file server keeps stays where its clients see it, in the server's stored form.
+    const std::string plain = attributeName(item.stream);
+    std::string stored;
+    std::string_view value = data;
+    std::string name = plain;
+    if (!hasAttribute(item.file, plain) &&
+        (hasAttribute(item.file, dosAttributeName(item.stream)) || servedBySmbServer(item.file))) {
+        name = dosAttributeName(item.stream);
+        stored = DosStreamValue(data);
+        value = stored;
+    }
+    if (value.size() > MaxAttributeSize)
         return AttributeTooLargeError(E2BIG, item.file, data.size());
-    if (::setxattr(item.file.c_str(), attributeName(item.stream).c_str(), data.data(), data.size(), 0) != 0) {
+    if (::setxattr(item.file.c_str(), name.c_str(), value.data(), value.size(), 0) != 0) {
         const int code = errno;
         if (code == E2BIG || code == ENOSPC)
             return AttributeTooLargeError(code, item.file, data.size());

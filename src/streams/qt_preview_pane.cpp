@@ -1,0 +1,301 @@
+#include "streams/qt_preview_pane.h"
+
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QImage>
+#include <QLabel>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QStringDecoder>
+#include <QThreadPool>
+#include <QVBoxLayout>
+
+#include "app/numbers.h"
+#include "app/qt_text.h"
+#include "app/shown_name.h"
+#include "app/texts.h"
+#include "streams/origin.h"
+#include "streams/preview.h"
+
+namespace tessaly {
+
+// What the reading thread hands to the window: everything decoded, nothing left to read.
+struct PreviewResult {
+    std::uint64_t generation = 0;
+    QString header;                // the shown name
+    QString sizeLine;              // size, and what part of it is shown
+    QString origin;                // empty when the file tells nothing of its origin
+    QString note;                  // how the content is shown
+    QString text;                  // text or hex
+    bool hex = false;
+    QImage image;
+};
+
+namespace {
+
+QString escaped(const std::string& bytes)
+{
+    return tr8(ShownName(bytes));
+}
+
+// A fresh size for a sample that filled the limit, so that a stale figure in the list does not
+// hide that more follows. Only sizes are asked, no data.
+std::uint64_t currentSize(FileSystem& fs, const ItemRef& item)
+{
+    if (!item.isStream())
+        return fs.fileSizeOf(item.file);
+    for (const StreamInfo& s : fs.listStreams(item.file))
+        if (s.name == item.stream)
+            return s.size;
+    return 0;
+}
+
+QString decodeText(const std::string& bytes, const ContentGuess& g, bool& ok)
+{
+    ok = true;
+    const char* data = bytes.data() + g.textStart;
+    const auto length = qsizetype(g.textLength);
+    switch (g.encoding) {
+    case TextEncoding::Utf8: return QString::fromUtf8(data, length);
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        return tr8(Utf16ToUtf8(std::string_view(data, std::size_t(length)), g.encoding == TextEncoding::Utf16BE));
+    case TextEncoding::ShiftJis:
+    case TextEncoding::EucJp: break;
+    }
+    QStringDecoder decoder(g.encoding == TextEncoding::ShiftJis ? "Shift_JIS" : "EUC-JP");
+    if (!decoder.isValid()) {
+        ok = false;
+        return {};
+    }
+    QString text = decoder.decode(QByteArrayView(data, length));
+    ok = !decoder.hasError();
+    return text;
+}
+
+QString encodingName(TextEncoding e)
+{
+    switch (e) {
+    case TextEncoding::Utf8: return QStringLiteral("UTF-8");
+    case TextEncoding::Utf16LE: return QStringLiteral("UTF-16LE");
+    case TextEncoding::Utf16BE: return QStringLiteral("UTF-16BE");
+    case TextEncoding::ShiftJis: return QStringLiteral("Shift_JIS");
+    case TextEncoding::EucJp: return QStringLiteral("EUC-JP");
+    }
+    return {};
+}
+
+PreviewResult readPreview(FileSystem& fs, const PreviewPane::Request& request, const std::string& separator)
+{
+    PreviewResult r;
+    r.header = escaped(request.text);
+    const ItemRef item = request.resolve ? ResolveItemText(fs, request.text) : request.item;
+    auto read = ReadPreview(fs, item, request.size);
+    if (read.ok() && read.value().bytes.size() == PreviewLimit && !read.value().truncated) {
+        // The list's figure may be stale: ask once more, then judge again.
+        const std::uint64_t size = currentSize(fs, item);
+        if (size > PreviewLimit) {
+            read.value().size = size;
+            read.value().truncated = true;
+        }
+    }
+    if (const Origin origin = ReadOrigin(fs, item.file); !origin.empty()) {
+        r.origin = tr8(texts::OriginTitle);
+        for (const auto& [caption, value] : OriginLines(origin))
+            r.origin += QLatin1Char('\n') + tr8(caption) + QStringLiteral(": ") + escaped(value);
+    }
+    if (!read.ok()) {
+        r.sizeLine = tr8(texts::PreviewSize) + tr8(FormatGrouped(request.size, separator)) + tr8(texts::PreviewBytes);
+        r.note = tr8(texts::PreviewUnreadable) + tr8(read.error().message);
+        return r;
+    }
+    const PreviewSample& sample = read.value();
+    r.sizeLine = tr8(texts::PreviewSize) + tr8(FormatGrouped(sample.size, separator)) + tr8(texts::PreviewBytes);
+    if (sample.truncated)
+        r.sizeLine += QLatin1Char('\n') + tr8(texts::PreviewShownPart);
+
+    const ContentGuess guess = GuessContent(sample.bytes, sample.truncated);
+    switch (guess.kind) {
+    case ContentGuess::Kind::Empty: r.note = tr8(texts::PreviewEmptyItem); return r;
+    case ContentGuess::Kind::Image:
+        if (r.image.loadFromData(reinterpret_cast<const uchar*>(sample.bytes.data()), int(sample.bytes.size()),
+                                 guess.imageFormat.c_str())) {
+            r.note = QString::fromLatin1(guess.imageFormat).toUpper() + QStringLiteral(" %1 x %2")
+                                                                            .arg(r.image.width())
+                                                                            .arg(r.image.height());
+            return r;
+        }
+        r.note = tr8(texts::PreviewImageUnreadable);
+        break;
+    case ContentGuess::Kind::Text: {
+        bool ok = false;
+        QString text = decodeText(sample.bytes, guess, ok);
+        if (ok) {
+            r.note = encodingName(guess.encoding);
+            r.text = std::move(text);
+            return r;
+        }
+        r.note = tr8(texts::PreviewBinary);
+        break;
+    }
+    case ContentGuess::Kind::Binary: r.note = tr8(texts::PreviewBinary); break;
+    }
+    r.hex = true;
+    r.text = QString::fromLatin1(HexDump(sample.bytes));
+    return r;
+}
+
+}  // namespace
+
+PreviewPane::PreviewPane(std::shared_ptr<FileSystem> fs, QWidget* parent)
+    : QWidget(parent), fs_(std::move(fs)), pool_(std::make_unique<QThreadPool>())
+{
+    pool_->setMaxThreadCount(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(3, 3, 3, 3);
+    auto label = [this, layout](const char* name) {
+        auto* l = new QLabel(this);
+        l->setObjectName(QLatin1String(name));
+        // Names and URLs come from the files: never taken as markup.
+        l->setTextFormat(Qt::PlainText);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        l->setWordWrap(true);
+        layout->addWidget(l);
+        return l;
+    };
+    name_ = label("PreviewName");
+    QFont bold = name_->font();
+    bold.setBold(true);
+    name_->setFont(bold);
+    size_ = label("PreviewSize");
+    origin_ = label("PreviewOrigin");
+    origin_->setFrameShape(QFrame::StyledPanel);
+    origin_->setMargin(4);
+    origin_->setAutoFillBackground(true);
+    origin_->setBackgroundRole(QPalette::ToolTipBase);
+    origin_->setForegroundRole(QPalette::ToolTipText);
+    origin_->hide();
+    note_ = label("PreviewNote");
+
+    stack_ = new QStackedWidget(this);
+    text_ = new QPlainTextEdit(stack_);
+    text_->setObjectName(QStringLiteral("PreviewText"));
+    text_->setReadOnly(true);
+    text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    imageArea_ = new QScrollArea(stack_);
+    imageArea_->setAlignment(Qt::AlignCenter);
+    image_ = new QLabel;
+    image_->setObjectName(QStringLiteral("PreviewImage"));
+    image_->setAlignment(Qt::AlignCenter);
+    imageArea_->setWidget(image_);
+    imageArea_->setWidgetResizable(true);
+    stack_->addWidget(text_);
+    stack_->addWidget(imageArea_);
+    layout->addWidget(stack_, 1);
+}
+
+PreviewPane::~PreviewPane()
+{
+    // A read still running finishes on its own; its result finds no pane and is dropped.
+    pool_->clear();
+    pool_->waitForDone();
+}
+
+void PreviewPane::clear()
+{
+    ++generation_;
+    pending_.reset();
+    name_->clear();
+    size_->clear();
+    note_->clear();
+    origin_->hide();
+    origin_->clear();
+    text_->clear();
+    image_->clear();
+    stack_->setCurrentWidget(text_);
+}
+
+void PreviewPane::showItem(Request request)
+{
+    clear();
+    name_->setText(escaped(request.text));
+    note_->setText(tr8(texts::PreviewLoading));
+    pending_ = std::move(request);
+    startNext();
+}
+
+void PreviewPane::startNext()
+{
+    if (running_ || !pending_)
+        return;
+    running_ = true;
+    Request request = std::move(*pending_);
+    pending_.reset();
+    const std::uint64_t generation = generation_;
+    const std::string separator = QLocale().groupSeparator().toStdString();
+    QPointer<PreviewPane> self(this);
+    std::shared_ptr<FileSystem> fs = fs_;
+    pool_->start([self, fs, request = std::move(request), generation, separator] {
+        auto result = std::make_shared<PreviewResult>(readPreview(*fs, request, separator));
+        result->generation = generation;
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, result] {
+                if (!self)
+                    return;
+                self->running_ = false;
+                if (result->generation == self->generation_)
+                    self->present(*result);
+                self->startNext();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PreviewPane::present(const PreviewResult& r)
+{
+    name_->setText(r.header);
+    size_->setText(r.sizeLine);
+    note_->setText(r.note);
+    origin_->setText(r.origin);
+    origin_->setVisible(!r.origin.isEmpty());
+    if (!r.image.isNull()) {
+        QPixmap pixmap = QPixmap::fromImage(r.image);
+        const QSize room = imageArea_->viewport()->size();
+        if (pixmap.width() > room.width() || pixmap.height() > room.height())
+            pixmap = pixmap.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        image_->setPixmap(pixmap);
+        stack_->setCurrentWidget(imageArea_);
+    } else {
+        text_->setLineWrapMode(r.hex ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+        text_->setFont(r.hex ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : font());
+        text_->setPlainText(r.text);
+        stack_->setCurrentWidget(text_);
+    }
+    Q_EMIT shown();
+}
+
+QString PreviewPane::shownText() const
+{
+    return stack_->currentWidget() == text_ ? text_->toPlainText() : QString();
+}
+
+bool PreviewPane::showsImage() const
+{
+    return stack_->currentWidget() == imageArea_ && !image_->pixmap().isNull();
+}
+
+QString PreviewPane::originText() const
+{
+    return origin_->isVisible() || !origin_->text().isEmpty() ? origin_->text() : QString();
+}
+
+QString PreviewPane::headerText() const
+{
+    return name_->text() + QLatin1Char('\n') + size_->text() + QLatin1Char('\n') + note_->text();
+}
+
+}  // namespace tessaly
