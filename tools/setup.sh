@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-x86-64
   ntfs-3g attr xvfb xauth fonts-noto-cjk desktop-file-utils
   adwaita-icon-theme shared-mime-info
+  samba samba-vfs-modules smbclient
 )
 
 missing=()

@@ -33,6 +33,8 @@ std::string dosAttributeName(const std::string& stream)
     return std::string(UserPrefix) + DosStreamAttribute(stream);
 }
 
+constexpr std::string_view SambaDosAttributes = "DOSATTRIB";
+
 bool hasAttribute(const std::string& file, const std::string& name)
 {
     return ::getxattr(file.c_str(), name.c_str(), nullptr, 0) >= 0;
@@ -43,7 +45,7 @@ bool hasAttribute(const std::string& file, const std::string& name)
 // plain attribute there would stay invisible to the server's clients.
 bool servedBySmbServer(const std::string& file)
 {
-    if (hasAttribute(file, "user.DOSATTRIB"))
+    if (hasAttribute(file, std::string(UserPrefix).append(SambaDosAttributes)))
         return true;
     const ssize_t size = ::listxattr(file.c_str(), nullptr, 0);
     if (size <= 0)
@@ -186,6 +188,9 @@ std::vector<StreamInfo> LinuxFileSystem::listStreams(const std::string& path)
             if (valueSize < 0)
                 return;
             const std::string_view attribute = name.substr(UserPrefix.size());
+            // The file server's own record of the DOS attributes is no stream to its clients.
+            if (attribute == SambaDosAttributes)
+                return;
             if (auto stream = DosStreamName(attribute))
                 streams.push_back({std::move(*stream), DosStreamSize(std::uint64_t(valueSize))});
             else
