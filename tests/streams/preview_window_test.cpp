@@ -1,0 +1,140 @@
+// The preview panes through the window, on real files with streams in the test's folder: the
+// workspace tree's selection and the detection list's selected row.
+
+#include <QBuffer>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+#include "app/form1.h"
+#include "app/services.h"
+#include "streams/qt_preview_pane.h"
+#include "support/tempdir.h"
+
+using namespace tessaly;
+
+namespace {
+
+std::string pngBytes()
+{
+    QImage image(24, 16, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return data.toStdString();
+}
+
+std::string utf16le(std::string_view ascii)
+{
+    std::string out = "\xff\xfe";
+    for (char c : ascii)
+        out.append(1, c).append(1, '\0');
+    return out;
+}
+
+}  // namespace
+
+class PreviewWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TempDir> dir;
+    std::unique_ptr<Form1> form;
+    std::string file;
+
+    // Waits until the pane has put a result on screen.
+    static bool settled(PreviewPane* pane)
+    {
+        return QTest::qWaitFor([pane] { return !pane->reading(); }, 5000);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        dir = std::make_unique<test::TempDir>();
+        if (!dir->supportsUserAttributes())
+            QSKIP("the temporary folder's file system does not take user attributes");
+        file = dir->write("setup.zip", "PK\x03\x04 not really");
+        const std::pair<const char*, std::string> streams[] = {
+            {"Zone.Identifier", utf16le("[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://dl.example/setup.zip\r\n")},
+            {"notes", "first line\nsecond line\n"},
+            {"sjis", "\x93\xfa\x96\x7b\x8c\xea\x83\x65\x83\x4c\x83\x58\x83\x67"},
+            {"blob", std::string("\x7f" "ELF\0\1\2", 7)},
+            {"pic.png", pngBytes()},
+            {"name\nwith break", "x"},
+        };
+        for (const auto& [name, value] : streams)
+            QVERIFY(test::SetStream(file, name, value));
+        Services services = Services::defaults();
+        services.settingsFile = dir->file("Tessaly.ini");
+        form = std::make_unique<Form1>(services, QStringList{QString::fromStdString(file)});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void cleanup() { form.reset(); }
+
+    void selectedNodeIsShown_data()
+    {
+        QTest::addColumn<QString>("stream");
+        QTest::addColumn<QString>("content");  // the start of the text shown; empty for a picture
+        QTest::addColumn<QString>("header");   // a part of the name, size and kind lines
+        QTest::newRow("text") << "notes" << "first line\nsecond line" << "UTF-8";
+        QTest::newRow("shift_jis") << "sjis" << QStringLiteral("日本語テキスト") << "Shift_JIS";
+        QTest::newRow("binary") << "blob" << "00000000  7f 45 4c 46 00 01 02" << QStringLiteral("16 進");
+        QTest::newRow("image") << "pic.png" << QString() << "PNG 24 x 16";
+        QTest::newRow("utf16 zone") << "Zone.Identifier" << "[ZoneTransfer]" << "UTF-16LE";
+        QTest::newRow("escaped name") << "name\nwith break" << "x" << "name\\nwith break";
+    }
+    void selectedNodeIsShown()
+    {
+        QFETCH(QString, stream);
+        QFETCH(QString, content);
+        QFETCH(QString, header);
+        const Workspace& ws = form->workspace();
+        int index = -1;
+        for (int i = 1; i < ws.nodeCount(); ++i)
+            if (ws.node(i).text == file + ":" + stream.toStdString())
+                index = i;
+        QVERIFY(index > 0);
+        form->selectNode(index);
+        PreviewPane* pane = form->PreviewPane1;
+        QVERIFY(settled(pane));
+        QVERIFY2(pane->headerText().contains(header), qPrintable(pane->headerText()));
+        if (content.isEmpty())
+            QVERIFY(pane->showsImage());
+        else
+            QVERIFY2(pane->shownText().startsWith(content), qPrintable(pane->shownText().left(80)));
+        // Every item of the file tells where the file came from.
+        QVERIFY2(pane->originText().contains(QStringLiteral("3 インターネット")), qPrintable(pane->originText()));
+        QVERIFY(pane->originText().contains(QStringLiteral("https://dl.example/setup.zip")));
+    }
+
+    void detectionRowIsShown()
+    {
+        form->PageControl1->setCurrentIndex(1);
+        form->setFolderPaneFolder(QString::fromStdString(dir->path()));
+        form->FolderPaneDblClick();
+        QAbstractItemModel* model = form->ListView1->model();
+        int row = -1;
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->index(r, 0).data().toString().endsWith(QStringLiteral(":notes")))
+                row = r;
+        QVERIFY(row > 0);
+        form->ListView1->setCurrentIndex(model->index(row, 0));
+        QVERIFY(settled(form->PreviewPane2));
+        QVERIFY(form->PreviewPane2->shownText().startsWith(QStringLiteral("first line")));
+        form->ListView1->setCurrentIndex(model->index(0, 0));
+        QVERIFY(settled(form->PreviewPane2));
+        QVERIFY(form->PreviewPane2->shownText().contains(QStringLiteral("50 4b 03 04")));
+    }
+};
+
+QTEST_MAIN(PreviewWindowTest)
+#include "preview_window_test.moc"
