@@ -264,7 +264,8 @@ void PreviewPane::present(const PreviewResult& r)
     origin_->setVisible(!r.origin.isEmpty());
     if (!r.image.isNull()) {
         QPixmap pixmap = QPixmap::fromImage(r.image);
-        const QSize room = imageArea_->viewport()->size();
+        // The stack's own size: the picture's area has no size of its own while it is hidden.
+        const QSize room = stack_->size() - QSize(4, 4);
         if (pixmap.width() > room.width() || pixmap.height() > room.height())
             pixmap = pixmap.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         image_->setPixmap(pixmap);
