@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "app/form1.h"
+#include "streams/qt_preview_pane.h"
 #include "app/ini_file.h"
 #include "desktop/recording_services.h"
 #include "support/tempdir.h"
@@ -104,13 +105,14 @@ private Q_SLOTS:
     {
         const QString initial = QString::fromStdString(dir_->path()) + QStringLiteral("/");
         writeIni("[OPTION]\nSaveStatus=1\nInitialDir=" + initial.toUtf8() +
-                 "\nFolderPaneWidth=150\n[POSITION]\nFlags=5\nMaxX=-7\nMaxY=0x10\nLeft=40\nTop=30\nRight=540\nBottom=430\n");
+                 "\nFolderPaneWidth=150\n[PREVIEW]\nWidth=170\n[POSITION]\nFlags=5\nMaxX=-7\nMaxY=0x10\nLeft=40\nTop=30\nRight=540\nBottom=430\n");
         {
             auto form = makeForm();
             QCOMPARE(form->geometry(), QRect(40, 30, 500, 400));
             QVERIFY(form->SaveStatus1->isChecked());
             form->show();
             QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+            QTRY_COMPARE(form->PreviewPane1->width(), 170);
             form->PageControl1->setCurrentIndex(1);
             QTRY_COMPARE(form->Panel4->width(), 150);
             form->setWindowState(Qt::WindowMaximized);
@@ -129,6 +131,8 @@ private Q_SLOTS:
         QCOMPARE(saved.readInteger("POSITION", "MaxX", 0), -7);
         QCOMPARE(saved.readInteger("POSITION", "MaxY", 0), 16);
         QCOMPARE(saved.readInteger("OPTION", "FolderPaneWidth", -1), 150);
+        // The preview keeps its width when the window grows: the tree takes the room.
+        QCOMPARE(saved.readInteger("PREVIEW", "Width", -1), 170);
         QCOMPARE(saved.readBool("OPTION", "SaveStatus", false), true);
         QCOMPARE(saved.readBool("OPTION", "CloseQuery", true), false);
         QCOMPARE(QDir::cleanPath(QString::fromStdString(saved.readString("OPTION", "InitialDir", ""))),
@@ -155,7 +159,7 @@ private Q_SLOTS:
                 names << QString::fromUtf8(line.contains('=') ? line.left(line.indexOf('=')) : line);
         QCOMPARE(names.join(QLatin1Char(' ')),
                  QStringLiteral("[PROGRAM] Name Path Version [POSITION] Flags ShowCmd MaxX MaxY Left Top Right Bottom "
-                                "State [OPTION] CloseQuery SaveStatus InitialDir FolderPaneWidth ScrollPosX"));
+                                "State [OPTION] CloseQuery SaveStatus InitialDir FolderPaneWidth ScrollPosX [PREVIEW] Width Height"));
         const IniFile saved = ini();
         QCOMPARE(saved.readInteger("POSITION", "State", -1), 0);
         QCOMPARE(saved.readInteger("POSITION", "ShowCmd", -1), 1);
