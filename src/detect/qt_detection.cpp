@@ -208,6 +208,8 @@ void DetectionPane::setScrollX(int value)
 void DetectionPane::clearResults()
 {
     model_->clear([this] { scan_->reset(); });
+    // The rows are gone, and with them what the preview showed.
+    form_.PreviewScanRow(-1);
     progress_.clear();
     progressChanged_ = false;
     fitColumns();

@@ -36,6 +36,20 @@ struct PreviewResult {
 
 namespace {
 
+// One reading thread for every pane, so that the panes never use their file system at the same
+// time. It is never destroyed: a read stuck on a dead network volume must not hold up the end of
+// the program, and its result finds no pane and is dropped.
+QThreadPool& readingThread()
+{
+    static QThreadPool* pool = [] {
+        auto* p = new QThreadPool;
+        p->setMaxThreadCount(1);
+        p->setExpiryTimeout(-1);
+        return p;
+    }();
+    return *pool;
+}
+
 QString escaped(const std::string& bytes)
 {
     return tr8(ShownName(bytes));
@@ -151,9 +165,8 @@ PreviewResult readPreview(FileSystem& fs, const PreviewPane::Request& request, c
 }  // namespace
 
 PreviewPane::PreviewPane(std::shared_ptr<FileSystem> fs, QWidget* parent)
-    : QWidget(parent), fs_(std::move(fs)), pool_(std::make_unique<QThreadPool>())
+    : QWidget(parent), fs_(std::move(fs))
 {
-    pool_->setMaxThreadCount(1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(3, 3, 3, 3);
     auto label = [this, layout](const char* name) {
@@ -197,12 +210,8 @@ PreviewPane::PreviewPane(std::shared_ptr<FileSystem> fs, QWidget* parent)
     layout->addWidget(stack_, 1);
 }
 
-PreviewPane::~PreviewPane()
-{
-    // A read still running finishes on its own; its result finds no pane and is dropped.
-    pool_->clear();
-    pool_->waitForDone();
-}
+// A read still running finishes on its own; its result finds no pane and is dropped.
+PreviewPane::~PreviewPane() = default;
 
 void PreviewPane::clear()
 {
@@ -238,7 +247,7 @@ void PreviewPane::startNext()
     const std::string separator = QLocale().groupSeparator().toStdString();
     QPointer<PreviewPane> self(this);
     std::shared_ptr<FileSystem> fs = fs_;
-    pool_->start([self, fs, request = std::move(request), generation, separator] {
+    readingThread().start([self, fs, request = std::move(request), generation, separator] {
         auto result = std::make_shared<PreviewResult>(readPreview(*fs, request, separator));
         result->generation = generation;
         QMetaObject::invokeMethod(

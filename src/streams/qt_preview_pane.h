@@ -1,7 +1,7 @@
 #pragma once
 // The preview pane beside a list of items: the selected item's name, size, origin and content.
-// Items are read on a thread of the pane's own, one at a time, so that a slow volume never holds
-// up the window; a result that arrives after the selection has moved on is dropped.
+// Items are read on a thread of their own, one at a time, so that a slow volume never holds up the
+// window; a result that arrives after the selection has moved on is dropped.
 
 #include <QWidget>
 
@@ -16,7 +16,6 @@ class QLabel;
 class QPlainTextEdit;
 class QScrollArea;
 class QStackedWidget;
-class QThreadPool;
 
 namespace tessaly {
 
@@ -59,7 +58,6 @@ private:
     void present(const PreviewResult& result);
 
     std::shared_ptr<FileSystem> fs_;
-    std::unique_ptr<QThreadPool> pool_;
     std::optional<Request> pending_;
     bool running_ = false;
     std::uint64_t generation_ = 0;

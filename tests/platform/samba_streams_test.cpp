@@ -175,4 +175,15 @@ TEST(SambaStreams, WindowsClientsAndTessalySeeTheSameStreams)
     EXPECT_EQ(test::ReadFile(dir.file("got2.bin")), replaced);
     EXPECT_EQ(test::ReadFile(dir.file("got0.txt")), "main data\n");
     EXPECT_EQ(fs.listStreams(file).size(), 3u);
+
+    // A whole save under a new name assembles the file beside its target first, where it has no
+    // marks of the server yet: a folder that a client made tells that the streams are for clients.
+    ASSERT_TRUE(server.client(dir.path(), "mkdir sub"));
+    auto pending = fs.createPending(server.share() + "/sub/new.txt");
+    ASSERT_TRUE(pending.ok()) << pending.error().message;
+    ASSERT_FALSE(fs.writeItem({pending.value()->path(), {}}, "new main"));
+    ASSERT_FALSE(fs.writeItem({pending.value()->path(), "child"}, "child data"));
+    ASSERT_FALSE(pending.value()->commit());
+    ASSERT_TRUE(server.client(dir.path(), "get sub/new.txt:child got3.bin"));
+    EXPECT_EQ(test::ReadFile(dir.file("got3.bin")), "child data");
 }

@@ -22,6 +22,12 @@ constexpr std::string_view UserPrefix = "user.";
 constexpr const char* NtfsStreamList = "ntfs.streams.list";
 constexpr long FuseSuperMagic = 0x65735546;
 
+std::string_view folderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string_view(".") : std::string_view(path).substr(0, slash + 1);
+}
+
 std::string attributeName(const std::string& stream)
 {
     return std::string(UserPrefix) + stream;
@@ -41,11 +47,14 @@ bool hasAttribute(const std::string& file, const std::string& name)
 }
 
 // Whether a new stream of file is to be stored the way the file server that shares it stores
-// streams: the file carries the server's DOS attributes or streams already. A stream stored as a
-// plain attribute there would stay invisible to the server's clients.
+// streams: the file, or the folder it is in, carries the server's DOS attributes, or the file has
+// server streams already. A stream stored as a plain attribute there would stay invisible to the
+// server's clients. (A file that a save is assembling beside its target has no marks of its own
+// yet; the folder's tell.)
 bool servedBySmbServer(const std::string& file)
 {
-    if (hasAttribute(file, std::string(UserPrefix).append(SambaDosAttributes)))
+    const std::string marks = std::string(UserPrefix).append(SambaDosAttributes);
+    if (hasAttribute(file, marks) || hasAttribute(std::string(folderOf(file)), marks))
         return true;
     const ssize_t size = ::listxattr(file.c_str(), nullptr, 0);
     if (size <= 0)
@@ -60,12 +69,6 @@ bool servedBySmbServer(const std::string& file)
         at = end == std::string::npos ? std::size_t(got) : end + 1;
     }
     return false;
-}
-
-std::string_view folderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string_view(".") : std::string_view(path).substr(0, slash + 1);
 }
 
 // Names separated by NUL bytes, as listxattr and the ntfs-3g stream list give them.
