@@ -1,9 +1,11 @@
 #pragma once
-// Streams that a Samba (vfs_streams_xattr) or ksmbd file server keeps for its Windows clients: the
-// stream NAME of a file is the attribute "user.DosStream.NAME:$DATA", whose value is the stream's
-// bytes followed by one NUL byte (an attribute cannot be empty, so the server always stores that
-// byte, and an empty stream is the single NUL). Tessaly shows such a stream as NAME and reads and
-// writes it in that stored form, so that the server's clients and Tessaly see the same bytes.
+// Streams that a Samba file server (vfs_streams_xattr) keeps for its Windows clients: the stream
+// NAME of a file is the attribute "user.DosStream.NAME:$DATA", whose value is the stream's bytes
+// followed by one NUL byte (an attribute cannot be empty, so the server always stores that byte,
+// and an empty stream is the single NUL). Tessaly shows such a stream as NAME and reads and writes
+// it in that stored form, so that the server's clients and Tessaly see the same bytes.
+// ksmbd uses the same attribute names but stores the bytes without the closing NUL; a value
+// without one is taken whole, so only a ksmbd stream whose last byte is NUL reads one byte short.
 
 #include <cstdint>
 #include <optional>
