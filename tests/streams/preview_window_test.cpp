@@ -8,11 +8,13 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <future>
 #include <memory>
 
 #include "app/form1.h"
 #include "app/services.h"
 #include "streams/qt_preview_pane.h"
+#include "support/fake_filesystem.h"
 #include "support/tempdir.h"
 
 using namespace tessaly;
@@ -37,6 +39,31 @@ std::string utf16le(std::string_view ascii)
         out.append(1, c).append(1, '\0');
     return out;
 }
+
+// A file system whose reads of one item wait until the test lets them go, as on a slow volume.
+class GatedFileSystem final : public FileSystem {
+public:
+    std::vector<StreamInfo> listStreams(const std::string& path) override { return inner.listStreams(path); }
+    std::uint64_t fileSizeOf(const std::string& path) override { return inner.fileSizeOf(path); }
+    bool pathExists(const std::string& path) override { return inner.pathExists(path); }
+    bool streamExists(const std::string& f, const std::string& s) override { return inner.streamExists(f, s); }
+    Expected<std::string> readItem(const ItemRef& item) override { return inner.readItem(item); }
+    std::optional<SysError> writeItem(const ItemRef& item, std::string_view data) override
+    {
+        return inner.writeItem(item, data);
+    }
+    Expected<std::unique_ptr<ItemReader>> openRead(const ItemRef& item) override
+    {
+        if (item.file == gated)
+            gate.wait();
+        return inner.openRead(item);
+    }
+
+    test::FakeFileSystem inner;
+    std::string gated;
+    std::promise<void> release;
+    std::shared_future<void> gate = release.get_future().share();
+};
 
 }  // namespace
 
@@ -114,6 +141,25 @@ private Q_SLOTS:
         // Every item of the file tells where the file came from.
         QVERIFY2(pane->originText().contains(QStringLiteral("3 インターネット")), qPrintable(pane->originText()));
         QVERIFY(pane->originText().contains(QStringLiteral("https://dl.example/setup.zip")));
+    }
+
+    void slowReadLeavesTheWindowFreeAndOnlyTheLatestItemIsShown()
+    {
+        auto fs = std::make_shared<GatedFileSystem>();
+        fs->inner.add("/slow", "slow data");
+        fs->inner.add("/fast", "fast data");
+        fs->gated = "/slow";
+        PreviewPane pane(fs);
+        QSignalSpy shown(&pane, &PreviewPane::shown);
+        pane.showItem({"/slow", {"/slow", {}}, false, 9});
+        // Back in the window while the read waits on the volume.
+        QVERIFY(pane.reading());
+        QVERIFY(pane.headerText().contains(QStringLiteral("読み込み中")));
+        pane.showItem({"/fast", {"/fast", {}}, false, 9});
+        fs->release.set_value();
+        QVERIFY(settled(&pane));
+        QCOMPARE(pane.shownText(), QStringLiteral("fast data"));
+        QCOMPARE(shown.count(), 1);  // the slow item's late result was dropped
     }
 
     void detectionRowIsShown()
