@@ -142,7 +142,8 @@ PreviewResult readPreview(FileSystem& fs, const PreviewPane::Request& request, c
                                                                             .arg(r.image.height());
             return r;
         }
-        r.note = tr8(texts::PreviewImageUnreadable);
+        // A picture larger than the part read may not decode from its beginning alone.
+        r.note = tr8(sample.truncated ? texts::PreviewImageCut : texts::PreviewImageUnreadable);
         break;
     case ContentGuess::Kind::Text: {
         bool ok = false;
