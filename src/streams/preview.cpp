@@ -46,8 +46,15 @@ std::string imageFormatOf(std::string_view b)
         return "jpeg";
     if (startsWith(b, "GIF87a") || startsWith(b, "GIF89a"))
         return "gif";
-    if (b.size() >= 26 && startsWith(b, "BM"))
-        return "bmp";
+    if (b.size() >= 26 && startsWith(b, "BM") && b.substr(6, 4) == std::string_view("\0\0\0\0", 4)) {
+        // A text may begin with "BM" too: the reserved bytes and a known header size tell.
+        const auto header = static_cast<unsigned char>(b[14]) | static_cast<unsigned char>(b[15]) << 8 |
+                            static_cast<unsigned>(static_cast<unsigned char>(b[16])) << 16 |
+                            static_cast<unsigned>(static_cast<unsigned char>(b[17])) << 24;
+        for (unsigned known : {12u, 40u, 52u, 56u, 64u, 108u, 124u})
+            if (header == known)
+                return "bmp";
+    }
     if (b.size() >= 22 && startsWith(b, std::string_view("\0\0\1\0", 4)) && b[4] != 0)
         return "ico";
     if (b.size() >= 12 && startsWith(b, "RIFF") && b.substr(8, 4) == "WEBP")

@@ -59,6 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         GuessCase{"EscapeByte", "red \x1b[31m", false, Kind::Binary, E::Utf8, 0, 0},
         GuessCase{"Elf", "\x7f" "ELF\x02\x01\x01", false, Kind::Binary, E::Utf8, 0, 0},
         GuessCase{"InvalidEverywhere", "\xff\xfd\x80\x80", false, Kind::Binary, E::Utf8, 0, 0},
+        GuessCase{"TextBeginningLikeABitmap", "BMW and other cars of the year\n", false, Kind::Text, E::Utf8, 0, 31},
         GuessCase{"Png", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR", false, Kind::Image, E::Utf8, 0, 0}),
     [](const ::testing::TestParamInfo<GuessCase>& info) { return std::string(info.param.label); });
 
