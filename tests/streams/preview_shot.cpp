@@ -1,13 +1,17 @@
 // Shows the window with the preview pane on a downloaded file that carries a Zone.Identifier and a
 // picture stream, selects the picture and saves a picture of the window:
-//     xvfb-run -a -s "-screen 0 1280x800x24" ./preview_shot out.png
+//     xvfb-run -a -s "-screen 0 1280x800x24" ./preview_shot out.png [detect]
+// With "detect" the folder is scanned and the result list's Zone.Identifier row is shown instead.
 // Not a test: nothing is checked automatically.
 
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QBuffer>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QTabWidget>
 #include <QTimer>
+#include <QTreeView>
 
 #include "app/form1.h"
 #include "app/services.h"
@@ -47,7 +51,17 @@ int main(int argc, char** argv)
     Form1 form(services, {QString::fromStdString(file)});
     form.resize(900, 520);
     form.show();
+    const bool detect = argc > 2 && QByteArray(argv[2]) == "detect";
     QTimer::singleShot(500, &form, [&] {
+        if (detect) {
+            form.PageControl1->setCurrentIndex(1);
+            form.setFolderPaneFolder(QString::fromStdString(dir.path()));
+            form.FolderPaneDblClick();
+            QAbstractItemModel* model = form.ListView1->model();
+            for (int r = 0; r < model->rowCount(); ++r)
+                if (model->index(r, 0).data().toString().endsWith(QStringLiteral(":Zone.Identifier")))
+                    form.ListView1->setCurrentIndex(model->index(r, 0));
+        }
         const Workspace& ws = form.workspace();
         for (int i = 1; i < ws.nodeCount(); ++i)
             if (ws.node(i).text == file + ":pic.png")
