@@ -73,23 +73,18 @@ public:
         if (std::system("command -v smbd >/dev/null && command -v smbclient >/dev/null") != 0)
             return "smbd or smbclient is not installed (Debian samba, smbclient)";
         port_ = freePort();
-        for (const char* d : {"lock", "state", "cache", "private", "pid", "ncalrpc", "share"})
-            std::system(("mkdir -p '" + root_ + "/" + d + "'").c_str());
-        std::ofstream conf(root_ + "/smb.conf");
-        conf << "[global]\n  server role = standalone server\n  interfaces = 127.0.0.1\n"
-                "  bind interfaces only = yes\n  smb ports = "
-             << port_ << "\n  disable netbios = yes\n  load printers = no\n  printcap name = /dev/null\n"
-             << "  disable spoolss = yes\n  map to guest = Bad User\n";
-        for (const char* d : {"lock directory", "state directory", "cache directory", "private dir", "pid directory",
-                              "ncalrpc dir"}) {
-            std::string folder = d;
-            folder = folder.substr(0, folder.find(' '));
-            conf << "  " << d << " = " << root_ << "/" << (folder == "private" ? "private" : folder) << "\n";
-        }
-        conf << "  log file = " << root_ << "/log.%m\n"
-             << "[share]\n  path = " << root_ << "/share\n  read only = no\n  guest ok = yes\n"
-             << "  force user = root\n  vfs objects = streams_xattr\n";
-        conf.close();
+        std::system(("mkdir -p '" + root_ + "/share' '" + root_ + "/run'").c_str());
+        // Every place the server keeps state is inside the test's folder.
+        std::ofstream(root_ + "/smb.conf")
+            << "[global]\n  server role = standalone server\n  interfaces = 127.0.0.1\n  bind interfaces only = yes\n"
+            << "  smb ports = " << port_ << "\n  disable netbios = yes\n  load printers = no\n"
+            << "  printcap name = /dev/null\n  disable spoolss = yes\n  map to guest = Bad User\n"
+            << "  lock directory = " << root_ << "/run\n  state directory = " << root_ << "/run\n"
+            << "  cache directory = " << root_ << "/run\n  private dir = " << root_ << "/run\n"
+            << "  pid directory = " << root_ << "/run\n  ncalrpc dir = " << root_ << "/run/ncalrpc\n"
+            << "  log file = " << root_ << "/log.%m\n"
+            << "[share]\n  path = " << root_ << "/share\n  read only = no\n  guest ok = yes\n"
+            << "  force user = root\n  vfs objects = streams_xattr\n";
         pid_ = ::fork();
         if (pid_ == 0) {
             // A group of its own: smbd ends its whole group when told to stop, which is not ours.
