@@ -8,6 +8,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <future>
 #include <memory>
 
@@ -160,6 +162,19 @@ private Q_SLOTS:
         QVERIFY(settled(&pane));
         QCOMPARE(pane.shownText(), QStringLiteral("fast data"));
         QCOMPARE(shown.count(), 1);  // the slow item's late result was dropped
+    }
+
+    void fifoIsRefusedWithoutHoldingUpLaterPreviews()
+    {
+        const std::string fifo = dir->file("pipe");
+        QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+        PreviewPane pane(Services::defaults().previewFs);
+        pane.showItem({fifo, {fifo, {}}, false, 0});
+        QVERIFY(settled(&pane));
+        QVERIFY2(pane.headerText().contains(QStringLiteral("読み込めません")), qPrintable(pane.headerText()));
+        pane.showItem({file + ":notes", {file, "notes"}, false, 0});
+        QVERIFY(settled(&pane));
+        QVERIFY(pane.shownText().startsWith(QStringLiteral("first line")));
     }
 
     void detectionRowIsShown()
