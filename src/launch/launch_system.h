@@ -32,26 +32,43 @@ inline constexpr std::uint32_t NoAssociationError = 1155;
 // Maps a system error number to the launch code above (2 unless access was denied).
 std::int32_t LaunchCodeForError(int errorNumber);
 
+// An application as the desktop knows it: the program that the log names, and the desktop entry
+// that says how that program is started with a document (wrappers, field codes, a terminal). A
+// program file that opens itself has no entry.
+struct Application {
+    std::string program;  // absolute path of the executable; empty when there is no application
+    std::string entry;    // the desktop entry's file path or id; empty for a program file
+    bool empty() const { return program.empty(); }
+    bool operator==(const Application&) const = default;
+};
+
 // Starts programs and documents without waiting for them.
 class Launcher {
 public:
     virtual ~Launcher() = default;
     // verb empty: the default action (a program runs, a document opens in its program); "open"
     // (any letter case): open the file. Every parameter reaches the program as one argument of its
-    // own, whatever blanks or quotation marks it holds.
+    // own, whatever blanks or quotation marks it holds. file is taken as the path it is: a name
+    // without "/" is never looked up in the search path.
     virtual LaunchResult launch(const std::string& verb, const std::string& file,
                                 const std::vector<std::string>& parameters) = 0;
+    // Opens the document (an absolute path) with the application the way its desktop entry says;
+    // the document is only ever an argument, never started itself. An application without an entry
+    // is refused as having no association.
+    virtual LaunchResult openWith(const Application& application, const std::string& document) = 0;
 };
 
 // Which program the desktop associates with a name.
 class Associations {
 public:
     virtual ~Associations() = default;
-    // The absolute path of the program that opens the item at path, judged by its name; an
-    // executable file is its own program. Empty when there is none.
-    virtual std::string findExecutable(const std::string& path) = 0;
-    // The absolute path of the default program for a content type ("text/plain"); empty when none.
-    virtual std::string defaultProgramForType(const std::string& contentType) = 0;
+    // The application that opens the item at path, judged by its name; an executable program file
+    // is its own program (without an entry). Empty when there is none.
+    virtual Application findApplication(const std::string& path) = 0;
+    // The default application for a content type ("text/plain"); empty when none.
+    virtual Application defaultApplicationForType(const std::string& contentType) = 0;
+    // The absolute path of findApplication's program.
+    std::string findExecutable(const std::string& path) { return findApplication(path).program; }
     // The system's text for "no program is associated with this document".
     virtual std::string noAssociationMessage() = 0;
 };
@@ -64,6 +81,9 @@ public:
     virtual std::string resolveShellLink(const std::string& path) = 0;
     // The long form of a path (systems without short names give it back unchanged).
     virtual std::string longPathOf(const std::string& path) = 0;
+    // path made absolute against the current folder, its bytes otherwise unchanged: an item is
+    // never handed over by a bare name that a program or the system could look up elsewhere.
+    virtual std::string absolutePath(const std::string& path) = 0;
 };
 
 // A folder private to the user where copies of items are placed for programs to open.
@@ -88,11 +108,11 @@ public:
     virtual bool ShowPropertiesSheet(const std::string& path) = 0;
 };
 
-// Lets the user pick the program that opens an item; empty when the choice was cancelled.
+// Lets the user pick the application that opens an item; nothing when the choice was cancelled.
 class ApplicationChooser {
 public:
     virtual ~ApplicationChooser() = default;
-    virtual std::optional<std::string> chooseApplication(const std::string& item) = 0;
+    virtual std::optional<Application> chooseApplication(const std::string& item) = 0;
 };
 
 }  // namespace tessaly

@@ -29,12 +29,14 @@ void ItemOpener::TreeView1DblClick(const std::string& X)
         logNoAssociation();
         return;
     }
-    const std::string A = associations_.findExecutable(X);
+    const Application app = associations_.findApplication(X);
+    const std::string& A = app.program;
     if (A.empty()) {
         if (AsciiLower(E) == ".lnk") {
             const std::string T = LongPathOf(ResolveShellLink(X));
             log_.AppendLogLine(texts::LaunchLinkTarget, X + " " + T);
-            ShellLaunch({}, item(T), {});
+            // The target as the link stores it: a path of its own, not an item of the workspace.
+            ShellLaunch({}, plain(T), {});
         } else if (N == "zone.identifier") {
             NotePad2Click(X);
         } else {
@@ -51,7 +53,7 @@ void ItemOpener::TreeView1DblClick(const std::string& X)
         ShellLaunch({}, item(X), {});
     } else {
         log_.AppendLogLine(texts::LaunchAssociatedProgram, A + " " + X);
-        ShellLaunch({}, plain(A), {item(X)});
+        launchWith(app, X);
     }
 }
 
@@ -63,11 +65,11 @@ void ItemOpener::NotePad2Click(const std::string& X)
 
 void ItemOpener::OpenBy2Click(const std::string& X, ApplicationChooser& chooser)
 {
-    const std::optional<std::string> A = chooser.chooseApplication(X);
+    const std::optional<Application> A = chooser.chooseApplication(X);
     if (!A)
         return;
-    log_.AppendLogLine(texts::LaunchWithChoice, *A + " " + X);
-    ShellLaunch({}, plain(*A), {item(X)});
+    log_.AppendLogLine(texts::LaunchWithChoice, A->program + " " + X);
+    launchWith(*A, X);
 }
 
 void ItemOpener::OpenByDirect2Click(const std::string& X,
@@ -152,11 +154,23 @@ void ItemOpener::ShellLaunch(std::string_view verb, const Argument& file, const 
     log_.appendResultLine(r.code, r.lastError, r.message);
 }
 
+void ItemOpener::launchWith(const Application& application, const std::string& X)
+{
+    auto document = handOver(X);
+    if (!document) {
+        log_.appendResultLine(LaunchCodeForError(document.error().code), std::uint32_t(document.error().code),
+                              document.error().message);
+        return;
+    }
+    const LaunchResult r = launcher_.openWith(application, document.value());
+    log_.appendResultLine(r.code, r.lastError, r.message);
+}
+
 Expected<std::string> ItemOpener::handOver(const std::string& text)
 {
     const ItemRef ref = ResolveItemText(fs_, text);
     if (!ref.isStream())
-        return text;
+        return paths_.absolutePath(text);
     auto data = fs_.readItem(ref);
     if (!data)
         return data.error();
@@ -165,12 +179,12 @@ Expected<std::string> ItemOpener::handOver(const std::string& text)
 
 void ItemOpener::launchStandIn(std::string_view contentType, const std::string& X)
 {
-    const std::string program = associations_.defaultProgramForType(std::string(contentType));
-    if (program.empty()) {
+    const Application application = associations_.defaultApplicationForType(std::string(contentType));
+    if (application.empty()) {
         log_.appendResultLine(LaunchNoAssociation, NoAssociationError, associations_.noAssociationMessage());
         return;
     }
-    ShellLaunch({}, plain(program), {item(X)});
+    launchWith(application, X);
 }
 
 void ItemOpener::logNoAssociation()

@@ -61,9 +61,12 @@ public:
     void ShellLaunch(std::string_view verb, const Argument& file, const std::vector<Argument>& parameters);
 
 private:
-    // The path under which a program can open the item text: the text itself, or for a stream the
-    // path of its read-only copy in the work place.
+    // The path under which a program can open the item text: the text itself made absolute, or for
+    // a stream the path of its read-only copy in the work place.
     Expected<std::string> handOver(const std::string& text);
+    // Opens the item text X with the application through its desktop entry and writes the result
+    // line.
+    void launchWith(const Application& application, const std::string& X);
     void launchStandIn(std::string_view contentType, const std::string& X);
     void logNoAssociation();
 

@@ -67,21 +67,22 @@ OpenWithDialog::OpenWithDialog(const QString& item, std::vector<ApplicationEntry
     resize(420, 360);
 }
 
-std::optional<std::string> OpenWithDialog::chosenProgram() const
+std::optional<Application> OpenWithDialog::chosenApplication() const
 {
     const int row = list_->currentRow();
     if (row < 0 || std::size_t(row) >= applications_.size())
         return std::nullopt;
-    return applications_[std::size_t(row)].program;
+    const ApplicationEntry& chosen = applications_[std::size_t(row)];
+    return Application{chosen.program, chosen.id};
 }
 
-std::optional<std::string> OpenWithChooser::chooseApplication(const std::string& item)
+std::optional<Application> OpenWithChooser::chooseApplication(const std::string& item)
 {
     OpenWithDialog dialog(QFile::decodeName(QByteArray::fromStdString(item)), ApplicationsForItem(item),
                           QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return dialog.chosenProgram();
+    return dialog.chosenApplication();
 }
 
 }  // namespace tessaly

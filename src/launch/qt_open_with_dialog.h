@@ -21,8 +21,8 @@ class OpenWithDialog : public QDialog {
 public:
     OpenWithDialog(const QString& item, std::vector<ApplicationEntry> applications, QWidget* parent = nullptr);
 
-    // The program of the selected application; empty when none is selected.
-    std::optional<std::string> chosenProgram() const;
+    // The selected application; nothing when none is selected.
+    std::optional<Application> chosenApplication() const;
     QListWidget* list() const { return list_; }
 
 private:
@@ -36,7 +36,7 @@ QIcon IconFromGioText(const std::string& text);
 // Shows the dialog over the active window for the applications GIO offers for the item.
 class OpenWithChooser final : public ApplicationChooser {
 public:
-    std::optional<std::string> chooseApplication(const std::string& item) override;
+    std::optional<Application> chooseApplication(const std::string& item) override;
 };
 
 }  // namespace tessaly

@@ -41,7 +41,7 @@ std::string desktopEntry(const std::string& name, const std::string& exec, const
 
 }  // namespace
 
-void MakeTestDesktop(const std::string& root)
+void MakeTestDesktop(const std::string& root, const std::vector<ExtraEntry>& extra)
 {
     desktop.root = root;
     desktop.out = root + "/out";
@@ -64,8 +64,18 @@ void MakeTestDesktop(const std::string& root)
               desktopEntry("Test Editor", desktop.recorder + " %f", "text/plain;text/csv;"));
     writeFile(apps + "tessaly-test-missing.desktop",
               desktopEntry("Missing", root + "/bin/not-there %f", "text/csv;"));
+    std::string extraDefaults;
+    for (const ExtraEntry& e : extra) {
+        auto expand = [&](std::string text) {
+            for (std::size_t at; (at = text.find("@BIN@")) != std::string::npos;)
+                text.replace(at, 5, root + "/bin");
+            return text;
+        };
+        writeFile(apps + e.id, desktopEntry(e.id, expand(e.exec), e.type + ";") + expand(e.lines));
+        extraDefaults += e.type + "=" + e.id + "\n";
+    }
     writeFile(root + "/config/mimeapps.list",
-              "[Default Applications]\n"
+              "[Default Applications]\n" + extraDefaults +
               "text/csv=tessaly-test-viewer.desktop\n"
               "text/plain=tessaly-test-editor.desktop\n"
               "[Added Associations]\n"

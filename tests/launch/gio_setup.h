@@ -4,6 +4,7 @@
 // database but none of the machine's applications or defaults.
 
 #include <string>
+#include <vector>
 
 namespace tessaly::test {
 
@@ -13,8 +14,17 @@ struct GioDesktop {
     std::string out;       // where the recorder writes "args" (NUL-separated) and "content"
 };
 
+// A further desktop entry, made the default for its content type. "@BIN@" in exec and lines
+// stands for the desktop's own program folder (where the recorder lives).
+struct ExtraEntry {
+    std::string id;     // file name, "....desktop"
+    std::string exec;   // the Exec line
+    std::string type;   // the content type it is the default for
+    std::string lines;  // further key lines, each ending with "\n"
+};
+
 // Makes the desktop in root and points the XDG variables at it; call before anything uses GIO.
-void MakeTestDesktop(const std::string& root);
+void MakeTestDesktop(const std::string& root, const std::vector<ExtraEntry>& extra = {});
 // The desktop made last.
 const GioDesktop& TestDesktop();
 

@@ -25,27 +25,42 @@ public:
         calls.push_back({verb, file, parameters});
         return result;
     }
+    // Recorded as the program started with the document; entries tells which desktop entry said how.
+    LaunchResult openWith(const Application& application, const std::string& document) override
+    {
+        calls.push_back({"", application.program, {document}});
+        entries.push_back(application.entry);
+        return result;
+    }
     std::vector<LaunchCall> calls;
+    std::vector<std::string> entries;
     LaunchResult result{LaunchSucceeded, 0, "Success"};
 };
 
 class FakeAssociations final : public Associations {
 public:
-    std::string findExecutable(const std::string& path) override
+    Application findApplication(const std::string& path) override
     {
         asked.push_back(path);
         if (auto it = programs.find(path); it != programs.end())
-            return it->second;
+            return withEntry(it->second, path);
         const auto dot = path.rfind('.');
         if (dot == std::string::npos)
             return {};
         auto it = byExtension.find(path.substr(dot));
-        return it == byExtension.end() ? std::string() : it->second;
+        return it == byExtension.end() ? Application() : withEntry(it->second, path);
     }
-    std::string defaultProgramForType(const std::string& contentType) override
+    Application defaultApplicationForType(const std::string& contentType) override
     {
         auto it = byType.find(contentType);
-        return it == byType.end() ? std::string() : it->second;
+        return it == byType.end() ? Application() : withEntry(it->second, {});
+    }
+    // A program file is its own program; any other program comes with the entry "<program>.desktop".
+    static Application withEntry(const std::string& program, const std::string& path)
+    {
+        if (program.empty() || program == path)
+            return {program, {}};
+        return {program, program + ".desktop"};
     }
     std::string noAssociationMessage() override { return "No application is registered as handling this file.\n"; }
 
@@ -70,6 +85,11 @@ public:
             if (path.rfind(shortForm, 0) == 0)
                 return longForm + path.substr(shortForm.size());
         return path;
+    }
+    // Relative paths are taken against the folder "/cwd".
+    std::string absolutePath(const std::string& path) override
+    {
+        return path.empty() || path.front() == '/' ? path : "/cwd/" + path;
     }
     std::map<std::string, std::string> links;
     std::map<std::string, std::string> longForms;  // prefix -> replacement

@@ -201,12 +201,12 @@ TEST_F(OpenerTest, NotePadOpensThePlainTextProgramAndReportsAMissingOne)
 
 class FakeChooser final : public ApplicationChooser {
 public:
-    std::optional<std::string> chooseApplication(const std::string& item) override
+    std::optional<Application> chooseApplication(const std::string& item) override
     {
         asked.push_back(item);
         return answer;
     }
-    std::optional<std::string> answer;
+    std::optional<Application> answer;
     std::vector<std::string> asked;
 };
 
@@ -218,7 +218,7 @@ TEST_F(OpenerTest, OpenByStartsTheChosenApplicationAndACancelDoesNothing)
     EXPECT_TRUE(sink.lines.empty());
     EXPECT_TRUE(launcher.calls.empty());
 
-    chooser.answer = "/usr/bin/viewer";
+    chooser.answer = Application{"/usr/bin/viewer", "viewer.desktop"};
     opener.OpenBy2Click("/p/my doc.txt", chooser);
     EXPECT_EQ(sink.bodies(), (Lines{"プログラム選択起動 /usr/bin/viewer /p/my doc.txt", ResultLine}));
     EXPECT_EQ(launcher.calls, (std::vector<LaunchCall>{{"", "/usr/bin/viewer", {"/p/my doc.txt"}}}));

@@ -57,8 +57,8 @@ TEST(GioAssociationsTest, ProgramsComeFromTheTestDesktopByName)
     EXPECT_EQ(a.findExecutable("/nowhere/data.csv"), recorder);  // judged by name: need not exist
     EXPECT_EQ(a.findExecutable("/nowhere/doc.txt:table.csv"), recorder);  // a stream's own name counts
     EXPECT_EQ(a.findExecutable("/nowhere/file.zzqqy"), "");
-    EXPECT_EQ(a.defaultProgramForType("text/plain"), recorder);
-    EXPECT_EQ(a.defaultProgramForType("image/png"), "");
+    EXPECT_EQ(a.defaultApplicationForType("text/plain").program, recorder);
+    EXPECT_TRUE(a.defaultApplicationForType("image/png").empty());
     EXPECT_FALSE(a.noAssociationMessage().empty());
 }
 
@@ -222,6 +222,7 @@ TEST(WorkPlaceTest, CopyAndOpenDoesNotWriteThroughAPlantedLink)
         {
             return {LaunchSucceeded, 0, "Success"};
         }
+        LaunchResult openWith(const Application&, const std::string&) override { return {LaunchSucceeded, 0, "Success"}; }
     } launcher;
     LinuxShellPaths paths;
     ItemOpener opener(fs, associations, launcher, paths, work, log);

@@ -1,6 +1,7 @@
 #include "platform/linux/associations.h"
 
 #include <gio/gio.h>
+#include <gio/gdesktopappinfo.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -52,6 +53,21 @@ std::string programOf(GAppInfo* app)
     return found ? std::string(found) : std::string();
 }
 
+// The application with the desktop entry it came from: the entry's file where GIO knows it (the
+// very entry that was found), otherwise its id. An entry whose program is missing is no application.
+Application applicationOf(GAppInfo* app)
+{
+    Application a{programOf(app), {}};
+    if (a.program.empty())
+        return {};
+    const char* file = G_IS_DESKTOP_APP_INFO(app) ? g_desktop_app_info_get_filename(G_DESKTOP_APP_INFO(app)) : nullptr;
+    const char* id = g_app_info_get_id(app);
+    a.entry = file ? file : id ? id : "";
+    if (a.entry.empty())
+        return {};
+    return a;
+}
+
 }  // namespace
 
 bool IsProgramFile(const std::string& path)
@@ -63,22 +79,22 @@ bool IsProgramFile(const std::string& path)
     return head.rfind("\x7f" "ELF", 0) == 0 || head.rfind("#!", 0) == 0;
 }
 
-std::string GioAssociations::findExecutable(const std::string& path)
+Application GioAssociations::findApplication(const std::string& path)
 {
     if (IsProgramFile(path))
-        return path;
+        return {path, {}};
     const std::string name = nameForGuess(path);
     g_autofree char* type = g_content_type_guess(name.c_str(), nullptr, 0, nullptr);
     if (!type)
         return {};
     g_autoptr(GAppInfo) app = g_app_info_get_default_for_type(type, FALSE);
-    return programOf(app);
+    return applicationOf(app);
 }
 
-std::string GioAssociations::defaultProgramForType(const std::string& contentType)
+Application GioAssociations::defaultApplicationForType(const std::string& contentType)
 {
     g_autoptr(GAppInfo) app = g_app_info_get_default_for_type(contentType.c_str(), FALSE);
-    return programOf(app);
+    return applicationOf(app);
 }
 
 std::string GioAssociations::noAssociationMessage()

@@ -11,8 +11,8 @@ namespace tessaly {
 
 class GioAssociations final : public Associations {
 public:
-    std::string findExecutable(const std::string& path) override;
-    std::string defaultProgramForType(const std::string& contentType) override;
+    Application findApplication(const std::string& path) override;
+    Application defaultApplicationForType(const std::string& contentType) override;
     std::string noAssociationMessage() override;
 };
 

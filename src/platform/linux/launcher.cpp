@@ -1,6 +1,7 @@
 #include "platform/linux/launcher.h"
 
 #include <gio/gio.h>
+#include <gio/gdesktopappinfo.h>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -34,15 +35,6 @@ LaunchResult noAssociation()
     return {LaunchNoAssociation, NoAssociationError, NoAssociationText()};
 }
 
-// A bare name is looked up in PATH, as the shell's search would; a path is taken as it is.
-std::string locate(const std::string& file)
-{
-    if (file.find('/') != std::string::npos)
-        return file;
-    g_autofree char* found = g_find_program_in_path(file.c_str());
-    return found ? std::string(found) : std::string();
-}
-
 int errnoForSpawnError(const GError* error)
 {
     if (!error || error->domain != G_SPAWN_ERROR)
@@ -71,9 +63,8 @@ LaunchResult LinuxLauncher::launch(const std::string& verb, const std::string& f
         return noAssociation();
     if (file.empty())
         return failure(ENOENT);
-    const std::string path = locate(file);
-    if (path.empty())
-        return failure(ENOENT);
+    // The path as it is: a bare name means a file in the current folder, never one found in PATH.
+    const std::string& path = file;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return failure(errno);
@@ -143,6 +134,34 @@ LaunchResult SpawnDetached(const std::string& program, const std::vector<std::st
     return success();
 }
 
+LaunchResult LinuxLauncher::openWith(const Application& application, const std::string& document)
+{
+    if (application.entry.empty())
+        return noAssociation();
+    g_autoptr(GDesktopAppInfo) entry = application.entry.front() == '/'
+                                           ? g_desktop_app_info_new_from_filename(application.entry.c_str())
+                                           : g_desktop_app_info_new(application.entry.c_str());
+    if (!entry)
+        return noAssociation();
+    g_autoptr(GFile) file = g_file_new_for_path(document.c_str());
+    return LaunchEntry(G_APP_INFO(entry), file);
+}
+
+LaunchResult LaunchEntry(GAppInfo* app, GFile* document)
+{
+    GList files{};
+    files.data = document;
+    g_autoptr(GError) error = nullptr;
+    // GIO builds the command from the entry's Exec line (field codes, wrappers, a terminal for
+    // Terminal=true) or asks a D-Bus activatable application to open the file itself.
+    if (!g_app_info_launch(app, &files, nullptr, &error)) {
+        const int code = errnoForSpawnError(error);
+        return {code ? LaunchCodeForError(code) : LaunchFileNotFound, std::uint32_t(code),
+                error ? std::string(error->message) : std::string()};
+    }
+    return success();
+}
+
 LaunchResult OpenWithDefaultApplication(const std::string& path)
 {
     g_autoptr(GFile) file = g_file_new_for_path(path.c_str());
@@ -161,14 +180,7 @@ LaunchResult OpenWithDefaultApplication(const std::string& path)
     g_autoptr(GAppInfo) app = g_app_info_get_default_for_type(type, FALSE);
     if (!app)
         return noAssociation();
-    GList files{};
-    files.data = file;
-    if (!g_app_info_launch(app, &files, nullptr, &error)) {
-        const int code = errnoForSpawnError(error);
-        return {code ? LaunchCodeForError(code) : LaunchFileNotFound, std::uint32_t(code),
-                error ? std::string(error->message) : std::string()};
-    }
-    return success();
+    return LaunchEntry(app, file);
 }
 
 }  // namespace tessaly

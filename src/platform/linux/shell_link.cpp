@@ -6,6 +6,10 @@
 #undef LIBLNK_HAVE_BFIO
 #include <liblnk.h>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace tessaly {
@@ -84,6 +88,22 @@ std::string ReadShellLinkTarget(const std::string& path)
 std::string LinuxShellPaths::resolveShellLink(const std::string& path)
 {
     return ReadShellLinkTarget(path);
+}
+
+std::string LinuxShellPaths::absolutePath(const std::string& path)
+{
+    if (path.empty() || path.front() == '/')
+        return path;
+    std::string folder(256, '\0');
+    while (!::getcwd(folder.data(), folder.size())) {
+        if (errno != ERANGE)
+            return path;
+        folder.resize(folder.size() * 2);
+    }
+    folder.resize(std::strlen(folder.c_str()));
+    if (folder.back() != '/')
+        folder.push_back('/');
+    return folder + path;
 }
 
 }  // namespace tessaly

@@ -10,6 +10,7 @@ public:
     std::string resolveShellLink(const std::string& path) override;
     // Linux has no short names: the path unchanged.
     std::string longPathOf(const std::string& path) override { return path; }
+    std::string absolutePath(const std::string& path) override;
 };
 
 // The target stored in the link file at path: its local path, else its network path; empty when

@@ -1,0 +1,169 @@
+// Documents open through real desktop entries the way the desktop starts them: wrappers, field
+// codes, a sandbox launcher and a terminal each pass the item to the intended program, and an
+// executable document is never run itself.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "app/oplog.h"
+#include "gio_setup.h"
+#include "launch/opener.h"
+#include "platform/linux/associations.h"
+#include "platform/linux/launcher.h"
+#include "platform/linux/linux_filesystem.h"
+#include "platform/linux/shell_link.h"
+#include "platform/linux/workplace.h"
+#include "support/fake_filesystem.h"
+#include "support/tempdir.h"
+
+using namespace tessaly;
+using test::TempDir;
+
+namespace {
+
+std::string argsOf(const std::vector<std::string>& args)
+{
+    std::string joined;
+    for (const auto& a : args)
+        joined += a + '\0';
+    return joined;
+}
+
+// The program a bare name starts, as the search path finds it.
+std::string inPath(const std::string& name)
+{
+    std::string path = std::getenv("PATH");
+    for (std::size_t start = 0; start <= path.size();) {
+        const std::size_t end = std::min(path.find(':', start), path.size());
+        const std::string candidate = path.substr(start, end - start) + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+struct EntryCase {
+    const char* label;
+    const char* item;     // name of the item in the test folder; "doc.txt:NAME" is a stream of doc.txt
+    const char* program;  // the entry's executable as the log names it ("@BIN@/..." or a bare name)
+    std::vector<std::string> leading;  // arguments the program receives before the item
+};
+
+class DesktopEntryTest : public ::testing::TestWithParam<EntryCase> {};
+
+TEST_P(DesktopEntryTest, TheEntrysProgramReceivesTheItemAndTheItemNeverRuns)
+{
+    const EntryCase& c = GetParam();
+    TempDir dir;
+    const std::string marker = dir.file("executed");
+    // A document that the shell would run as a script if anything tried to execute it: it carries
+    // the execute bit (as every file on some mounted volumes does) but is no program.
+    const std::string body = "touch '" + marker + "'\n";
+    std::string item = c.item;
+    std::string handed;  // the path the program is to get
+    const std::string place = dir.file("place");
+    if (const auto colon = item.find(':'); colon != std::string::npos) {
+        if (!dir.supportsUserAttributes())
+            GTEST_SKIP() << "no user attributes in " << dir.path();
+        const std::string parent = dir.write(item.substr(0, colon), "parent");
+        ASSERT_TRUE(test::SetStream(parent, item.substr(colon + 1), body));
+        item = parent + item.substr(colon);
+        handed = place + "/" + std::string(c.item).substr(colon + 1);
+    } else {
+        item = dir.write(item, body);
+        ::chmod(item.c_str(), 0755);
+        handed = item;
+    }
+
+    LinuxFileSystem fs;
+    GioAssociations associations;
+    LinuxLauncher launcher;
+    LinuxShellPaths paths;
+    LinuxWorkPlace work(place);
+    test::RecordingSink sink;
+    OperationLog log(sink);
+    ItemOpener opener(fs, associations, launcher, paths, work, log);
+
+    test::ClearRecorder();
+    opener.TreeView1DblClick(item);
+    std::string program = c.program;
+    if (program.rfind("@BIN@", 0) == 0)
+        program = test::TestDesktop().root + "/bin" + program.substr(5);
+    else
+        program = inPath(program);
+    EXPECT_EQ(sink.bodies(),
+              (std::vector<std::string>{"関連プログラム起動 " + program + " " + item, "42,0:Success"}));
+    ASSERT_TRUE(test::WaitForRecorder()) << c.label;
+    std::vector<std::string> expected = c.leading;
+    expected.push_back(handed);  // GIO hands a local file to %U as its path
+    EXPECT_EQ(test::RecordedArgs(), argsOf(expected)) << c.label;
+    EXPECT_NE(::access(marker.c_str(), F_OK), 0) << "the item ran as code: " << c.label;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exec, DesktopEntryTest,
+    ::testing::Values(EntryCase{"env wrapper", "readme.md", "env", {}},
+                      EntryCase{"flag and URIs", "photo.jpg", "@BIN@/record-args", {"--flag"}},
+                      EntryCase{"stream through its export", "doc.txt:pic.jpg", "@BIN@/record-args", {"--flag"}},
+                      EntryCase{"sandbox launcher", "data.xml", "flatpak", {}},
+                      EntryCase{"shell command", "page.html", "sh", {}},
+                      EntryCase{"terminal", "anim.gif", "@BIN@/record-args", {}}),
+    [](const auto& info) {
+        std::string name;
+        for (const char* p = info.param.label; *p; ++p)
+            if (std::isalnum(static_cast<unsigned char>(*p)))
+                name += *p;
+        return name;
+    });
+
+TEST(ChosenApplicationTest, AnEntryWithoutItsProgramIsAFailureNotASuccess)
+{
+    TempDir dir;
+    const std::string item = dir.write("table.csv", "a,b\n");
+    LinuxLauncher launcher;
+    const LaunchResult missing =
+        launcher.openWith({"/bin/true", test::TestDesktop().root + "/data/applications/tessaly-test-missing.desktop"}, item);
+    EXPECT_LE(missing.code, 32);
+    EXPECT_LE(launcher.openWith({"/bin/true", {}}, item).code, 32);
+    EXPECT_LE(launcher.openWith({"/bin/true", "no-such-entry.desktop"}, item).code, 32);
+}
+
+void writeProgram(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    ::chmod(path.c_str(), 0755);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    test::TempDir root;
+    const std::string bin = root.path() + "/bin";
+    test::MakeTestDesktop(
+        root.path(),
+        {{"tessaly-test-env.desktop", "env BAMF_DESKTOP_FILE_HINT=/x.desktop @BIN@/record-args %f", "text/markdown", ""},
+         {"tessaly-test-uris.desktop", "@BIN@/record-args --flag %U", "image/jpeg", ""},
+         {"tessaly-test-sandbox.desktop",
+          "flatpak run --branch=stable --arch=x86_64 --command=viewer --file-forwarding org.example.Viewer @@u %U @@",
+          "application/xml", ""},
+         {"tessaly-test-shell.desktop", "sh -c '@BIN@/record-args \"$1\"' sh %f", "text/html", ""},
+         {"tessaly-test-terminal.desktop", "@BIN@/record-args %f", "image/gif", "Terminal=true\n"}});
+    // Stand-ins found first in the search path: a sandbox launcher that forwards the files between
+    // "@@u" and "@@" as paths, and a terminal that runs the command it is given.
+    writeProgram(bin + "/flatpak",
+                 "#!/bin/sh\n"
+                 "while [ $# -gt 0 ] && [ \"$1\" != @@u ]; do shift; done; shift\n"
+                 "for a in \"$@\"; do [ \"$a\" = @@ ] || set -- \"$@\" \"${a#file://}\"; shift; done\n"
+                 "exec \"$(dirname \"$0\")/record-args\" \"$@\"\n");
+    writeProgram(bin + "/gnome-terminal", "#!/bin/sh\ncase \"$1\" in --|-e|-x) shift;; esac\nexec \"$@\"\n");
+    ::setenv("PATH", (bin + ":" + std::getenv("PATH")).c_str(), 1);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
