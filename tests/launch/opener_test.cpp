@@ -14,6 +14,17 @@ using Args = std::vector<std::string>;
 
 namespace {
 
+class FakeChooser final : public ApplicationChooser {
+public:
+    std::optional<Application> chooseApplication(const std::string& item) override
+    {
+        asked.push_back(item);
+        return answer;
+    }
+    std::optional<Application> answer;
+    std::vector<std::string> asked;
+};
+
 class OpenerTest : public ::testing::Test {
 protected:
     test::FakeFileSystem fs;
@@ -152,6 +163,26 @@ TEST_F(OpenerTest, ItemThatIsItsOwnProgramIsStarted)
     EXPECT_EQ(launcher.calls, (std::vector<LaunchCall>{{"", "/t/tool.sh", {"/t/Tool.sh"}}}));
 }
 
+// A program file starts itself; a document only ever reaches its program through the desktop
+// entry, and a bare name is made absolute so that nothing is looked up in the search path.
+TEST_F(OpenerTest, DocumentsGoThroughTheirEntryAndBareNamesAreMadeAbsolute)
+{
+    associations.programs["hello.sh"] = "hello.sh";
+    associations.byExtension[".txt"] = "/usr/bin/editor";
+    FakeChooser chooser;
+    chooser.answer = Application{"/usr/bin/viewer", "viewer.desktop"};
+    opener.TreeView1DblClick("hello.sh");
+    opener.TreeView1DblClick("notes.txt");
+    opener.NotePad2Click("notes.txt");
+    opener.OpenBy2Click("notes.txt", chooser);
+    EXPECT_EQ(sink.bodies()[0], "プログラム起動 hello.sh");
+    EXPECT_EQ(launcher.calls, (std::vector<LaunchCall>{{"", "/cwd/hello.sh", {}},
+                                                       {"", "/usr/bin/editor", {"/cwd/notes.txt"}},
+                                                       {"", "/usr/bin/text-editor", {"/cwd/notes.txt"}},
+                                                       {"", "/usr/bin/viewer", {"/cwd/notes.txt"}}}));
+    EXPECT_EQ(launcher.entries, (Args{"/usr/bin/editor.desktop", "/usr/bin/text-editor.desktop", "viewer.desktop"}));
+}
+
 TEST_F(OpenerTest, StreamOpensInItsProgramAsAnExportedCopyWhileTheLogShowsTheStream)
 {
     fs.add("/p/doc.txt", "text");
@@ -199,16 +230,6 @@ TEST_F(OpenerTest, NotePadOpensThePlainTextProgramAndReportsAMissingOne)
     EXPECT_TRUE(launcher.calls.empty());
 }
 
-class FakeChooser final : public ApplicationChooser {
-public:
-    std::optional<Application> chooseApplication(const std::string& item) override
-    {
-        asked.push_back(item);
-        return answer;
-    }
-    std::optional<Application> answer;
-    std::vector<std::string> asked;
-};
 
 TEST_F(OpenerTest, OpenByStartsTheChosenApplicationAndACancelDoesNothing)
 {

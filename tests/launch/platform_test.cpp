@@ -116,6 +116,8 @@ TEST(LauncherTest, FailuresFollowTheShellsNumbers)
     EXPECT_FALSE(r.message.empty());
     EXPECT_EQ(launcher.launch("", "", {}).code, LaunchFileNotFound);
     EXPECT_EQ(launcher.launch("", "no-such-program-anywhere", {}).code, LaunchFileNotFound);
+    // A bare name is a file of the current folder, never a program found in PATH.
+    EXPECT_EQ(launcher.launch("", "true", {}).code, LaunchFileNotFound);
 
     const std::string script = dir.write("script", "#!/bin/sh\n");
     ::chmod(script.c_str(), 0644);
