@@ -21,14 +21,33 @@ QString QtFilterFromPairs(const QString& pairs)
     const QStringList parts = pairs.split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        // The caption already shows its pattern; Qt wants "caption (pattern)".
-        const QString& caption = parts[i];
+        // Qt reads the patterns from the caption's last parentheses and shows the caption as it
+        // is: a caption that already ends with its pattern loses it before the Qt form is added.
+        QString caption = parts[i];
         QString pattern = parts[i + 1];
+        const QString own = QLatin1Char('(') + pattern + QLatin1Char(')');
+        if (caption.endsWith(own))
+            caption = caption.left(caption.size() - own.size()).trimmed();
         if (pattern == QLatin1String("*.*"))
             pattern = QStringLiteral("*");
         filters << caption + QStringLiteral(" (") + pattern + QLatin1Char(')');
     }
     return filters.join(QStringLiteral(";;"));
+}
+
+QString AllFilesFirst(const QString& pairs)
+{
+    QStringList parts = pairs.split(QLatin1Char('|'));
+    for (qsizetype i = 2; i + 1 < parts.size(); i += 2) {
+        if (parts[i + 1] == QLatin1String("*.*")) {
+            const QString caption = parts.takeAt(i);
+            const QString pattern = parts.takeAt(i);
+            parts.insert(0, pattern);
+            parts.insert(0, caption);
+            break;
+        }
+    }
+    return parts.join(QLatin1Char('|'));
 }
 
 QString ErrorBoxText(const QString& text)

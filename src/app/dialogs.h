@@ -24,8 +24,13 @@ public:
                                     const QString& filter) = 0;
 };
 
-// Converts a "caption|pattern|caption|pattern" filter into the form the Qt file dialog takes.
+// Converts a "caption|pattern|caption|pattern" filter into the form the Qt file dialog takes,
+// "caption (pattern)", naming the pattern once even where the caption already shows it; "*.*"
+// becomes "*", which on Linux also matches names without a dot.
 QString QtFilterFromPairs(const QString& pairs);
+// The same filter with its every-file pair ("*.*") moved to the front, so that it is the one
+// selected: Linux programs carry no extension of their own.
+QString AllFilesFirst(const QString& pairs);
 // The error box text: a full stop is appended when the last character sorts after ".".
 QString ErrorBoxText(const QString& text);
 

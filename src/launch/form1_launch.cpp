@@ -60,7 +60,8 @@ void Form1::OpenByDirect2Click()
         return;
     openerFor(*this).OpenByDirect2Click(*X, [this]() -> std::optional<std::string> {
         const QString chosen = services().dialogs->getOpenFileName(this, tr8(texts::OpenProgramTitle),
-                                                                   openDialog2FileName_, tr8(texts::FilterPrograms));
+                                                                   openDialog2FileName_,
+                                                                   AllFilesFirst(tr8(texts::FilterPrograms)));
         if (chosen.isEmpty())
             return std::nullopt;
         openDialog2FileName_ = chosen;

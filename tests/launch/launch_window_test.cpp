@@ -136,7 +136,10 @@ private Q_SLOTS:
         form->OpenByDirect2Click();
         QCOMPARE(dialogs->openCalls.size(), size_t(3));
         QCOMPARE(dialogs->openCalls[0].title, QStringLiteral("開くプログラムを直接指定して開く"));
-        QCOMPARE(dialogs->openCalls[0].filter, QStringLiteral("実行プログラム(*.exe)|*.exe|すべてのファイル(*.*)|*.*"));
+        // Every file is offered first, and each caption names its pattern once.
+        QCOMPARE(dialogs->openCalls[0].filter, QStringLiteral("すべてのファイル(*.*)|*.*|実行プログラム(*.exe)|*.exe"));
+        QCOMPARE(QtFilterFromPairs(dialogs->openCalls[0].filter), QStringLiteral("すべてのファイル (*);;実行プログラム (*.exe)"));
+        QCOMPARE(QtFilterFromPairs(QStringLiteral("A|*.a|B (*.b)|*.b")), QStringLiteral("A (*.a);;B (*.b)"));
         QCOMPARE(dialogs->openCalls[2].folder, QStringLiteral("/t/my ed"));
     }
 
