@@ -34,12 +34,43 @@ std::uint64_t FileSizeOf(FileSystem& fs, const std::string& path)
     return fs.fileSizeOf(path);
 }
 
+namespace {
+
+// The bytes of an icon item, or nothing when it cannot be read or is larger than any real icon: such
+// an item is not read at all, since reading it whole would stall the window and could run out of
+// memory.
+std::optional<std::string> iconBytes(FileSystem& fs, const std::string& path)
+{
+    const ItemRef ref = ResolveItemText(fs, path);
+    if (!ref.isStream() && fs.fileSizeOf(path) > MaxIconBytes)
+        return std::nullopt;
+    auto reader = fs.openRead(ref);
+    if (!reader)
+        return std::nullopt;
+    // One byte more than allowed tells a too-large stream from one of exactly the limit.
+    std::string data(std::size_t(MaxIconBytes) + 1, '\0');
+    std::size_t filled = 0;
+    while (filled < data.size()) {
+        auto got = reader.value()->read(data.data() + filled, data.size() - filled);
+        if (!got)
+            return std::nullopt;
+        if (got.value() == 0)
+            break;
+        filled += got.value();
+    }
+    if (filled > MaxIconBytes)
+        return std::nullopt;
+    data.resize(filled);
+    return data;
+}
+
+}  // namespace
+
 int AddFileIcon(FileSystem& fs, IconList& list, OperationLog& log, const std::string& path)
 {
     if (FinalNameComponent(path) == "favicon") {
-        auto bytes = fs.readItem(ResolveItemText(fs, path));
-        if (bytes.ok())
-            if (auto index = list.addIconImage(bytes.value()))
+        if (const auto bytes = iconBytes(fs, path))
+            if (auto index = list.addIconImage(*bytes))
                 return *index;
         log.AppendLogLine(texts::IconImageError, path);
         return list.addEmpty();

@@ -85,9 +85,11 @@ private:
 bool NameInWorkspace(const Workspace& ws, const std::string& path);
 // Size of the object at path, 0 when it does not exist.
 std::uint64_t FileSizeOf(FileSystem& fs, const std::string& path);
+// The largest item read as an icon; real icon files are a few kilobytes.
+inline constexpr std::uint64_t MaxIconBytes = 1024 * 1024;
 // Appends one icon for the item at path: a stream or file named exactly "favicon" shows its own
 // content decoded as an icon (logging an icon image error and appending an empty entry when it is
-// not one); anything else shows the desktop's icon for its extension.
+// not one, or is larger than MaxIconBytes); anything else shows the desktop's icon for its extension.
 int AddFileIcon(FileSystem& fs, IconList& list, OperationLog& log, const std::string& path);
 
 }  // namespace tessaly

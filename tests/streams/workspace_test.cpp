@@ -120,6 +120,23 @@ TEST_F(WorkspaceTest, FaviconShowsItsOwnContentOrAnEmptyIconWithALogLine)
                                     "代替ストリーム発見 /u/a:favicon"}));
 }
 
+// An icon larger than any real one is never read: a file or stream of 2 GiB named favicon would
+// stall the window and could exhaust memory.
+TEST_F(WorkspaceTest, OversizedFaviconIsAnIconErrorWithoutBeingRead)
+{
+    const std::string limit = "ICO" + std::string(MaxIconBytes - 3, 'x');
+    fs.add("/u/favicon", limit);
+    fs.sizeOverride["/u/huge/favicon"] = 2ull << 30;
+    fs.add("/u/huge/favicon", "ICO-but-claims-2-GiB");
+    fs.add("/u/s");
+    fs.addStream("/u/s", "favicon", limit + "x");
+    sink.lines.clear();
+    for (const char* path : {"/u/favicon", "/u/huge/favicon", "/u/s:favicon"})
+        AddFileIcon(fs, icons, log, path);
+    EXPECT_EQ(icons.entries, (Lines{"ico", "empty", "empty"}));
+    EXPECT_EQ(sink.bodies(), (Lines{"アイコンイメージエラー /u/huge/favicon", "アイコンイメージエラー /u/s:favicon"}));
+}
+
 TEST_F(WorkspaceTest, ResetKeepsAnEmptyRootAndRemovingAChildKeepsOtherIcons)
 {
     fs.add("/p/doc.txt");
