@@ -437,7 +437,7 @@ void Form1::FormShow()
         log_.AppendLogLine(texts::StartedByDrop, exe + " " + path);
         editor_->LoadIntoWorkspace(path);
         showWorkspace();
-        setStatusText(qs(FinalNameComponent(path)) + tr8(texts::StatusReceived));
+        setStatusText(shownText(FinalNameComponent(path)) + tr8(texts::StatusReceived));
     } else {
         ending_ = true;
         services_.dialogs->showMessage(this, tr8(texts::OnlyOneParent), tr8(texts::ApplicationTitle));
@@ -559,13 +559,17 @@ void Form1::showWorkspace()
 {
     const QSignalBlocker blocker(TreeView1);
     TreeView1->clear();
-    auto* root = new QTreeWidgetItem(TreeView1, {qs(workspace_.root().text)});
-    root->setIcon(0, ImageList2->icon(workspace_.root().image));
-    for (int i = 1; i < workspace_.nodeCount(); ++i) {
-        const auto& node = workspace_.node(i);
-        auto* item = new QTreeWidgetItem(root, {qs(node.text)});
+    // A node shows its path escaped; the raw bytes ride along in the user role, and every command
+    // works on the workspace's own node, never on the shown text.
+    const auto addNode = [this](QTreeWidgetItem* item, const WorkspaceNode& node) {
+        item->setText(0, shownText(node.text));
+        item->setData(0, Qt::UserRole, QByteArray::fromStdString(node.text));
         item->setIcon(0, ImageList2->icon(node.image));
-    }
+        return item;
+    };
+    auto* root = addNode(new QTreeWidgetItem(TreeView1), workspace_.root());
+    for (int i = 1; i < workspace_.nodeCount(); ++i)
+        addNode(new QTreeWidgetItem(root), workspace_.node(i));
     TreeView1->expandAll();
     const int selected = workspace_.selected();
     if (selected == 0)

@@ -1,5 +1,7 @@
 #include "app/oplog.h"
 
+#include "app/shown_name.h"
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -67,6 +69,12 @@ void OperationLog::AppendLogLine(std::string_view phrase, std::string_view subje
         stamp = FormatTimeStamp(now);
         stampedAt = now;
     }
+    // A name can hold any byte but "/" and NUL: a line break in it must not forge a line of its own.
+    std::string escaped;
+    if (NeedsEscaping(subject)) {
+        escaped = ShownName(subject);
+        subject = escaped;
+    }
     std::string line;
     line.reserve(stamp.size() + phrase.size() + subject.size());
     line.append(stamp);
@@ -77,7 +85,8 @@ void OperationLog::AppendLogLine(std::string_view phrase, std::string_view subje
 
 void OperationLog::appendResultLine(std::int32_t n, std::uint32_t lastError, std::string_view systemMessage)
 {
-    sink_.appendLine(LogTimeStamp() + CallResultText(n, lastError, systemMessage));
+    // The system's text may quote the path it failed on.
+    sink_.appendLine(LogTimeStamp() + ShownName(CallResultText(n, lastError, systemMessage)));
 }
 
 }  // namespace tessaly

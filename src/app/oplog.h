@@ -35,7 +35,8 @@ public:
 class OperationLog {
 public:
     explicit OperationLog(LogSink& sink) : sink_(sink) {}
-    // Timestamp, phrase, subject, with nothing in between.
+    // Timestamp, phrase, subject, with nothing in between. The subject (a name or path) is written
+    // as ShownName shows it, so that each call is one line whatever bytes the name holds.
     void AppendLogLine(std::string_view phrase, std::string_view subject = {});
     // The line after a launch: timestamp and call-result text.
     void appendResultLine(std::int32_t n, std::uint32_t lastError, std::string_view systemMessage);

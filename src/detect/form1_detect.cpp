@@ -65,7 +65,7 @@ bool Form1::deferCloseForScan()
 
 void Form1::FolderPaneClick()
 {
-    setStatusText(detection_->selectedFolder());
+    setStatusText(shownText(bytes(detection_->selectedFolder())));
 }
 
 void Form1::FolderPaneDblClick()
@@ -122,7 +122,7 @@ void Form1::ListView1DblClick()
     editor().LoadIntoWorkspace(path);
     showWorkspace();
     PageControl1->setCurrentIndex(0);
-    setStatusText(qs(FinalNameComponent(path)) + tr8(texts::StatusLoaded));
+    setStatusText(shownText(FinalNameComponent(path)) + tr8(texts::StatusLoaded));
 }
 
 void Form1::CopyAll4Click()
@@ -134,7 +134,8 @@ void Form1::CopyAll4Click()
     if (!rows.empty()) {
         QString text;
         for (const ScanRow& row : rows) {
-            text += qs(row.caption);
+            // One line per row: a line break inside a name would split its row in two.
+            text += shownText(row.caption);
             text += QLatin1String("\r\n");
         }
         QGuiApplication::clipboard()->setText(text);

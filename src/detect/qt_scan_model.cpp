@@ -15,11 +15,6 @@ namespace tessaly {
 namespace {
 
 
-QString fromBytes(const std::string& bytes)
-{
-    return QFile::decodeName(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
-}
-
 // Room around a cell's text (margins and the focus frame), and between the two small images.
 constexpr int TextPadding = 16;
 constexpr int ImageGap = 2;
@@ -46,7 +41,7 @@ QString ScanResultModel::cellText(const ScanRow& row, int column) const
 {
     switch (column) {
     case 0:
-        return fromBytes(row.caption);
+        return shownText(row.caption);
     case 1:
         return QString::fromUtf8(row.size.data(), qsizetype(row.size.size()));
     default:
@@ -184,7 +179,8 @@ void ScanResultModel::measure(const std::string& bytes, const ScanRow& row, int 
         advances_.assign(0x10000, -1.0f);
     qreal width = 0;
     for (unsigned char b : bytes) {
-        if (b >= 0x80)
+        // Bytes outside printable ASCII are shown decoded or escaped: measure what is shown.
+        if (b >= 0x7F || b < 0x20)
             return measure(cellText(row, column), column);
         float& advance = advances_[b];
         if (advance < 0)

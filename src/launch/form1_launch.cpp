@@ -75,7 +75,7 @@ void Form1::CopyOpen2Click()
     if (!X)
         return;
     if (const auto error = openerFor(*this).CopyOpen2Click(*X))
-        services().dialogs->showError(this, qs(CopyErrorText(*error, error->path)));
+        services().dialogs->showError(this, shownText(CopyErrorText(*error, error->path)));
 }
 
 void Form1::Property2Click()
@@ -87,7 +87,7 @@ void Form1::Property2Click()
 void Form1::CopyFileName2Click()
 {
     if (const auto X = selectedText(*this))
-        QGuiApplication::clipboard()->setText(qs(*X));
+        QGuiApplication::clipboard()->setText(shownText(*X));
 }
 
 }  // namespace tessaly

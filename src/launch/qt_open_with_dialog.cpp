@@ -78,7 +78,7 @@ std::optional<Application> OpenWithDialog::chosenApplication() const
 
 std::optional<Application> OpenWithChooser::chooseApplication(const std::string& item)
 {
-    OpenWithDialog dialog(QFile::decodeName(QByteArray::fromStdString(item)), ApplicationsForItem(item),
+    OpenWithDialog dialog(shownText(item), ApplicationsForItem(item),
                           QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;

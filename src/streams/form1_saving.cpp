@@ -28,12 +28,12 @@ void Form1::showSaveOutcome(const SaveOutcome& outcome, bool reloaded)
 {
     if (outcome.error) {
         const std::string shown = AbsolutePathText(bytes(QDir::currentPath()), outcome.error->path);
-        services().dialogs->showError(this, qs(CopyErrorText(*outcome.error, shown)));
+        services().dialogs->showError(this, shownText(CopyErrorText(*outcome.error, shown)));
         return;
     }
     if (reloaded)
         showWorkspace();
-    setStatusText(qs(outcome.status));
+    setStatusText(shownText(outcome.status));
 }
 
 void Form1::Save1Click()

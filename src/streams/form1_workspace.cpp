@@ -19,7 +19,7 @@ void Form1::dropFiles(const std::vector<std::string>& paths)
         return;
     }
     showWorkspace();
-    setStatusText(qs(outcome.status));
+    setStatusText(shownText(outcome.status));
 }
 
 void Form1::New1Click()
@@ -37,7 +37,7 @@ void Form1::Open1Click()
         return;
     const std::string status = OpenFromDialog(editor(), bytes(path));
     showWorkspace();
-    setStatusText(qs(status));
+    setStatusText(shownText(status));
 }
 
 void Form1::Delete2Click()
@@ -51,7 +51,7 @@ void Form1::TreeView1Click()
 {
     const std::string text = ClickStatusText(workspace(), bytes(QLocale().groupSeparator()));
     if (!text.empty())
-        setStatusText(qs(text));
+        setStatusText(shownText(text));
 }
 
 void Form1::PopupMenu1Popup()
