@@ -21,6 +21,7 @@
 #include <filesystem>
 
 #include "app/form1.h"
+#include "app/qt_text.h"
 #include "app/services.h"
 #include "detect/qt_detection.h"
 #include "detect/qt_scan_model.h"
@@ -289,6 +290,45 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
         form->CopyAll4->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+    }
+
+    // Names may hold any byte: a line break, carriage return, escape, tab or invalid UTF-8 shows as a
+    // visible escape, so the scan, the load, a double-click and the copied list keep one log line
+    // per event and one row (and one copied line) per stream; the raw bytes still reach the files.
+    void hostileNamesNeverForgeLinesOrRows()
+    {
+        const std::string name = "p\nq\r\x1b[31m\t\xff.txt";
+        const std::string forged = "s\n20260101-000000.000 プログラム起動 /bin/evil";
+        const std::string quiet = "t\x1b\t\xfe";
+        const std::string p = make(name, {{forged, "1"}, {quiet, "22"}});
+        form->Memo1->clear();
+        scan(root());
+        const QStringList rows{shownText(p), shownText(p + ":" + forged), shownText(p + ":" + quiet)};
+        QCOMPARE(captions(), rows);
+        for (const QString& row : rows)
+            QVERIFY(!row.contains(QLatin1Char('\n')) && !row.contains(QLatin1Char('\r')));
+
+        form->ListView1->setCurrentIndex(form->ListView1->model()->index(2, 0));
+        form->ListView1DblClick();
+        QCOMPARE(form->workspace().root().text, p);
+        QCOMPARE(form->TreeView1->topLevelItem(0)->text(0), shownText(p));
+        QCOMPARE(form->statusText(), shownText(name) + QStringLiteral(" を読込みました。"));
+        QCOMPARE(form->TreeView1->topLevelItem(0)->data(0, Qt::UserRole).toByteArray().toStdString(), p);
+        form->selectNode(2);
+        form->TreeView1DblClick();  // no extension: refused, nothing started
+        form->CopyAll4->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+
+        const QString folder = shownText(dir->path() + "/");
+        const QStringList expected{
+            "フォルダ指定で検索 " + folder, "親ファイル検出 " + rows[0], "子ファイル検出 " + rows[1],
+            "子ファイル検出 " + rows[2], "作業域を初期化", "検出リストから読込み " + rows[0],
+            "親ファイルに設定 " + rows[0], "代替ストリーム発見 " + rows[1], "代替ストリーム発見 " + rows[2],
+            "関連付け不可 " + rows[2]};
+        QStringList bodies = logBodies();
+        QCOMPARE(bodies.size(), expected.size() + 1);  // and the no-association line
+        bodies.removeLast();
+        QCOMPARE(bodies, expected);
     }
 
     void aFolderWithoutStreamsSaysNothingFound()
