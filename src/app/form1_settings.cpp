@@ -186,7 +186,7 @@ bool Form1::FormCloseQuery()
 
     if (!saveIni(settingsFile_, ini)) {
         QString text = tr8(texts::CannotWriteSettings);
-        text.replace(QStringLiteral("%s"), settingsFile_);
+        text.replace(QStringLiteral("%s"), shownText(bytes(settingsFile_)));
         services_.dialogs->showError(this, text);
     }
     // The window closes even when the file could not be written: the user has been told, and

@@ -108,16 +108,17 @@ void registerLauncher(Form1& form, std::string_view question, LauncherPlace plac
         error = qt_error_string(ENOENT);  // no home folder to put it in
     else
         error = writeLauncher(path, place == LauncherPlace::Desktop);
+    const QString shown = shownText(Form1::bytes(path));
     if (error) {
         // Filled from the left, so that a "%s" inside the path stays as it is.
         QString text = tr8(texts::CannotCreateFile);
         const qsizetype first = text.indexOf(QStringLiteral("%s"));
-        text.replace(first, 2, path);
-        text.replace(text.indexOf(QStringLiteral("%s"), first + path.size()), 2, *error);
+        text.replace(first, 2, shown);
+        text.replace(text.indexOf(QStringLiteral("%s"), first + shown.size()), 2, *error);
         dialogs.showError(&form, text);
         return;
     }
-    dialogs.showMessage(&form, path + tr8(texts::Registered), tr8(texts::ApplicationTitle));
+    dialogs.showMessage(&form, shown + tr8(texts::Registered), tr8(texts::ApplicationTitle));
 }
 
 }  // namespace

@@ -319,7 +319,7 @@ private Q_SLOTS:
         form->CopyAll4->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 
-        const QString folder = shownText(dir->path() + "/");
+        const QString folder = shownText(dir->file("tree/"));
         const QStringList expected{
             "フォルダ指定で検索 " + folder, "親ファイル検出 " + rows[0], "子ファイル検出 " + rows[1],
             "子ファイル検出 " + rows[2], "作業域を初期化", "検出リストから読込み " + rows[0],
