@@ -43,7 +43,10 @@ QDialog* ShowOwnPropertiesDialog(const std::string& path, QWidget* parent)
     auto* dialog = new QDialog(parent);
     dialog->setObjectName(QStringLiteral("PropertiesDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(info.fileName() + QStringLiteral(" - ") + tr8(texts::PropertiesCaption));
+    // Name and folder are shown escaped, so that a line break or a direction override in them
+    // cannot change how the window reads.
+    const auto shown = [](const QString& text) { return shownText(QFile::encodeName(text).toStdString()); };
+    dialog->setWindowTitle(shown(info.fileName()) + QStringLiteral(" - ") + tr8(texts::PropertiesCaption));
     auto* layout = new QVBoxLayout(dialog);
     auto* form = new QFormLayout;
     auto add = [&](std::string_view caption, const QString& value, const char* name) {
@@ -56,8 +59,8 @@ QDialog* ShowOwnPropertiesDialog(const std::string& path, QWidget* parent)
     // The type is judged by the name alone, so that a FIFO or device is never opened.
     const QString type = info.isDir() ? QMimeDatabase().mimeTypeForName(QStringLiteral("inode/directory")).comment()
                                       : QMimeDatabase().mimeTypeForFile(local, QMimeDatabase::MatchExtension).comment();
-    add(texts::ColumnName, info.fileName(), "PropertyName");
-    add(texts::PropertyFolder, info.absolutePath(), "PropertyFolder");
+    add(texts::ColumnName, shown(info.fileName()), "PropertyName");
+    add(texts::PropertyFolder, shown(info.absolutePath()), "PropertyFolder");
     add(texts::PropertyType, type, "PropertyType");
     add(texts::ColumnSize, locale.toString(info.size()) + QStringLiteral(" Byte"), "PropertySize");
     add(texts::ColumnModified, locale.toString(info.lastModified(), QLocale::ShortFormat), "PropertyModified");
