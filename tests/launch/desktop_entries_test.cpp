@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "app/oplog.h"
@@ -122,11 +123,16 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-TEST(ChosenApplicationTest, AnEntryWithoutItsProgramIsAFailureNotASuccess)
+TEST(ChosenApplicationTest, AnEntryByIdOpensTheItemAndOneWithoutItsProgramIsAFailureNotASuccess)
 {
     TempDir dir;
     const std::string item = dir.write("table.csv", "a,b\n");
     LinuxLauncher launcher;
+    test::ClearRecorder();
+    EXPECT_GT(launcher.openWith({test::TestDesktop().recorder, "tessaly-test-editor.desktop"}, item).code, 32);
+    ASSERT_TRUE(test::WaitForRecorder());
+    EXPECT_EQ(test::RecordedArgs(), argsOf({item}));
+
     const LaunchResult missing =
         launcher.openWith({"/bin/true", test::TestDesktop().root + "/data/applications/tessaly-test-missing.desktop"}, item);
     EXPECT_LE(missing.code, 32);
@@ -138,6 +144,32 @@ void writeProgram(const std::string& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
     ::chmod(path.c_str(), 0755);
+}
+
+// "Tessaly hello.sh": the bare name is the file in the current folder, even when a program of that
+// name lies in PATH.
+TEST(BareNameTest, AProgramNamedOnTheCommandLineIsTheOneInTheCurrentFolder)
+{
+    TempDir dir;
+    const std::string shadow = test::TestDesktop().root + "/bin/hello.sh";
+    writeProgram(shadow, "#!/bin/sh\ntouch '" + dir.file("wrong") + "'\n");
+    writeProgram(dir.file("hello.sh"), "#!/bin/sh\ntouch '" + dir.file("right") + "'\n");
+    const std::string before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+
+    LinuxFileSystem fs;
+    GioAssociations associations;
+    LinuxLauncher launcher;
+    LinuxShellPaths paths;
+    LinuxWorkPlace work(dir.file("place"));
+    test::RecordingSink sink;
+    OperationLog log(sink);
+    ItemOpener(fs, associations, launcher, paths, work, log).TreeView1DblClick("hello.sh");
+    std::filesystem::current_path(before);
+    ::unlink(shadow.c_str());
+    EXPECT_EQ(sink.bodies(), (std::vector<std::string>{"プログラム起動 hello.sh", "42,0:Success"}));
+    EXPECT_TRUE(test::WaitForFile(dir.file("right")));
+    EXPECT_NE(::access(dir.file("wrong").c_str(), F_OK), 0);
 }
 
 }  // namespace
