@@ -105,6 +105,9 @@ TEST_P(DesktopEntryTest, TheEntrysProgramReceivesTheItemAndTheItemNeverRuns)
     expected.push_back(handed);  // GIO hands a local file to %U as its path
     EXPECT_EQ(test::RecordedArgs(), argsOf(expected)) << c.label;
     EXPECT_NE(::access(marker.c_str(), F_OK), 0) << "the item ran as code: " << c.label;
+    const std::string terminal = test::TestDesktop().out + "/terminal";
+    EXPECT_EQ(::access(terminal.c_str(), F_OK) == 0, std::string(c.label) == "terminal") << c.label;
+    ::unlink(terminal.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -194,7 +197,8 @@ int main(int argc, char** argv)
                  "while [ $# -gt 0 ] && [ \"$1\" != @@u ]; do shift; done; shift\n"
                  "for a in \"$@\"; do [ \"$a\" = @@ ] || set -- \"$@\" \"${a#file://}\"; shift; done\n"
                  "exec \"$(dirname \"$0\")/record-args\" \"$@\"\n");
-    writeProgram(bin + "/gnome-terminal", "#!/bin/sh\ncase \"$1\" in --|-e|-x) shift;; esac\nexec \"$@\"\n");
+    writeProgram(bin + "/gnome-terminal",
+                 "#!/bin/sh\ntouch \"$(dirname \"$0\")/../out/terminal\"\ncase \"$1\" in --|-e|-x) shift;; esac\nexec \"$@\"\n");
     ::setenv("PATH", (bin + ":" + std::getenv("PATH")).c_str(), 1);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
