@@ -117,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EntryCase{"streamThroughItsExport", "doc.txt:pic.jpg", "@BIN@/record-args", {"--flag"}},
                       EntryCase{"sandboxLauncher", "data.xml", "flatpak", {}},
                       EntryCase{"shellCommand", "page.html", "sh", {}},
-                      EntryCase{"terminal", "anim.gif", "@BIN@/record-args", {}}),
+                      EntryCase{"terminal", "anim.gif", "@BIN@/record-args", {}},
+                      EntryCase{"dbusActivatableWithoutABus", "image.bmp", "@BIN@/record-args", {}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(ChosenApplicationTest, AnEntryByIdOpensTheItemAndOneWithoutItsProgramIsAFailureNotASuccess)
@@ -183,7 +184,9 @@ int main(int argc, char** argv)
           "flatpak run --branch=stable --arch=x86_64 --command=viewer --file-forwarding org.example.Viewer @@u %U @@",
           "application/xml", ""},
          {"tessaly-test-shell.desktop", "sh -c '@BIN@/record-args \"$1\"' sh %f", "text/html", ""},
-         {"tessaly-test-terminal.desktop", "@BIN@/record-args %f", "image/gif", "Terminal=true\n"}});
+         {"tessaly-test-terminal.desktop", "@BIN@/record-args %f", "image/gif", "Terminal=true\n"},
+         // Activated over D-Bus where a session bus answers; this test has none, so its Exec line runs.
+         {"org.example.TessalyTest.desktop", "@BIN@/record-args %f", "image/bmp", "DBusActivatable=true\n"}});
     // Stand-ins found first in the search path: a sandbox launcher that forwards the files between
     // "@@u" and "@@" as paths, and a terminal that runs the command it is given.
     writeProgram(bin + "/flatpak",
