@@ -35,8 +35,13 @@ TEST(OperationLog, BuildsLinesOfStampPhraseAndSubject)
     log.AppendLogLine("作業域を初期化");
     log.AppendLogLine("親ファイルに設定 ", "/p/doc.txt");
     log.appendResultLine(33, 0, "Success");
-    ASSERT_EQ(sink.lines.size(), 3u);
-    EXPECT_EQ(sink.bodies(), (std::vector<std::string>{"作業域を初期化", "親ファイルに設定 /p/doc.txt", "33,0:Success"}));
+    // A name cannot forge a line of its own, nor can a system text that quotes one.
+    log.AppendLogLine("代替ストリーム発見 ", "/p/a\n20260101-000000.000 x\r\x1b\t\xff");
+    log.appendResultLine(2, 2, "no \"/p/a\nb\"");
+    ASSERT_EQ(sink.lines.size(), 5u);
+    EXPECT_EQ(sink.bodies(), (std::vector<std::string>{"作業域を初期化", "親ファイルに設定 /p/doc.txt", "33,0:Success",
+                                                       "代替ストリーム発見 /p/a\\n20260101-000000.000 x\\r\\x1b\\t\\xff",
+                                                       "2,2:no \"/p/a\\nb\""}));
     EXPECT_EQ(sink.lines[0].size(), 20u + std::string("作業域を初期化").size());
 }
 
