@@ -144,6 +144,30 @@ void writeProgram(const std::string& path, const std::string& text)
     ::chmod(path.c_str(), 0755);
 }
 
+// A desktop entry picked in the program chooser is the application, not a document to open.
+TEST(ChosenApplicationTest, AnEntryFileChosenAsTheProgramOpensTheItemThroughItsExecLine)
+{
+    TempDir dir;
+    const std::string item = dir.write("notes.md", "touch '" + dir.file("executed") + "'\n");
+    ::chmod(item.c_str(), 0755);
+    LinuxFileSystem fs;
+    GioAssociations associations;
+    LinuxLauncher launcher;
+    LinuxShellPaths paths;
+    LinuxWorkPlace work(dir.file("place"));
+    test::RecordingSink sink;
+    OperationLog log(sink);
+    test::ClearRecorder();
+    const std::string entry = test::TestDesktop().root + "/data/applications/tessaly-test-uris.desktop";
+    ItemOpener(fs, associations, launcher, paths, work, log).OpenByDirect2Click(item, [&] {
+        return std::optional<std::string>(entry);
+    });
+    EXPECT_EQ(sink.bodies(), (std::vector<std::string>{"プログラム指定で起動 " + entry + " " + item, "42,0:Success"}));
+    ASSERT_TRUE(test::WaitForRecorder());
+    EXPECT_EQ(test::RecordedArgs(), argsOf({"--flag", item}));
+    EXPECT_NE(::access(dir.file("executed").c_str(), F_OK), 0);
+}
+
 // "Tessaly hello.sh": the bare name is the file in the current folder, even when a program of that
 // name lies in PATH.
 TEST(BareNameTest, AProgramNamedOnTheCommandLineIsTheOneInTheCurrentFolder)

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "platform/linux/associations.h"
 #include "platform/linux/fd.h"
@@ -70,6 +71,10 @@ LaunchResult LinuxLauncher::launch(const std::string& verb, const std::string& f
         return failure(errno);
     if (IsProgramFile(path))
         return SpawnDetached(path, parameters);
+    // A desktop entry chosen as the program for files starts the way its Exec line says.
+    if (!parameters.empty() && path.ends_with(".desktop"))
+        if (g_autoptr(GDesktopAppInfo) entry = g_desktop_app_info_new_from_filename(path.c_str()))
+            return LaunchEntry(G_APP_INFO(entry), parameters);
     // A document: the parameters mean nothing to it, as for the shell's default action.
     return OpenWithDefaultApplication(path);
 }
@@ -143,18 +148,21 @@ LaunchResult LinuxLauncher::openWith(const Application& application, const std::
                                            : g_desktop_app_info_new(application.entry.c_str());
     if (!entry)
         return noAssociation();
-    g_autoptr(GFile) file = g_file_new_for_path(document.c_str());
-    return LaunchEntry(G_APP_INFO(entry), file);
+    return LaunchEntry(G_APP_INFO(entry), {document});
 }
 
-LaunchResult LaunchEntry(GAppInfo* app, GFile* document)
+LaunchResult LaunchEntry(GAppInfo* app, const std::vector<std::string>& documents)
 {
-    GList files{};
-    files.data = document;
+    struct FileListDeleter {
+        void operator()(GList* list) const { g_list_free_full(list, g_object_unref); }
+    };
+    std::unique_ptr<GList, FileListDeleter> files;
+    for (auto it = documents.rbegin(); it != documents.rend(); ++it)
+        files.reset(g_list_prepend(files.release(), g_file_new_for_path(it->c_str())));
     g_autoptr(GError) error = nullptr;
     // GIO builds the command from the entry's Exec line (field codes, wrappers, a terminal for
     // Terminal=true) or asks a D-Bus activatable application to open the file itself.
-    if (!g_app_info_launch(app, &files, nullptr, &error)) {
+    if (!g_app_info_launch(app, files.get(), nullptr, &error)) {
         const int code = errnoForSpawnError(error);
         return {code ? LaunchCodeForError(code) : LaunchFileNotFound, std::uint32_t(code),
                 error ? std::string(error->message) : std::string()};
@@ -180,7 +188,7 @@ LaunchResult OpenWithDefaultApplication(const std::string& path)
     g_autoptr(GAppInfo) app = g_app_info_get_default_for_type(type, FALSE);
     if (!app)
         return noAssociation();
-    return LaunchEntry(app, file);
+    return LaunchEntry(app, {path});
 }
 
 }  // namespace tessaly

@@ -2,12 +2,11 @@
 // Starting programs and documents on Linux: a program is started detached, with an argument vector
 // and no shell in between; a document (and the verb "open" on anything that is not a program)
 // goes to the default application for its content type through GIO, and a document opened with an
-// application goes through that application's desktop entry.
+// application (or with a desktop entry file chosen as the program) goes through that desktop entry.
 
 #include "launch/launch_system.h"
 
 typedef struct _GAppInfo GAppInfo;
-typedef struct _GFile GFile;
 
 namespace tessaly {
 
@@ -23,8 +22,8 @@ public:
 // itself (exec's errno), read back through a pipe that closes on a successful exec.
 LaunchResult SpawnDetached(const std::string& program, const std::vector<std::string>& arguments);
 
-// Launches the application's desktop entry with the document as its one file.
-LaunchResult LaunchEntry(GAppInfo* app, GFile* document);
+// Launches the application's desktop entry with the documents (paths) as its files.
+LaunchResult LaunchEntry(GAppInfo* app, const std::vector<std::string>& documents);
 
 // Opens the file at path with the default application for its content type.
 LaunchResult OpenWithDefaultApplication(const std::string& path);
