@@ -49,6 +49,33 @@ std::string inPath(const std::string& name)
     return {};
 }
 
+// The opener over the real system, with its log recorded and its work place in folder.
+struct RealOpener {
+    explicit RealOpener(const std::string& place) : work(place) {}
+    LinuxFileSystem fs;
+    GioAssociations associations;
+    LinuxLauncher launcher;
+    LinuxShellPaths paths;
+    LinuxWorkPlace work;
+    test::RecordingSink sink;
+    OperationLog log{sink};
+    ItemOpener opener{fs, associations, launcher, paths, work, log};
+};
+
+// A document that the shell would run as a script if anything tried to execute it: it carries the
+// execute bit (as every file on some mounted volumes does) but is no program.
+std::string scriptLikeDocument(const TempDir& dir, const std::string& name)
+{
+    const std::string path = dir.write(name, "touch '" + dir.file("executed") + "'\n");
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+bool ran(const TempDir& dir)
+{
+    return ::access(dir.file("executed").c_str(), F_OK) == 0;
+}
+
 struct EntryCase {
     const char* label;
     const char* item;     // name of the item in the test folder; "doc.txt:NAME" is a stream of doc.txt
@@ -62,10 +89,6 @@ TEST_P(DesktopEntryTest, TheEntrysProgramReceivesTheItemAndTheItemNeverRuns)
 {
     const EntryCase& c = GetParam();
     TempDir dir;
-    const std::string marker = dir.file("executed");
-    // A document that the shell would run as a script if anything tried to execute it: it carries
-    // the execute bit (as every file on some mounted volumes does) but is no program.
-    const std::string body = "touch '" + marker + "'\n";
     std::string item = c.item;
     std::string handed;  // the path the program is to get
     const std::string place = dir.file("place");
@@ -73,38 +96,28 @@ TEST_P(DesktopEntryTest, TheEntrysProgramReceivesTheItemAndTheItemNeverRuns)
         if (!dir.supportsUserAttributes())
             GTEST_SKIP() << "no user attributes in " << dir.path();
         const std::string parent = dir.write(item.substr(0, colon), "parent");
-        ASSERT_TRUE(test::SetStream(parent, item.substr(colon + 1), body));
+        ASSERT_TRUE(test::SetStream(parent, item.substr(colon + 1), "touch '" + dir.file("executed") + "'\n"));
         item = parent + item.substr(colon);
         handed = place + "/" + std::string(c.item).substr(colon + 1);
     } else {
-        item = dir.write(item, body);
-        ::chmod(item.c_str(), 0755);
-        handed = item;
+        item = handed = scriptLikeDocument(dir, item);
     }
 
-    LinuxFileSystem fs;
-    GioAssociations associations;
-    LinuxLauncher launcher;
-    LinuxShellPaths paths;
-    LinuxWorkPlace work(place);
-    test::RecordingSink sink;
-    OperationLog log(sink);
-    ItemOpener opener(fs, associations, launcher, paths, work, log);
-
+    RealOpener real(place);
     test::ClearRecorder();
-    opener.TreeView1DblClick(item);
+    real.opener.TreeView1DblClick(item);
     std::string program = c.program;
     if (program.rfind("@BIN@", 0) == 0)
         program = test::TestDesktop().root + "/bin" + program.substr(5);
     else
         program = inPath(program);
-    EXPECT_EQ(sink.bodies(),
+    EXPECT_EQ(real.sink.bodies(),
               (std::vector<std::string>{"関連プログラム起動 " + program + " " + item, "42,0:Success"}));
     ASSERT_TRUE(test::WaitForRecorder()) << c.label;
     std::vector<std::string> expected = c.leading;
     expected.push_back(handed);  // GIO hands a local file to %U as its path
     EXPECT_EQ(test::RecordedArgs(), argsOf(expected)) << c.label;
-    EXPECT_NE(::access(marker.c_str(), F_OK), 0) << "the item ran as code: " << c.label;
+    EXPECT_FALSE(ran(dir)) << "the item ran as code: " << c.label;
     const std::string terminal = test::TestDesktop().out + "/terminal";
     EXPECT_EQ(::access(terminal.c_str(), F_OK) == 0, std::string(c.label) == "terminal") << c.label;
     ::unlink(terminal.c_str());
@@ -121,51 +134,35 @@ INSTANTIATE_TEST_SUITE_P(
                       EntryCase{"dbusActivatableWithoutABus", "image.bmp", "@BIN@/record-args", {}}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST(ChosenApplicationTest, AnEntryByIdOpensTheItemAndOneWithoutItsProgramIsAFailureNotASuccess)
-{
-    TempDir dir;
-    const std::string item = dir.write("table.csv", "a,b\n");
-    LinuxLauncher launcher;
-    test::ClearRecorder();
-    EXPECT_GT(launcher.openWith({test::TestDesktop().recorder, "tessaly-test-editor.desktop"}, item).code, 32);
-    ASSERT_TRUE(test::WaitForRecorder());
-    EXPECT_EQ(test::RecordedArgs(), argsOf({item}));
-
-    const LaunchResult missing =
-        launcher.openWith({"/bin/true", test::TestDesktop().root + "/data/applications/tessaly-test-missing.desktop"}, item);
-    EXPECT_LE(missing.code, 32);
-    EXPECT_LE(launcher.openWith({"/bin/true", {}}, item).code, 32);
-    EXPECT_LE(launcher.openWith({"/bin/true", "no-such-entry.desktop"}, item).code, 32);
-}
-
 void writeProgram(const std::string& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
     ::chmod(path.c_str(), 0755);
 }
 
-// A desktop entry picked in the program chooser is the application, not a document to open.
-TEST(ChosenApplicationTest, AnEntryFileChosenAsTheProgramOpensTheItemThroughItsExecLine)
+// A chosen application opens the item through its entry, whether picked from the open-with list (by
+// id) or as a desktop entry file in the program chooser; an entry that cannot start is a failure.
+TEST(ChosenApplicationTest, EntriesByIdOrByFileOpenTheItemAndBrokenOnesFail)
 {
     TempDir dir;
-    const std::string item = dir.write("notes.md", "touch '" + dir.file("executed") + "'\n");
-    ::chmod(item.c_str(), 0755);
-    LinuxFileSystem fs;
-    GioAssociations associations;
-    LinuxLauncher launcher;
-    LinuxShellPaths paths;
-    LinuxWorkPlace work(dir.file("place"));
-    test::RecordingSink sink;
-    OperationLog log(sink);
+    const std::string item = scriptLikeDocument(dir, "notes.md");
+    RealOpener real(dir.file("place"));
+    const std::string apps = test::TestDesktop().root + "/data/applications/";
     test::ClearRecorder();
-    const std::string entry = test::TestDesktop().root + "/data/applications/tessaly-test-uris.desktop";
-    ItemOpener(fs, associations, launcher, paths, work, log).OpenByDirect2Click(item, [&] {
-        return std::optional<std::string>(entry);
-    });
-    EXPECT_EQ(sink.bodies(), (std::vector<std::string>{"プログラム指定で起動 " + entry + " " + item, "42,0:Success"}));
+    EXPECT_GT(real.launcher.openWith({test::TestDesktop().recorder, "tessaly-test-editor.desktop"}, item).code, 32);
+    ASSERT_TRUE(test::WaitForRecorder());
+    EXPECT_EQ(test::RecordedArgs(), argsOf({item}));
+
+    test::ClearRecorder();
+    const std::string entry = apps + "tessaly-test-uris.desktop";
+    real.opener.OpenByDirect2Click(item, [&] { return std::optional<std::string>(entry); });
+    EXPECT_EQ(real.sink.bodies(), (std::vector<std::string>{"プログラム指定で起動 " + entry + " " + item, "42,0:Success"}));
     ASSERT_TRUE(test::WaitForRecorder());
     EXPECT_EQ(test::RecordedArgs(), argsOf({"--flag", item}));
-    EXPECT_NE(::access(dir.file("executed").c_str(), F_OK), 0);
+    EXPECT_FALSE(ran(dir));
+
+    for (const std::string& broken : {apps + "tessaly-test-missing.desktop", std::string(), std::string("none.desktop")})
+        EXPECT_LE(real.launcher.openWith({"/bin/true", broken}, item).code, 32) << broken;
 }
 
 // "Tessaly hello.sh": the bare name is the file in the current folder, even when a program of that
@@ -178,18 +175,11 @@ TEST(BareNameTest, AProgramNamedOnTheCommandLineIsTheOneInTheCurrentFolder)
     writeProgram(dir.file("hello.sh"), "#!/bin/sh\ntouch '" + dir.file("right") + "'\n");
     const std::string before = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
-
-    LinuxFileSystem fs;
-    GioAssociations associations;
-    LinuxLauncher launcher;
-    LinuxShellPaths paths;
-    LinuxWorkPlace work(dir.file("place"));
-    test::RecordingSink sink;
-    OperationLog log(sink);
-    ItemOpener(fs, associations, launcher, paths, work, log).TreeView1DblClick("hello.sh");
+    RealOpener real(dir.file("place"));
+    real.opener.TreeView1DblClick("hello.sh");
     std::filesystem::current_path(before);
     ::unlink(shadow.c_str());
-    EXPECT_EQ(sink.bodies(), (std::vector<std::string>{"プログラム起動 hello.sh", "42,0:Success"}));
+    EXPECT_EQ(real.sink.bodies(), (std::vector<std::string>{"プログラム起動 hello.sh", "42,0:Success"}));
     EXPECT_TRUE(test::WaitForFile(dir.file("right")));
     EXPECT_NE(::access(dir.file("wrong").c_str(), F_OK), 0);
 }
