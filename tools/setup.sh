@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config ccache
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev qt6-translations-l10n
   libglib2.0-dev liblnk-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64

@@ -57,20 +57,31 @@ QString ErrorBoxText(const QString& text)
     return text;
 }
 
+namespace {
+// Texts in boxes may hold names, and a name is shown as it is: never read as markup.
+int runBox(QMessageBox::Icon icon, QWidget* parent, const QString& caption, const QString& text,
+           QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, caption, text, buttons, parent);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.setTextFormat(Qt::PlainText);
+    return box.exec();
+}
+}  // namespace
+
 void WidgetDialogs::showMessage(QWidget* parent, const QString& text, const QString& caption)
 {
-    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
-    box.exec();
+    runBox(QMessageBox::NoIcon, parent, caption, text, QMessageBox::Ok);
 }
 
 bool WidgetDialogs::askYesNo(QWidget* parent, const QString& text, const QString& caption)
 {
-    return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::No;
+    return runBox(QMessageBox::Question, parent, caption, text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::No;
 }
 
 void WidgetDialogs::showError(QWidget* parent, const QString& text)
 {
-    QMessageBox::critical(parent, title(), ErrorBoxText(text));
+    runBox(QMessageBox::Critical, parent, title(), ErrorBoxText(text), QMessageBox::Ok);
 }
 
 QString WidgetDialogs::getOpenFileName(QWidget* parent, const QString& caption, const QString& folder,

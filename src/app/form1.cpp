@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -30,8 +31,10 @@
 
 #include <algorithm>
 
+#include "app/command_line.h"
 #include "app/dialogs.h"
 #include "app/qt_icon_list.h"
+#include "app/startup.h"
 #include "app/qt_text.h"
 #include "app/texts.h"
 #include "app/toolbar_icons.h"
@@ -101,10 +104,25 @@ std::string Form1::bytes(const QString& text)
     return QFile::encodeName(text).toStdString();
 }
 
-Form1::Form1(Services services, QStringList arguments, QWidget* parent)
+namespace {
+std::vector<std::string> argumentBytes(const QStringList& arguments)
+{
+    std::vector<std::string> out;
+    for (const QString& a : arguments)
+        out.push_back(Form1::bytes(a));
+    return out;
+}
+}  // namespace
+
+Form1::Form1(Services services, const QStringList& arguments, QWidget* parent)
+    : Form1(std::move(services), CommandLineBytes(argumentBytes(arguments)), parent)
+{
+}
+
+Form1::Form1(Services services, CommandLineBytes arguments, QWidget* parent)
     : QMainWindow(parent),
       services_(std::move(services)),
-      arguments_(std::move(arguments)),
+      arguments_(CommandLinePaths(arguments.arguments, CurrentFolder())),
       sink_(std::make_unique<MemoLogSink>(Memo1)),
       log_(*sink_),
       ImageList2(std::make_unique<QtIconList>())
@@ -175,12 +193,13 @@ void Form1::buildActions()
     ToolButton4->setIcon(ToolbarIcon(ToolbarImage::SaveAs));
 
     Open2 = makeAction("Open2", texts::PopupOpen, &Form1::TreeView1DblClick);
-    Open2->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    // The first key is the one the menu shows: "Enter" (both Enter keys act).
+    Open2->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
     NotePad2 = makeAction("NotePad2", texts::PopupNotePad, &Form1::NotePad2Click);
     OpenBy2 = makeAction("OpenBy2", texts::PopupOpenBy, &Form1::OpenBy2Click);
     OpenByDirect2 = makeAction("OpenByDirect2", texts::PopupOpenByDirect, &Form1::OpenByDirect2Click);
     CopyOpen2 = makeAction("CopyOpen2", texts::PopupCopyOpen, &Form1::CopyOpen2Click);
-    CopyOpen2->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
+    CopyOpen2->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Enter), QKeySequence(Qt::ALT | Qt::Key_Return)});
     SaveAs2 = makeAction("SaveAs2", texts::PopupSaveAs, &Form1::SaveAs2Click);
     Delete2 = makeAction("Delete2", texts::PopupDelete, &Form1::Delete2Click);
     Delete2->setShortcut(QKeySequence(Qt::Key_Delete));
@@ -188,7 +207,7 @@ void Form1::buildActions()
     CopyFileName2 = makeAction("CopyFileName2", texts::PopupCopyFileName, &Form1::CopyFileName2Click);
 
     ReadIn4 = makeAction("ReadIn4", texts::PopupReadIn, &Form1::ListView1DblClick);
-    ReadIn4->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    ReadIn4->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
     CopyAll4 = makeAction("CopyAll4", texts::PopupCopyAll, &Form1::CopyAll4Click);
 }
 
@@ -381,11 +400,14 @@ void Form1::buildStatusBar()
     StatusPanel0 = new QLabel;
     StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
     StatusPanel0->setAlignment(Qt::AlignCenter);
+    StatusPanel0->setTextFormat(Qt::PlainText);
     StatusPanel0->setFixedWidth(120);
     StatusPanel0->setFrameShape(QFrame::StyledPanel);
     StatusPanel1 = new QLabel;
     StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
     StatusPanel1->setAlignment(Qt::AlignCenter);
+    // The message shows names: as they are, never as markup.
+    StatusPanel1->setTextFormat(Qt::PlainText);
     StatusPanel1->setFrameShape(QFrame::StyledPanel);
     StatusPanel1->setMinimumWidth(1);
     bar->addWidget(StatusPanel0);
@@ -430,10 +452,10 @@ void Form1::showEvent(QShowEvent* event)
 void Form1::FormShow()
 {
     const std::string exe = bytes(QCoreApplication::applicationFilePath());
-    if (arguments_.isEmpty()) {
+    if (arguments_.empty()) {
         log_.AppendLogLine(texts::StartedAlone, exe);
     } else if (arguments_.size() == 1) {
-        const std::string path = bytes(arguments_.front());
+        const std::string& path = arguments_.front();
         log_.AppendLogLine(texts::StartedByDrop, exe + " " + path);
         editor_->LoadIntoWorkspace(path);
         showWorkspace();
@@ -493,8 +515,10 @@ void Form1::PageControl1Change(int index)
     cursor.movePosition(QTextCursor::End);
     Memo1->setTextCursor(cursor);
     Memo1->ensureCursorVisible();
-    // The caret being in view may still leave the last line cut at the bottom edge.
+    // The caret being in view may still leave the last line cut at the bottom edge. A long last
+    // line would also scroll the view to its far end: lines are read from their start.
     Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
+    Memo1->horizontalScrollBar()->setValue(Memo1->horizontalScrollBar()->minimum());
 }
 
 void Form1::Exit1Click()
@@ -516,36 +540,53 @@ void Form1::closeEvent(QCloseEvent* event)
 }
 
 namespace {
-// Only local files can be taken; a drag of web links alone is refused at the door.
-bool carriesLocalFiles(const QMimeData* data)
+// The dropped local files as bytes. The raw "text/uri-list" is decoded here rather than through
+// QUrl, which would turn a name that is not valid UTF-8 into a different one.
+std::vector<std::string> droppedPaths(const QMimeData* data)
 {
-    const QList<QUrl> urls = data->urls();
-    return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+    static const QString uriList = QStringLiteral("text/uri-list");
+    if (data->hasFormat(uriList)) {
+        const QByteArray list = data->data(uriList);
+        return LocalPathsFromUriList(std::string_view(list.constData(), std::size_t(list.size())));
+    }
+    std::vector<std::string> paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths.push_back(Form1::bytes(url.toLocalFile()));
+    return paths;
 }
 }  // namespace
 
+// Only local files can be taken; a drag of web links alone is refused at the door.
 void Form1::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (carriesLocalFiles(event->mimeData()))
+    if (!droppedPaths(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
 void Form1::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (carriesLocalFiles(event->mimeData()))
+    if (!droppedPaths(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
 void Form1::dropEvent(QDropEvent* event)
 {
-    std::vector<std::string> paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            paths.push_back(bytes(url.toLocalFile()));
+    const std::vector<std::string> paths = droppedPaths(event->mimeData());
     if (paths.empty())
         return;
     event->acceptProposedAction();
     dropFiles(paths);
+}
+
+bool Form1::dialogChoiceUsable(const QString& chosen)
+{
+    if (!chosen.contains(QChar::ReplacementCharacter) || QFileInfo::exists(chosen))
+        return true;
+    QString text = tr8(texts::DialogCannotCarryName);
+    text.replace(QStringLiteral("%s"), chosen);
+    services_.dialogs->showMessage(this, text, tr8(texts::ApplicationTitle));
+    return false;
 }
 
 void Form1::applySaveCommandsEnabled()

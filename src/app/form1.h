@@ -36,12 +36,21 @@ struct SaveOutcome;
 class DetectionPane;
 class PreviewPane;
 
+// The command line without the program name, as the bytes the process was given.
+struct CommandLineBytes {
+    explicit CommandLineBytes(std::vector<std::string> items) : arguments(std::move(items)) {}
+    std::vector<std::string> arguments;
+};
+
 class Form1 : public QMainWindow {
     Q_OBJECT
 
 public:
-    // arguments: the command line without the program name.
-    Form1(Services services, QStringList arguments, QWidget* parent = nullptr);
+    // arguments: the command line without the program name. Empty arguments name nothing and are
+    // passed over; relative paths are taken against the current folder.
+    Form1(Services services, CommandLineBytes arguments, QWidget* parent = nullptr);
+    // The same, from texts (each encoded back to the file system's bytes).
+    Form1(Services services, const QStringList& arguments, QWidget* parent = nullptr);
     ~Form1() override;
 
     // Application frame.
@@ -65,6 +74,10 @@ public:
     void Save1Click();
     void SaveAs1Click();
     void SaveAs2Click();
+    // Whether a path chosen in a file dialog can be used. The dialogs carry names as text: a name
+    // that is not valid UTF-8 comes back with U+FFFD in its place and would name another file.
+    // Such a choice, unless it names an existing file as it is, is refused with a message.
+    bool dialogChoiceUsable(const QString& chosen);
     // Shows SaveDialog1 with its remembered file name; the chosen path, or empty when cancelled.
     QString SaveDialog1Execute();
     void showSaveOutcome(const SaveOutcome& outcome, bool reloaded);
@@ -149,7 +162,7 @@ private:
     bool deferCloseForScan();
 
     Services services_;
-    QStringList arguments_;
+    std::vector<std::string> arguments_;  // paths, absolute
     bool shown_ = false;
     bool ending_ = false;
 

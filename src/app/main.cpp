@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/dialogs.h"
 #include "app/form1.h"
@@ -23,7 +24,12 @@ int main(int argc, char* argv[])
                      argv[0]);
         return 1;
     }
-    QApplication app(argc, argv);
+    // The paths come from argv's own bytes; the toolkit sees the program name only.
+    const std::vector<std::string> arguments = tessaly::RawArguments(argc, argv);
+    int toolkitArgc = 1;
+    QApplication app(toolkitArgc, argv);
+    if (!tessaly::LoadToolkitTranslation(app))
+        std::fprintf(stderr, "Tessaly: the toolkit's Japanese translation is not installed (qt6-translations-l10n).\n");
     tessaly::Services services = tessaly::Services::defaults();
     tessaly::SingleInstance instance{std::string(tessaly::InstanceKey)};
     if (tessaly::RefuseSecondCopy(instance, *services.dialogs))
@@ -31,9 +37,7 @@ int main(int argc, char* argv[])
 
     QApplication::setApplicationName(QString::fromUtf8(tessaly::texts::ApplicationTitle.data(),
                                                        qsizetype(tessaly::texts::ApplicationTitle.size())));
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
-    tessaly::Form1 form(services, arguments);
+    tessaly::Form1 form(services, tessaly::CommandLineBytes(arguments));
     tessaly::ServeActivationRequests(instance, form);
     form.show();
     return app.exec() == 0 ? 0 : 1;

@@ -1,7 +1,14 @@
 #include "app/startup.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QWidget>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -17,6 +24,41 @@ QString text(std::string_view t)
     return QString::fromUtf8(t.data(), qsizetype(t.size()));
 }
 }  // namespace
+
+std::vector<std::string> RawArguments(int argc, char** argv)
+{
+    std::vector<std::string> out;
+    for (int i = 1; i < argc; ++i)
+        out.emplace_back(argv[i] ? argv[i] : "");
+    return out;
+}
+
+std::string CurrentFolder()
+{
+    std::string buffer(256, '\0');
+    for (;;) {
+        if (::getcwd(buffer.data(), buffer.size())) {
+            buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+            return buffer;
+        }
+        if (errno != ERANGE || buffer.size() > (1u << 20))
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool LoadToolkitTranslation(QCoreApplication& app)
+{
+    // The window is Japanese whatever the user's locale, so the toolkit's texts are too.
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
 
 bool RefuseSecondCopy(SingleInstance& instance, Dialogs& dialogs)
 {

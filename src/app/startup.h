@@ -2,8 +2,11 @@
 // Start-up: one copy per user, and bringing the running copy's window forward when another start
 // is refused.
 
+#include <string>
 #include <string_view>
+#include <vector>
 
+class QCoreApplication;
 class QWidget;
 
 namespace tessaly {
@@ -23,6 +26,18 @@ bool RefuseSecondCopy(SingleInstance& instance, Dialogs& dialogs);
 
 // First copy: each later start brings window forward.
 void ServeActivationRequests(SingleInstance& instance, QWidget& window);
+
+// The arguments after the program name, as the bytes the process was given. The toolkit is then
+// started with the program name alone, so that none of its own options (-reverse, -style, ...) is
+// taken from the command line: a file called "-reverse" is a file.
+std::vector<std::string> RawArguments(int argc, char** argv);
+
+// The current folder's path as bytes; empty when it cannot be had (it was removed, say).
+std::string CurrentFolder();
+
+// Loads the toolkit's own Japanese texts (standard buttons, file dialogs and their questions), so
+// that they read like the rest of the window. False when the translation is not installed.
+bool LoadToolkitTranslation(QCoreApplication& app);
 
 // Restores window from minimised, raises it and gives it the focus (as far as the desktop allows).
 void BringToFront(QWidget& window);

@@ -136,6 +136,9 @@ inline constexpr std::string_view FilterDocuments = "すべてのファイル(*.
 inline constexpr std::string_view FilterPrograms = "実行プログラム(*.exe)|*.exe|すべてのファイル(*.*)|*.*";
 inline constexpr std::string_view OpenProgramTitle = "開くプログラムを直接指定して開く";
 inline constexpr std::string_view OpenWithTitle = "プログラムを選択して開く";
+// A name that the file dialogs could only hand back changed (its bytes are not valid UTF-8).
+inline constexpr std::string_view DialogCannotCarryName =
+    "ファイル名 \"%s\" はダイアログでは正しく扱えません。ドロップかコマンドラインで指定してください。";
 
 // Tessaly's own properties window (shown when the desktop's file manager does not answer).
 inline constexpr std::string_view PropertiesCaption = "プロパティ";

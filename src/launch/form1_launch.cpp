@@ -62,7 +62,7 @@ void Form1::OpenByDirect2Click()
         const QString chosen = services().dialogs->getOpenFileName(this, tr8(texts::OpenProgramTitle),
                                                                    openDialog2FileName_,
                                                                    AllFilesFirst(tr8(texts::FilterPrograms)));
-        if (chosen.isEmpty())
+        if (chosen.isEmpty() || !dialogChoiceUsable(chosen))
             return std::nullopt;
         openDialog2FileName_ = chosen;
         return bytes(chosen);

@@ -43,6 +43,7 @@ OpenWithDialog::OpenWithDialog(const QString& item, std::vector<ApplicationEntry
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(item, this);
     label->setObjectName(QStringLiteral("OpenWithItem"));
+    label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(label);
     list_ = new QListWidget(this);

@@ -11,6 +11,8 @@
 #include <QLocale>
 #include <QMimeDatabase>
 #include <QPointer>
+#include <QScreen>
+#include <QFontMetrics>
 #include <QVBoxLayout>
 
 #include "app/qt_text.h"
@@ -46,12 +48,14 @@ QDialog* ShowOwnPropertiesDialog(const std::string& path, QWidget* parent)
     // Name and folder are shown escaped, so that a line break or a direction override in them
     // cannot change how the window reads.
     const auto shown = [](const QString& text) { return shownText(QFile::encodeName(text).toStdString()); };
-    dialog->setWindowTitle(shown(info.fileName()) + QStringLiteral(" - ") + tr8(texts::PropertiesCaption));
+    const QString title = shown(info.fileName()) + QStringLiteral(" - ") + tr8(texts::PropertiesCaption);
+    dialog->setWindowTitle(title);
     auto* layout = new QVBoxLayout(dialog);
     auto* form = new QFormLayout;
     auto add = [&](std::string_view caption, const QString& value, const char* name) {
         auto* label = new QLabel(value, dialog);
         label->setObjectName(QLatin1String(name));
+        label->setTextFormat(Qt::PlainText);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         form->addRow(tr8(caption), label);
     };
@@ -70,6 +74,13 @@ QDialog* ShowOwnPropertiesDialog(const std::string& path, QWidget* parent)
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
     layout->addWidget(buttons);
+    // Wide enough for the whole title beside the frame's buttons (within the screen), so that the
+    // window manager need not cut it.
+    const int titleWidth = QFontMetrics(QApplication::font()).horizontalAdvance(title) + 160;
+    int limit = 1600;
+    if (const QScreen* screen = dialog->screen())
+        limit = screen->availableGeometry().width() * 9 / 10;
+    dialog->setMinimumWidth(qMin(titleWidth, limit));
     dialog->show();
     return dialog;
 }

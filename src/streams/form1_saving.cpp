@@ -17,8 +17,9 @@ QString Form1::SaveDialog1Execute()
 {
     const QString chosen =
         services().dialogs->getSaveFileName(this, QString(), saveDialogFileName_, tr8(texts::FilterDocuments));
-    if (!chosen.isEmpty())
-        saveDialogFileName_ = chosen;
+    if (chosen.isEmpty() || !dialogChoiceUsable(chosen))
+        return QString();
+    saveDialogFileName_ = chosen;
     return chosen;
 }
 

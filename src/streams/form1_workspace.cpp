@@ -33,7 +33,7 @@ void Form1::Open1Click()
 {
     const QString path = services().dialogs->getOpenFileName(this, QString(), openDialogFolder_,
                                                              tr8(texts::FilterDocuments));
-    if (path.isEmpty())
+    if (path.isEmpty() || !dialogChoiceUsable(path))
         return;
     const std::string status = OpenFromDialog(editor(), bytes(path));
     showWorkspace();

@@ -4,7 +4,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QDir>
 #include <QLabel>
 #include <QLocale>
@@ -34,8 +37,10 @@
 #include <fstream>
 #include <memory>
 
+#include "app/dialogs.h"
 #include "app/form1.h"
 #include "app/services.h"
+#include "app/startup.h"
 #include "platform/linux/linux_filesystem.h"
 #include "support/scripted_dialogs.h"
 #include "support/tempdir.h"
@@ -65,6 +70,14 @@ struct Window {
         services.dialogs = dialogs;
         services.settingsFile = settingsFile;
         form = std::make_unique<Form1>(services, arguments);
+        form->show();
+    }
+    explicit Window(CommandLineBytes arguments)
+    {
+        Services services = Services::defaults();
+        services.dialogs = dialogs;
+        services.settingsFile = settingsFile;
+        form = std::make_unique<Form1>(services, std::move(arguments));
         form->show();
     }
     Form1& operator*() { return *form; }
@@ -526,6 +539,12 @@ private Q_SLOTS:
         QVERIFY(bar->maximum() > 0);
         QTRY_COMPARE(bar->value(), bar->maximum());
         QVERIFY(w->Memo1->textCursor().atEnd());
+        // A long newest line is shown from its start.
+        w->PageControl1->setCurrentIndex(0);
+        w->log().AppendLogLine("line ", std::string(2000, 'x'));
+        w->PageControl1->setCurrentIndex(2);
+        QTRY_COMPARE(bar->value(), bar->maximum());
+        QCOMPARE(w->Memo1->horizontalScrollBar()->value(), 0);
     }
 
     void logKeepsEveryLine()
@@ -540,6 +559,129 @@ private Q_SLOTS:
         QCOMPARE(doc->lastBlock().text().mid(20), QStringLiteral("line 99999"));
         QVERIFY(w->Memo1->isReadOnly());
         QCOMPARE(w->Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+    }
+
+    // What the command line names is taken byte for byte: names that are not valid UTF-8, names
+    // that look like toolkit options, relative paths (against the current folder); an empty
+    // argument names nothing and is passed over.
+    void commandLineBytes_data()
+    {
+        QTest::addColumn<QByteArrayList>("arguments");
+        QTest::addColumn<QByteArray>("root");  // "" for a start on its own; "@/" stands for the folder
+        QTest::newRow("invalid UTF-8") << QByteArrayList{"@/bad\xffname.txt"} << QByteArray("@/bad\xffname.txt");
+        QTest::newRow("toolkit option") << QByteArrayList{"-reverse"} << QByteArray("@/-reverse");
+        QTest::newRow("relative") << QByteArrayList{"./sub/../rel.txt"} << QByteArray("@/sub/../rel.txt");
+        QTest::newRow("empty alone") << QByteArrayList{""} << QByteArray();
+        QTest::newRow("empty beside one") << QByteArrayList{"", "rel.txt", ""} << QByteArray("@/rel.txt");
+    }
+    void commandLineBytes()
+    {
+        QFETCH(QByteArrayList, arguments);
+        QFETCH(QByteArray, root);
+        const std::string folder = dir->path();
+        std::filesystem::create_directories(folder + "/sub");
+        for (const char* name : {"bad\xffname.txt", "-reverse", "rel.txt"})
+            dir->write(name, "12345");
+        const auto expand = [&](QByteArray b) { return b.replace("@/", QByteArray::fromStdString(folder + "/")).toStdString(); };
+        std::vector<std::string> raw;
+        for (const QByteArray& a : arguments)
+            raw.push_back(expand(a));
+
+        const std::string before = std::filesystem::current_path();
+        std::filesystem::current_path(folder);
+        Window w{CommandLineBytes(raw)};
+        std::filesystem::current_path(before);
+
+        const std::string expected = expand(root);
+        QCOMPARE(w->workspace().root().text, expected);
+        QCOMPARE(saveCommandsEnabled(*w, !expected.empty()), true);
+        QVERIFY(w.dialogs->boxes.isEmpty());
+        if (expected.empty()) {
+            QCOMPARE(logBodies(*w), QStringList{QStringLiteral("単体で起動 ") + exePath()});
+        } else {
+            QCOMPARE(w->workspace().root().size, 5u);  // the file itself, not a look-alike
+            QCOMPARE(w->layoutDirection(), Qt::LeftToRight);
+        }
+    }
+
+    // Names reach the window as bytes by every way in: a drop's raw URI list and the file dialogs.
+    // A dialog can only hand a name back as text; one it could not carry is refused, never
+    // exchanged for another file.
+    void undecodableNamesByDropAndDialog()
+    {
+        const std::string bad = dir->write("drop\xff name%.txt", "12345");
+        Window w;
+        QMimeData mime;
+        mime.setData(QStringLiteral("text/uri-list"),
+                     "# comment\r\nfile://" + QByteArray::fromStdString(dir->path()) + "/drop%FF%20name%25.txt\r\n");
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.form.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.form.get(), &drop);
+        QVERIFY(drop.isAccepted());
+        QCOMPARE(w->workspace().root().text, bad);
+        QCOMPARE(w->workspace().root().size, 5u);
+
+        // The Open dialog gives the name back with U+FFFD: refused with a message, nothing loaded.
+        w->New1->trigger();
+        const QString changed = Form1::qs(bad);
+        QVERIFY(changed.contains(QChar::ReplacementCharacter));
+        w.dialogs->files = {changed};
+        w->Open1->trigger();
+        QCOMPARE(w.dialogs->boxes.size(), 1);
+        QCOMPARE(w.dialogs->boxes[0].text, QStringLiteral("ファイル名 \"") + changed +
+                                               QStringLiteral("\" はダイアログでは正しく扱えません。ドロップかコマンドラインで指定してください。"));
+        QVERIFY(w->workspace().isEmpty());
+    }
+
+    // Names that look like markup are shown as they are in the status bar and in the boxes.
+    void markupInNamesIsShownLiterally()
+    {
+        const QString name = QStringLiteral("<b>big<br>name.txt");
+        const QString path = file(Form1::bytes(name), "x");
+        Window w({path});
+        QCOMPARE(w->statusText(), name + QStringLiteral(" を受取りました。"));
+        QCOMPARE(w->StatusPanel1->textFormat(), Qt::PlainText);
+
+        QString shown;
+        Qt::TextFormat format = Qt::AutoText;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            shown = label->text();
+            format = label->textFormat();
+            box->accept();
+        });
+        WidgetDialogs().showError(w.form.get(), QStringLiteral("ファイル \"") + path + QStringLiteral("\" は開けません。"));
+        QCOMPARE(shown, QStringLiteral("ファイル \"") + path + QStringLiteral("\" は開けません。."));
+        QCOMPARE(format, Qt::PlainText);
+    }
+
+    // The toolkit's own texts are Japanese too; each filter names its pattern once.
+    void fileDialogsReadInJapanese()
+    {
+        Window w;
+        QStringList filters, buttons;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            for (int i = 0; i < combo->count(); ++i)
+                filters << combo->itemText(i);
+            for (QPushButton* b : dialog->findChildren<QPushButton*>())
+                if (b->isVisible())
+                    buttons << b->text();
+            dialog->reject();
+        });
+        WidgetDialogs().getOpenFileName(w.form.get(), QString(), q(dir->path()),
+                                        QStringLiteral("すべてのファイル(*.*)|*.*|テキストファイル(*.txt)|*.txt"));
+        QCOMPARE(filters, (QStringList{QStringLiteral("すべてのファイル (*)"), QStringLiteral("テキストファイル (*.txt)")}));
+        QVERIFY2(buttons.contains(QStringLiteral("キャンセル")), qPrintable(buttons.join(QLatin1Char(','))));
+        // The context menu names the keys as the menu table does.
+        QCOMPARE(w->Open2->shortcut().toString(), QStringLiteral("Enter"));
+        QCOMPARE(w->CopyOpen2->shortcut().toString(), QStringLiteral("Alt+Enter"));
     }
 
     void resizeLaysOutTabsAndStatus()
@@ -577,6 +719,7 @@ int main(int argc, char* argv[])
     ::unsetenv("XDG_CURRENT_DESKTOP");
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
+    LoadToolkitTranslation(app);
     Form1Test test;
     return QTest::qExec(&test, argc, argv);
 }

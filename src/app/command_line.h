@@ -1,0 +1,21 @@
+#pragma once
+// Paths as they come in from outside the window: the command line and dropped URI lists. Both stay
+// bytes from end to end, so a name that is not valid UTF-8 reaches the file it names.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessaly {
+
+// The paths named by the arguments (without the program name), in order. An empty argument names
+// nothing and is passed over; a relative path is made absolute against currentFolder (left as it
+// is when the current folder is unknown). No other change is made to the bytes.
+std::vector<std::string> CommandLinePaths(const std::vector<std::string>& arguments, std::string_view currentFolder);
+
+// The local files of a "text/uri-list" text: one URI per line (CR LF or LF), "#" lines are
+// comments. Only file: URIs without a host or with "localhost" count; each path is
+// percent-decoded to the bytes it stands for. Other URIs are left out.
+std::vector<std::string> LocalPathsFromUriList(std::string_view list);
+
+}  // namespace tessaly
