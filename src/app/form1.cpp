@@ -470,7 +470,16 @@ void Form1::FormShow()
 void Form1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
+    if (isVisible() && !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        normalRect_ = geometry();
     FormResize();
+}
+
+void Form1::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    if (isVisible() && !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        normalRect_ = geometry();
 }
 
 void Form1::FormResize()

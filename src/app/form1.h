@@ -4,6 +4,7 @@
 // input, call the core and show the result. Handlers of a subsystem live in that subsystem's folder.
 
 #include <QMainWindow>
+#include <QRect>
 #include <QStringList>
 
 #include <memory>
@@ -116,6 +117,7 @@ public:
     // Settings: read while the window is created, written when it may close (false refuses).
     void readSettings();
     bool FormCloseQuery();
+    void reportUnwritableSettings();
     // The folder pane of the detection tab: created at start, and what the settings keep of it.
     void createFolderPane();
     QString folderPaneFolder() const;
@@ -143,6 +145,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -182,6 +185,7 @@ public:
     int placementFlags_ = 0, placementMaxX_ = -1, placementMaxY_ = -1;
     int folderPaneWidth_ = 0, heldScrollX_ = 0;
     int previewWidth_ = 0, previewHeight_ = 0;  // the preview panes' width and height
+    QRect normalRect_;  // the window's last normal (neither maximised nor minimised) rectangle
     QString openDialog2FileName_;  // the program chooser's last chosen file
 
     // Controls, named as the tests find them.

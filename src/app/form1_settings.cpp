@@ -2,6 +2,8 @@
 
 #include "app/form1.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
@@ -52,13 +54,23 @@ QString defaultSettingsFile()
 
 // The file's profile; empty when there is none or it cannot be read. Only a regular file is read:
 // a FIFO or device under that name would block the start for ever.
-IniFile loadIni(const QString& path)
+struct LoadedIni {
+    IniFile ini;
+    bool unreadable = false;  // something is there that could not be read: it must not be replaced
+};
+
+LoadedIni loadIni(const QString& path)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
         return {};
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return {IniFile(), true};
     const QByteArray data = file.readAll();
-    return IniFile::parse(std::string_view(data.constData(), std::size_t(data.size())));
+    if (file.error() != QFileDevice::NoError)
+        return {IniFile(), true};
+    return {IniFile::parse(std::string_view(data.constData(), std::size_t(data.size()))), false};
 }
 
 // Replaces the file as a whole (a temporary file renamed over it), so that a failure midway
@@ -91,7 +103,7 @@ void writeText(IniFile& ini, std::string_view section, std::string_view key, con
 void Form1::readSettings()
 {
     settingsFile_ = services_.settingsFile.empty() ? defaultSettingsFile() : qs(services_.settingsFile);
-    const IniFile ini = loadIni(settingsFile_);
+    const IniFile ini = loadIni(settingsFile_).ini;
 
     // Values that only pass through: kept as read and written back at close.
     placementFlags_ = ini.readInteger(Position, "Flags", placementFlags_);
@@ -100,17 +112,26 @@ void Form1::readSettings()
 
     // Half the screen, centred, unless the file says otherwise.
     QRect screen(0, 0, 1024, 768);
-    if (QScreen* primary = QGuiApplication::primaryScreen())
+    QSize desktop = screen.size();
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
         screen = primary->geometry();
+        desktop = primary->availableVirtualSize();
+    }
     const int width = screen.width() / 2;
     const int height = screen.height() / 2;
     const int top = ini.readInteger(Position, "Top", screen.y() + (screen.height() - height) / 2);
     const int left = ini.readInteger(Position, "Left", screen.x() + (screen.width() - width) / 2);
     const int right = ini.readInteger(Position, "Right", left + width);
     const int bottom = ini.readInteger(Position, "Bottom", top + height);
-    // The rectangle is applied as stored; only an empty or inverted one is given a size, since a
-    // window of no size could not be found on the screen at all.
-    setGeometry(left, top, qMax(right - left, 1), qMax(bottom - top, 1));
+    // The rectangle is placed where it was stored, but no larger than the desktop: a stored size
+    // beyond it (a damaged file) would claim gigabytes for the window and be written back at
+    // every close. An empty or inverted one is given a size, since a window of no size could not
+    // be found on the screen at all.
+    const auto extent = [](int from, int to, int most) {
+        return int(std::clamp<qint64>(qint64(to) - qint64(from), 1, qMax(most, 1)));
+    };
+    normalRect_ = QRect(left, top, extent(left, right, desktop.width()), extent(top, bottom, desktop.height()));
+    setGeometry(normalRect_);
 
     // The window is still hidden: the state takes effect when it is first shown. Values other
     // than minimised and maximised open it normal.
@@ -141,23 +162,38 @@ void Form1::readSettings()
     connect(Splitter3, &QSplitter::splitterMoved, this, [this] { previewHeight_ = Splitter3->sizes().value(1); });
 }
 
+void Form1::reportUnwritableSettings()
+{
+    QString text = tr8(texts::CannotWriteSettings);
+    text.replace(QStringLiteral("%s"), shownText(bytes(settingsFile_)));
+    services_.dialogs->showError(this, text);
+}
+
 bool Form1::FormCloseQuery()
 {
     if (CloseQuery1->isChecked() &&
         !services_.dialogs->askYesNo(this, tr8(texts::QuitQuestion), tr8(texts::ApplicationTitle)))
         return false;
 
-    // Sections and keys of other versions stay as they are.
-    IniFile ini = loadIni(settingsFile_);
+    // Sections and keys of other versions stay as they are. A file that is there but cannot be
+    // read is never replaced: writing would lose everything in it that is not ours.
+    LoadedIni loaded = loadIni(settingsFile_);
+    if (loaded.unreadable) {
+        reportUnwritableSettings();
+        return true;
+    }
+    IniFile& ini = loaded.ini;
     const QString exe = QCoreApplication::applicationFilePath();
     writeText(ini, Program, "Name", bytes(QFileInfo(exe).fileName()));
     writeText(ini, Program, "Path", bytes(QCoreApplication::applicationDirPath() + QLatin1Char('/')));
     writeText(ini, Program, "Version", std::string(texts::VersionText));
 
     if (SaveStatus1->isChecked()) {
-        QRect normal = normalGeometry();
-        if (normal.isEmpty())
-            normal = geometry();
+        // A maximised or minimised window keeps the normal rectangle it last had (at first the
+        // one the settings gave it), never the maximised one.
+        const QRect normal = windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)
+                                 ? normalRect_
+                                 : geometry();
         const bool minimised = isMinimized();
         const bool maximised = !minimised && isMaximized();
         ini.writeInteger(Position, "Flags", placementFlags_);
@@ -184,11 +220,8 @@ bool Form1::FormCloseQuery()
         ini.eraseSection(Preview);
     }
 
-    if (!saveIni(settingsFile_, ini)) {
-        QString text = tr8(texts::CannotWriteSettings);
-        text.replace(QStringLiteral("%s"), shownText(bytes(settingsFile_)));
-        services_.dialogs->showError(this, text);
-    }
+    if (!saveIni(settingsFile_, ini))
+        reportUnwritableSettings();
     // The window closes even when the file could not be written: the user has been told, and
     // refusing would leave no way to end the program while the file stays unwritable.
     return true;

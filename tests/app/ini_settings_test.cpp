@@ -5,11 +5,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QScreen>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -193,6 +197,93 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QVERIFY(form->isVisible());
         QVERIFY(form->close());
+    }
+
+    // A damaged rectangle is placed where it says but never larger than the desktop, and what is
+    // written back is that rectangle, also when the window was maximised meanwhile.
+    void damagedRectanglesStaySane_data()
+    {
+        QTest::addColumn<QByteArray>("position");
+        QTest::addColumn<QRect>("expected");  // in the file after close; a width or height of 0: the desktop's
+        QTest::newRow("huge") << QByteArray("Left=10\nTop=20\nRight=2000000000\nBottom=2000000000\nState=0")
+                              << QRect(10, 20, 0, 0);
+        QTest::newRow("huge, maximised") << QByteArray("Left=10\nTop=20\nRight=2147483647\nBottom=2147483647\nState=2")
+                                         << QRect(10, 20, 0, 0);
+        QTest::newRow("inverted, maximised") << QByteArray("Left=100\nTop=50\nRight=10\nBottom=20\nState=2")
+                                             << QRect(100, 50, 1, 1);
+    }
+    void damagedRectanglesStaySane()
+    {
+        QFETCH(QByteArray, position);
+        QFETCH(QRect, expected);
+        writeIni("[OPTION]\nSaveStatus=1\n[POSITION]\n" + position + "\n");
+        const QSize desktop = QGuiApplication::primaryScreen()->availableVirtualSize();
+        if (expected.width() == 0)
+            expected.setWidth(desktop.width());
+        if (expected.height() == 0)
+            expected.setHeight(desktop.height());
+        {
+            auto form = makeForm();
+            QVERIFY(form->width() <= desktop.width() && form->height() <= desktop.height());
+            form->show();
+            QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+            QVERIFY(form->close());
+        }
+        const IniFile saved = ini();
+        const QRect written(QPoint(saved.readInteger("POSITION", "Left", -1), saved.readInteger("POSITION", "Top", -1)),
+                            QPoint(saved.readInteger("POSITION", "Right", -1) - 1, saved.readInteger("POSITION", "Bottom", -1) - 1));
+        QCOMPARE(written, expected);
+    }
+
+    // A settings file that is there but cannot be read is never replaced on close: it may hold
+    // sections of the user's own. The close says so and leaves it as it was.
+    void unreadableFileIsLeftAlone()
+    {
+        if (qEnvironmentVariableIsSet("TESSALY_AS_USER")) {
+            // The privilege-dropped child: a file this user may write but not read.
+            writeIni("[Mine]\nkeep=1\n");
+            QVERIFY(QFile::setPermissions(iniPath_, QFile::WriteOwner));
+            auto form = makeForm();
+            QVERIFY(form->close());
+            QCOMPARE(dialogs_->kinds(), QStringList{QStringLiteral("error")});
+            QCOMPARE(dialogs_->calls[0].text, iniPath_ + QStringLiteral(" に書き込めません"));
+            QVERIFY(QFile::setPermissions(iniPath_, QFile::ReadOwner | QFile::WriteOwner));
+            QCOMPARE(iniText(), QByteArray("[Mine]\nkeep=1\n"));
+            return;
+        }
+        // Something that is not a file: never read, never replaced.
+        QVERIFY(::mkfifo(iniPath_.toUtf8().constData(), 0600) == 0);
+        {
+            auto form = makeForm();
+            QVERIFY(form->close());
+        }
+        QCOMPARE(dialogs_->kinds(), QStringList{QStringLiteral("error")});
+        QCOMPARE(QFileInfo(iniPath_).isFile(), false);
+        QVERIFY(QFileInfo::exists(iniPath_));
+
+        if (::geteuid() != 0) {
+            // An ordinary user can make the unreadable file itself.
+            dialogs_->calls.clear();
+            QFile::remove(iniPath_);
+            qputenv("TESSALY_AS_USER", "1");
+            unreadableFileIsLeftAlone();
+            qunsetenv("TESSALY_AS_USER");
+            return;
+        }
+        // As root every file is readable: the case runs again as nobody.
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TESSALY_AS_USER"), QStringLiteral("1"));
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.setWorkingDirectory(QDir::tempPath());
+        child.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                                QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
+                                                QStringLiteral("unreadableFileIsLeftAlone")});
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
     }
 
     void decliningTheQuitQuestionLeavesTheFileUntouched()
