@@ -5,6 +5,9 @@
 // Options (removed before the rest goes to the window as its command line):
 //   --minimized   show the window minimised
 //   --spawn-child start "sleep 60" first and print its process id, as a launched program would be
+//   --key=NAME    the instance key (each test run has its own, so that runs beside each other
+//                 never meet); the program's own key otherwise
+//   --report      print the workspace's parent and the layout direction once shown, and end
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -14,6 +17,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/dialogs.h"
 #include "app/form1.h"
@@ -48,22 +52,35 @@ public:
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
-    const bool minimized = arguments.removeAll(QStringLiteral("--minimized")) > 0;
-    const bool spawnChild = arguments.removeAll(QStringLiteral("--spawn-child")) > 0;
+    std::vector<std::string> arguments;
+    bool minimized = false, spawnChild = false, report = false;
+    std::string key(tessaly::InstanceKey);
+    for (std::string& a : tessaly::RawArguments(argc, argv)) {
+        if (a == "--minimized")
+            minimized = true;
+        else if (a == "--spawn-child")
+            spawnChild = true;
+        else if (a == "--report")
+            report = true;
+        else if (a.rfind("--key=", 0) == 0)
+            key = a.substr(6);
+        else
+            arguments.push_back(std::move(a));
+    }
+    int toolkitArgc = 1;
+    QApplication app(toolkitArgc, argv);
+    tessaly::LoadToolkitTranslation(app);
 
     auto dialogs = std::make_shared<PrintingDialogs>();
     tessaly::Services services = tessaly::Services::defaults();
     services.dialogs = dialogs;
-    tessaly::SingleInstance instance{std::string(tessaly::InstanceKey)};
+    tessaly::SingleInstance instance{key};
     if (tessaly::RefuseSecondCopy(instance, *dialogs)) {
         say(QStringLiteral("second"));
         return 0;
     }
 
-    tessaly::Form1 form(services, arguments);
+    tessaly::Form1 form(services, tessaly::CommandLineBytes(arguments));
     tessaly::ServeActivationRequests(instance, form);
     QObject::connect(&instance, &tessaly::SingleInstance::activationRequested, &form, [&form] {
         // The log's last line without its timestamp, and the workspace's parent (empty: none).
@@ -83,5 +100,12 @@ int main(int argc, char* argv[])
         say(QStringLiteral("child %1").arg(pid));
     }
     say(QStringLiteral("first minimized=%1").arg(int(form.isMinimized())));
+    if (report) {
+        // The parent's bytes in hexadecimal, so that any name comes through the pipe unchanged.
+        say(QStringLiteral("report root=%1 rtl=%2")
+                .arg(QString::fromLatin1(QByteArray::fromStdString(form.workspace().root().text).toHex()))
+                .arg(int(QApplication::isRightToLeft())));
+        return 0;
+    }
     return app.exec();
 }

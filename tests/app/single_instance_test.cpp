@@ -2,6 +2,8 @@
 // copy's window forward; a killed first copy blocks nothing; simultaneous starts leave one copy.
 // The processes are instance_probe, which starts exactly as the program does.
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
@@ -40,9 +42,10 @@ public:
             process.waitForFinished(5000);
         }
     }
-    void start(const QStringList& arguments)
+    // Starts the probe under the test's own instance key.
+    void start(const QStringList& arguments, const QString& key)
     {
-        process.setArguments(arguments);
+        process.setArguments(QStringList{QStringLiteral("--key=") + key} + arguments);
         process.start();
     }
     // Waits until a line beginning with prefix has come; returns it, or an empty text on timeout.
@@ -91,12 +94,13 @@ private:
     QString runtime;
     QProcessEnvironment env;
     std::unique_ptr<tessaly::test::TempDir> dir;
+    // Every test has an instance key of its own: several runs of this test on one machine, all by
+    // the same user, then never meet in the user's one folder.
+    QString key;
+    int keys = 0;
 
-    QString socketPath() const
-    {
-        return runtime + QLatin1Char('/') + QLatin1String(tessaly::InstanceKey.data(), tessaly::InstanceKey.size()) +
-               QStringLiteral("-%1.socket").arg(::geteuid());
-    }
+    QString folder() const { return QStringLiteral("/tmp/tessaly-%1").arg(::geteuid()); }
+    QString socketPath() const { return folder() + QLatin1Char('/') + key + QStringLiteral(".socket"); }
 
 private Q_SLOTS:
     void init()
@@ -104,23 +108,29 @@ private Q_SLOTS:
         dir = std::make_unique<tessaly::test::TempDir>();
         runtime = QString::fromStdString(dir->file("run"));
         QVERIFY(::mkdir(runtime.toUtf8().constData(), 0700) == 0);
+        key = QStringLiteral("test-%1-%2").arg(QCoreApplication::applicationPid()).arg(++keys);
         env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(dir->file("config")));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     }
-    void cleanup() { dir.reset(); }
+    void cleanup()
+    {
+        QFile::remove(folder() + QLatin1Char('/') + key + QStringLiteral(".lock"));
+        QFile::remove(socketPath());
+        dir.reset();
+    }
 
     void secondStartEndsAndBringsTheFirstForward()
     {
         Probe first(env);
-        first.start({QStringLiteral("--minimized")});
+        first.start({QStringLiteral("--minimized")}, key);
         QCOMPARE(first.waitFor(QStringLiteral("first")), QStringLiteral("first minimized=1"));
 
         // The second start names a file: it is loaded by neither copy.
         const QString doc = QString::fromStdString(dir->write("doc.txt", "x"));
         Probe second(env);
-        second.start({doc});
+        second.start({doc}, key);
         const QStringList said = second.finish();
         QCOMPARE(second.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.process.exitCode(), 0);
@@ -133,7 +143,7 @@ private Q_SLOTS:
 
         // A third start after the second is served the same way.
         Probe third(env);
-        third.start({});
+        third.start({}, key);
         QVERIFY(third.finish().contains(QStringLiteral("second")));
         QCOMPARE(third.process.exitCode(), 0);
     }
@@ -145,7 +155,7 @@ private Q_SLOTS:
             // The first copy has started another program, as opening an item does; the program
             // outlives it and must not keep the lock.
             Probe first(env);
-            first.start({QStringLiteral("--spawn-child")});
+            first.start({QStringLiteral("--spawn-child")}, key);
             const QString childLine = first.waitFor(QStringLiteral("child "));
             child.pid = childLine.mid(6).toLongLong();
             QVERIFY(child.pid > 0);
@@ -159,11 +169,11 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(socketPath()));  // left behind by the killed copy
 
         Probe next(env);
-        next.start({});
+        next.start({}, key);
         QCOMPARE(next.waitFor(QStringLiteral("first")), QStringLiteral("first minimized=0"));
         // The socket file left behind was replaced: a later start reaches this copy.
         Probe later(env);
-        later.start({});
+        later.start({}, key);
         QVERIFY(later.finish().contains(QStringLiteral("second")));
         QVERIFY(!next.waitFor(QStringLiteral("activated")).isEmpty());
     }
@@ -172,7 +182,7 @@ private Q_SLOTS:
     {
         std::list<Probe> probes;
         for (int i = 0; i < 4; ++i)
-            probes.emplace_back(env).start({});
+            probes.emplace_back(env).start({}, key);
         int firsts = 0, seconds = 0;
         for (Probe& p : probes) {
             if (!p.waitFor(QStringLiteral("first")).isEmpty())
@@ -187,8 +197,7 @@ private Q_SLOTS:
     // Only the one request brings the window forward; anything else on the socket is dropped.
     void onlyTheRequestIsServed()
     {
-        ::setenv("XDG_RUNTIME_DIR", runtime.toUtf8().constData(), 1);
-        SingleInstance first{"served"};
+        SingleInstance first{key.toStdString()};
         QCOMPARE(int(first.acquire()), int(SingleInstance::Role::First));
         QVERIFY(first.listen());
         QCOMPARE(QFileInfo(QString::fromStdString(first.socketPath())).permissions() &
@@ -211,58 +220,96 @@ private Q_SLOTS:
         QTRY_VERIFY(later.canReadLine());
         QCOMPARE(later.readLine(), QByteArray("ok\n"));
         QCOMPARE(requests.size(), 1);
-        ::unsetenv("XDG_RUNTIME_DIR");
     }
 
-    // The lock and the socket live in a folder that only this user can enter.
+    // The one-copy rule holds however a start's environment looks: with or without the session's
+    // runtime folder, with another temporary folder, with a runtime folder whose path is too long
+    // for a socket. Every later start finds the first copy and brings it forward.
+    void theEnvironmentHasNoSay()
+    {
+        Probe first(env);
+        first.start({}, key);
+        QVERIFY(!first.waitFor(QStringLiteral("first")).isEmpty());
+
+        std::string longRuntime = dir->file("r");
+        while (longRuntime.size() < 200)
+            longRuntime += "/very-long-runtime-folder";
+        std::filesystem::create_directories(longRuntime);
+        ::chmod(longRuntime.c_str(), 0700);
+        const QString tmp = QString::fromStdString(dir->file("tmp"));
+        QDir().mkpath(tmp);
+        const QList<std::pair<QString, QString>> variants{{QString(), QString()},
+                                                          {QString::fromStdString(longRuntime), tmp},
+                                                          {QString(), tmp}};
+        int activations = 0;
+        for (const auto& [xdgRuntime, tmpdir] : variants) {
+            QProcessEnvironment other = env;
+            other.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+            other.remove(QStringLiteral("TMPDIR"));
+            if (!xdgRuntime.isEmpty())
+                other.insert(QStringLiteral("XDG_RUNTIME_DIR"), xdgRuntime);
+            if (!tmpdir.isEmpty())
+                other.insert(QStringLiteral("TMPDIR"), tmpdir);
+            Probe later(other);
+            later.start({}, key);
+            QVERIFY2(later.finish().contains(QStringLiteral("second")), qPrintable(xdgRuntime + QLatin1Char(' ') + tmpdir));
+            QVERIFY(!first.waitFor(QStringLiteral("activated"), 5000).isEmpty());
+            first.lines.clear();
+            ++activations;
+        }
+        QCOMPARE(activations, 3);
+        QCOMPARE(first.process.state(), QProcess::Running);
+    }
+
+    // The toolkit takes none of its options from the command line: a file named like one is a file.
+    void toolkitOptionsAreFileNames()
+    {
+        const std::string file = dir->write("-reverse", "x");
+        Probe probe(env);
+        probe.process.setWorkingDirectory(QString::fromStdString(dir->path()));
+        probe.start({QStringLiteral("--report"), QStringLiteral("-reverse")}, key);
+        QCOMPARE(probe.waitFor(QStringLiteral("report")),
+                 QStringLiteral("report root=") + QString::fromLatin1(QByteArray::fromStdString(file).toHex()) +
+                     QStringLiteral(" rtl=0"));
+    }
+
+    // The lock and the socket live in a folder that only this user can enter, named by the user's
+    // id in a fixed place: the environment does not move it.
     void runtimeFolderIsPrivate()
     {
         namespace fs = std::filesystem;
         const std::string base = dir->file("tmp");
         fs::create_directories(base);
-        const std::string open = dir->file("open");
-        fs::create_directories(open);
-        fs::permissions(open, fs::perms(0755));
         const std::string own = base + "/tessaly-" + std::to_string(::geteuid());
-        struct EnvGuard {
-            ~EnvGuard()
-            {
-                ::unsetenv("XDG_RUNTIME_DIR");
-                ::unsetenv("TMPDIR");
-            }
-        } guard;
 
-        // The session's folder is used when it is private.
-        ::setenv("XDG_RUNTIME_DIR", runtime.toUtf8().constData(), 1);
-        QCOMPARE(tessaly::PrivateRuntimeFolder(), runtime.toStdString());
-
-        // One that others may enter is passed over for a private folder of our own.
-        ::setenv("XDG_RUNTIME_DIR", open.c_str(), 1);
-        ::setenv("TMPDIR", base.c_str(), 1);
-        QCOMPARE(tessaly::PrivateRuntimeFolder(), own);
+        ::setenv("TMPDIR", runtime.toUtf8().constData(), 1);
+        QCOMPARE(tessaly::PrivateRuntimeFolder(base), own);
+        ::unsetenv("TMPDIR");
         QCOMPARE(int(fs::status(own).permissions() & fs::perms::all), 0700);
+        QCOMPARE(tessaly::PrivateRuntimeFolder(), QStringLiteral("/tmp/tessaly-%1").arg(::geteuid()).toStdString());
 
         // Within one process two holders exclude each other too, and the lock goes with its holder.
         {
-            SingleInstance a{"key"}, b{"key"};
+            SingleInstance a{"key", base}, b{"key", base};
             QCOMPARE(int(a.acquire()), int(SingleInstance::Role::First));
             QCOMPARE(int(b.acquire()), int(SingleInstance::Role::Second));
+            QCOMPARE(a.socketPath(), own + "/key.socket");
         }
-        SingleInstance c{"key"};
+        SingleInstance c{"key", base};
         QCOMPARE(int(c.acquire()), int(SingleInstance::Role::First));
 
         // Someone else's folder in the shared place is refused: a link, or one others may enter.
         fs::remove_all(own);
         fs::create_directory_symlink(runtime.toStdString(), own);
         std::string why;
-        QCOMPARE(tessaly::PrivateRuntimeFolder(&why), std::string());
+        QCOMPARE(tessaly::PrivateRuntimeFolder(base, &why), std::string());
         QVERIFY(!why.empty());
-        SingleInstance d{"key"};
+        SingleInstance d{"key", base};
         QCOMPARE(int(d.acquire()), int(SingleInstance::Role::Unguarded));
         fs::remove(own);
         fs::create_directory(own);
         fs::permissions(own, fs::perms(0777));
-        QCOMPARE(tessaly::PrivateRuntimeFolder(), std::string());
+        QCOMPARE(tessaly::PrivateRuntimeFolder(base), std::string());
     }
 };
 

@@ -3,10 +3,10 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include <QByteArray>
@@ -47,16 +47,9 @@ bool isPrivateFolder(const std::string& path, bool followLink, std::string& why)
 
 }  // namespace
 
-std::string PrivateRuntimeFolder(std::string* error)
+std::string PrivateRuntimeFolder(const std::string& base, std::string* error)
 {
     std::string why;
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
-        // The session's own folder, set up by the system: a link to it is as good as the folder.
-        if (isPrivateFolder(runtime, true, why))
-            return runtime;
-    }
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string base = tmp && *tmp == '/' ? tmp : "/tmp";
     const std::string folder = base + "/tessaly-" + std::to_string(::geteuid());
     // mkdir never follows a link at the final name; a folder that already exists is checked below.
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
@@ -69,7 +62,10 @@ std::string PrivateRuntimeFolder(std::string* error)
     return {};
 }
 
-SingleInstance::SingleInstance(std::string key, QObject* parent) : QObject(parent), key_(std::move(key)) {}
+SingleInstance::SingleInstance(std::string key, std::string base, QObject* parent)
+    : QObject(parent), key_(std::move(key)), base_(std::move(base))
+{
+}
 
 SingleInstance::~SingleInstance()
 {
@@ -79,11 +75,13 @@ SingleInstance::~SingleInstance()
 
 SingleInstance::Role SingleInstance::acquire()
 {
-    const std::string folder = PrivateRuntimeFolder(&error_);
+    const std::string folder = PrivateRuntimeFolder(base_, &error_);
     if (folder.empty())
         return role_ = Role::Unguarded;
     lockPath_ = folder + "/" + key_ + ".lock";
-    socketPath_ = folder + "/" + key_ + "-" + std::to_string(::geteuid()) + ".socket";
+    // The folder already names the user; the socket's whole path must stay within the 107 bytes
+    // that a local socket address holds.
+    socketPath_ = folder + "/" + key_ + ".socket";
 
     lock_ = UniqueFd(::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!lock_.valid()) {
@@ -108,6 +106,10 @@ bool SingleInstance::listen()
 {
     if (role_ != Role::First)
         return false;
+    if (socketPath_.size() >= sizeof(sockaddr_un::sun_path)) {
+        error_ = socketPath_ + ": " + std::strerror(ENAMETOOLONG);
+        return false;
+    }
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     const QString path = QFile::decodeName(QByteArray::fromStdString(socketPath_));

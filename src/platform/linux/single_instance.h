@@ -1,7 +1,9 @@
 #pragma once
 // One copy per user. The first copy holds an exclusive lock on a file named by the instance key in
-// the user's private runtime folder and listens on a local socket beside it; a later copy finds the
-// lock taken and asks the first, through that socket, to bring its window forward. The kernel
+// a private folder named by the user's id, and listens on a local socket beside it; a later copy
+// finds the lock taken and asks the first, through that socket, to bring its window forward. The
+// folder is found from the user's id alone, never from the environment: a start from a terminal
+// after su, over ssh or from cron finds the same folder as one from the desktop session. The kernel
 // drops the lock when the holding process ends, however it ends, so a crash leaves nothing that
 // blocks the next start; a socket file left behind by a crash is replaced by the next first copy.
 
@@ -17,6 +19,9 @@ class QLocalServer;
 
 namespace tessaly {
 
+// The shared folder that holds each user's private folder for the one-copy rule.
+inline constexpr const char* InstanceBaseFolder = "/tmp";
+
 class SingleInstance final : public QObject {
     Q_OBJECT
 
@@ -27,8 +32,9 @@ public:
         Unguarded,  // no private folder or lock could be had: this copy runs without the rule
     };
 
-    // key: a fixed string (a GUID) that names the lock file and the socket.
-    explicit SingleInstance(std::string key, QObject* parent = nullptr);
+    // key: a fixed string (a GUID) that names the lock file and the socket; base: the shared folder
+    // that holds the user's private one (tests give each run a key of its own).
+    explicit SingleInstance(std::string key, std::string base = InstanceBaseFolder, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     // Takes the lock, atomically: of two copies started at the same moment exactly one is First.
@@ -56,6 +62,7 @@ private:
     void serveConnection();
 
     std::string key_;
+    std::string base_;
     Role role_ = Role::Unguarded;
     UniqueFd lock_;
     std::string lockPath_;
@@ -64,10 +71,10 @@ private:
     std::unique_ptr<QLocalServer> server_;
 };
 
-// The folder for the lock and the socket: $XDG_RUNTIME_DIR when it is a folder of this user that
-// no one else can enter; otherwise a folder "tessaly-<uid>" of mode 0700 in the temporary folder,
-// created when missing and refused when it is a link or belongs to someone else or others may
-// enter it. Empty, with why in error, when neither can be had.
-std::string PrivateRuntimeFolder(std::string* error = nullptr);
+// The folder for the lock and the socket: "tessaly-<uid>" of mode 0700 in base, created when
+// missing and refused when it is a link, belongs to someone else or others may enter it. Empty,
+// with why in error, when it cannot be had. Nothing of the environment (XDG_RUNTIME_DIR, TMPDIR)
+// has a say, so every start of the user finds the same folder.
+std::string PrivateRuntimeFolder(const std::string& base = InstanceBaseFolder, std::string* error = nullptr);
 
 }  // namespace tessaly
