@@ -121,7 +121,9 @@ public:
     // The folder pane of the detection tab: created at start, and what the settings keep of it.
     void createFolderPane();
     QString folderPaneFolder() const;
+    std::string folderPaneFolderBytes() const;
     void setFolderPaneFolder(const QString& folder);
+    void setFolderPaneFolder(const std::string& folder);
     int folderPaneScrollX() const;
     void setFolderPaneScrollX(int value);
 
@@ -178,6 +180,7 @@ private:
     bool closeAfterScan_ = false;
 public:
     QString openDialogFolder_;  // initial folder of the Open dialog and the folder pane
+    std::string initialFolder_;  // the same as bytes: the folder pane takes any name
     QString saveDialogFileName_;  // the save dialog's remembered file name
     // Settings held from start to close: the file, the placement values kept as read, the folder
     // pane's width and the scroll position to restore once the pane exists.

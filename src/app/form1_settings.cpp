@@ -145,7 +145,8 @@ void Form1::readSettings()
     SaveStatus1->setChecked(ini.readBool(Option, "SaveStatus", false));
 
     const QString exeFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    openDialogFolder_ = qs(ini.readString(Option, "InitialDir", bytes(exeFolder)));
+    initialFolder_ = ini.readString(Option, "InitialDir", bytes(exeFolder));
+    openDialogFolder_ = qs(initialFolder_);
 
     folderPaneWidth_ = qMax(ini.readInteger(Option, "FolderPaneWidth", geometry().width() / 3), 0);
     Splitter1->setSizes({folderPaneWidth_, qMax(geometry().width() - folderPaneWidth_, 1)});
@@ -207,7 +208,7 @@ bool Form1::FormCloseQuery()
         ini.writeInteger(Position, "State", minimised ? StateMinimised : maximised ? StateMaximised : StateNormal);
         ini.writeBool(Option, "CloseQuery", CloseQuery1->isChecked());
         ini.writeBool(Option, "SaveStatus", SaveStatus1->isChecked());
-        writeText(ini, Option, "InitialDir", bytes(folderPaneFolder()));
+        writeText(ini, Option, "InitialDir", folderPaneFolderBytes());
         // The pane's own width while the detection tab shows it; otherwise the width it last had
         // (a hidden tab is not laid out again when the window changes size).
         ini.writeInteger(Option, "FolderPaneWidth", Splitter1->isVisible() ? Panel4->width() : folderPaneWidth_);

@@ -120,6 +120,7 @@ inline constexpr std::string_view PopupReadIn = "検出結果から展開(&R)";
 inline constexpr std::string_view PopupCopyAll = "リスト全体をコピー(&A)";
 inline constexpr std::string_view CancelCaption = "キャンセル(&C)";
 inline constexpr std::string_view FolderPaneHint = "ダブルクリックで検出開始";
+inline constexpr std::string_view FolderPaneRefresh = "フォルダ一覧を更新(&U)";
 inline constexpr std::string_view ColumnName = "名前";
 inline constexpr std::string_view ColumnSize = "サイズ";
 inline constexpr std::string_view ColumnModified = "更新日付";

@@ -22,15 +22,25 @@ void Form1::createFolderPane()
         detection_ = new DetectionPane(*this);
     // A start folder that has gone is passed over: the pane opens without a selection.
     if (!FolderPane->currentIndex().isValid())
-        detection_->selectFolder(openDialogFolder_);
+        detection_->selectFolder(initialFolder_);
+}
+
+std::string Form1::folderPaneFolderBytes() const
+{
+    return detection_ ? detection_->selectedFolder() : initialFolder_;
 }
 
 QString Form1::folderPaneFolder() const
 {
-    return detection_ ? detection_->selectedFolder() : openDialogFolder_;
+    return qs(folderPaneFolderBytes());
 }
 
 void Form1::setFolderPaneFolder(const QString& folder)
+{
+    setFolderPaneFolder(bytes(folder));
+}
+
+void Form1::setFolderPaneFolder(const std::string& folder)
 {
     if (!detection_)
         createFolderPane();
@@ -65,7 +75,7 @@ bool Form1::deferCloseForScan()
 
 void Form1::FolderPaneClick()
 {
-    setStatusText(shownText(bytes(detection_->selectedFolder())));
+    setStatusText(shownText(detection_->selectedFolder()));
 }
 
 void Form1::FolderPaneDblClick()
@@ -77,7 +87,7 @@ void Form1::FolderPaneDblClick()
     if (!node.isValid())
         return;
     detection_->toggle(node);
-    std::string folder = bytes(detection_->selectedFolder());
+    std::string folder = detection_->selectedFolder();
     if (folder.empty() || folder.back() != '/')
         folder.push_back('/');
 

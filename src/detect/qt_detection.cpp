@@ -2,21 +2,24 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QAction>
 #include <QEvent>
 #include <QFile>
-#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLocale>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTime>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 #include "app/form1.h"
 #include "app/qt_text.h"
 #include "app/texts.h"
+#include "detect/qt_folder_model.h"
 #include "detect/qt_scan_model.h"
 #include "platform/linux/linux_folders.h"
 
@@ -70,17 +73,12 @@ DetectionPane::DetectionPane(Form1& form)
                                          static_cast<ScanView&>(*this));
     scan_->setGroupSeparator(Form1::bytes(QLocale().groupSeparator()));
 
-    // The folder pane: folders only, hidden ones too, not refreshed behind the user's back.
-    folderModel_ = new QFileSystemModel(this);
-    folderModel_->setOption(QFileSystemModel::DontWatchForChanges);
-    folderModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    folderModel_->setReadOnly(true);
-    folderModel_->setRootPath(QDir::rootPath());
+    // The folder pane: folders only, hidden ones too, kept up to date with the disk (F5 reads
+    // everything shown again).
+    folderModel_ = new FolderTreeModel(*folders_, this);
     auto* pane = new QTreeView(form.Panel4);
     pane->setObjectName(QStringLiteral("FolderPane"));
     pane->setModel(folderModel_);
-    for (int c = 1; c < folderModel_->columnCount(); ++c)
-        pane->hideColumn(c);
     pane->setHeaderHidden(true);
     pane->header()->setStretchLastSection(false);
     pane->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
@@ -94,24 +92,30 @@ DetectionPane::DetectionPane(Form1& form)
     form.FolderPane = pane;
     connect(pane, &QTreeView::clicked, &form, [&form] { form.FolderPaneClick(); });
     connect(pane, &QTreeView::doubleClicked, &form, [&form] { form.FolderPaneDblClick(); });
-    // The folders are read and sorted in the background: rows that arrive after a folder was
-    // selected would push it out of view, so it is kept in view until the user takes over.
-    const auto keepInView = [this] {
-        if (keepSelectionInView_)
-            form_.FolderPane->scrollTo(form_.FolderPane->currentIndex());
-    };
-    connect(folderModel_, &QAbstractItemModel::rowsInserted, this, keepInView);
-    connect(folderModel_, &QAbstractItemModel::layoutChanged, this, keepInView);
-    connect(folderModel_, &QFileSystemModel::directoryLoaded, this, keepInView);
-    connect(pane, &QTreeView::pressed, this, [this] { keepSelectionInView_ = false; });
-    connect(pane->verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { keepSelectionInView_ = false; });
-    connect(pane->horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int max) {
-        // A position read from the settings is applied once the pane is wide enough to take it.
-        if (pendingScrollX_ >= 0 && pendingScrollX_ <= max) {
-            form_.FolderPane->horizontalScrollBar()->setValue(pendingScrollX_);
-            pendingScrollX_ = -1;
-        }
+    // Opening a folder reads it again, so that it never shows an old state.
+    connect(pane, &QTreeView::expanded, this, [this](const QModelIndex& node) { folderModel_->refresh(node); });
+    auto* refresh = new QAction(tr8(texts::FolderPaneRefresh), pane);
+    refresh->setObjectName(QStringLiteral("FolderPaneRefresh"));
+    refresh->setShortcut(QKeySequence(Qt::Key_F5));
+    refresh->setShortcutContext(Qt::WidgetShortcut);
+    connect(refresh, &QAction::triggered, folderModel_, &FolderTreeModel::refreshAll);
+    pane->addAction(refresh);
+    // A right click selects the folder under the pointer and offers the refresh.
+    pane->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pane, &QTreeView::customContextMenuRequested, this, [pane, refresh](const QPoint& pos) {
+        if (const QModelIndex node = pane->indexAt(pos); node.isValid())
+            pane->setCurrentIndex(node);
+        QMenu menu;
+        menu.addAction(refresh);
+        menu.exec(pane->viewport()->mapToGlobal(pos));
     });
+    // The pane is laid out when the detection tab is first shown: only then can the selected
+    // folder be brought into view and the stored horizontal position be applied (in that order:
+    // bringing a node into view scrolls sideways too).
+    pane->installEventFilter(this);
+    connect(pane->horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] { applyPendingScrollX(); });
+    // Once the user scrolls sideways, the stored position has had its day.
+    connect(pane->horizontalScrollBar(), &QScrollBar::actionTriggered, this, [this] { pendingScrollX_ = -1; });
 
     // The result list.
     model_ = new ScanResultModel(scan_->rows(), imageList3_, this);
@@ -140,6 +144,14 @@ DetectionPane::~DetectionPane() = default;
 
 bool DetectionPane::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == form_.FolderPane && event->type() == QEvent::Show && !paneShown_) {
+        paneShown_ = true;
+        QTimer::singleShot(0, this, [this] {
+            if (form_.FolderPane->currentIndex().isValid())
+                form_.FolderPane->scrollTo(form_.FolderPane->currentIndex());
+            applyPendingScrollX();
+        });
+    }
     if (model_ && watched == form_.ListView1->viewport()) {
         // One lookup of the row under the pointer per move: cheap however long the list is.
         if (event->type() == QEvent::MouseMove)
@@ -150,26 +162,27 @@ bool DetectionPane::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-QString DetectionPane::selectedFolder() const
+std::string DetectionPane::selectedFolder() const
 {
-    const QModelIndex node = form_.FolderPane->currentIndex();
-    return node.isValid() ? folderModel_->filePath(node) : QString();
+    return folderModel_->path(form_.FolderPane->currentIndex());
 }
 
-bool DetectionPane::selectFolder(const QString& folder)
+bool DetectionPane::selectFolder(const std::string& folder)
 {
-    QString path = folder;
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    if (path.isEmpty())
-        return false;
-    const QModelIndex node = folderModel_->index(path);
-    if (!node.isValid() || !folderModel_->isDir(node))
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    const QModelIndex node = folderModel_->indexOf(path);
+    if (!node.isValid())
         return false;
     form_.FolderPane->setCurrentIndex(node);
     form_.FolderPane->scrollTo(node);
-    keepSelectionInView_ = true;
     return true;
+}
+
+void DetectionPane::refreshFolders()
+{
+    folderModel_->refreshAll();
 }
 
 void DetectionPane::toggle(const QModelIndex& node)
@@ -195,14 +208,24 @@ void DetectionPane::toggle(const QModelIndex& node)
 
 int DetectionPane::scrollX() const
 {
-    return form_.FolderPane->horizontalScrollBar()->value();
+    // A stored position not yet applied (the tab was never shown) is still the one to keep.
+    return pendingScrollX_ >= 0 ? pendingScrollX_ : form_.FolderPane->horizontalScrollBar()->value();
 }
 
 void DetectionPane::setScrollX(int value)
 {
+    pendingScrollX_ = qMax(value, 0);
+    if (paneShown_)
+        applyPendingScrollX();
+}
+
+void DetectionPane::applyPendingScrollX()
+{
     QScrollBar* bar = form_.FolderPane->horizontalScrollBar();
-    bar->setValue(value);
-    pendingScrollX_ = bar->value() == value ? -1 : value;
+    if (pendingScrollX_ < 0 || !paneShown_ || pendingScrollX_ > bar->maximum())
+        return;
+    bar->setValue(pendingScrollX_);
+    pendingScrollX_ = -1;
 }
 
 void DetectionPane::clearResults()

@@ -13,7 +13,6 @@
 #include "app/qt_icon_list.h"
 #include "detect/scan.h"
 
-class QFileSystemModel;
 class QModelIndex;
 class QPlainTextEdit;
 
@@ -21,6 +20,7 @@ namespace tessaly {
 
 class Form1;
 class FolderSystem;
+class FolderTreeModel;
 class ScanResultModel;
 
 // Log lines of a scan, collected between pumps and handed to Memo1 in one append: a scan writes a
@@ -45,9 +45,11 @@ public:
     ~DetectionPane() override;
 
     // The selected folder's path; empty when none is selected.
-    QString selectedFolder() const;
-    // Selects folder, expanding the folders on the way; false when there is no such folder.
-    bool selectFolder(const QString& folder);
+    std::string selectedFolder() const;
+    // Selects folder, reading the folders on the way; false when there is no such folder.
+    bool selectFolder(const std::string& folder);
+    // Reads every folder the pane shows again.
+    void refreshFolders();
     // Expands a collapsed node one level; collapses an expanded one with everything below it.
     void toggle(const QModelIndex& node);
     int scrollX() const;
@@ -79,9 +81,10 @@ private:
     // Brings the log and the status bar up to date with the scan, and the list when withList is set.
     void flush(bool withList = true);
     void fitColumns();
+    void applyPendingScrollX();
 
     Form1& form_;
-    QFileSystemModel* folderModel_ = nullptr;
+    FolderTreeModel* folderModel_ = nullptr;
     std::shared_ptr<FolderSystem> folders_;
     QtIconList imageList3_;
     BufferedMemoSink logSink_;
@@ -93,8 +96,8 @@ private:
     bool progressChanged_ = false;
     std::chrono::steady_clock::time_point lastPump_;
     std::chrono::steady_clock::time_point lastListUpdate_;
-    int pendingScrollX_ = -1;
-    bool keepSelectionInView_ = false;
+    int pendingScrollX_ = -1;  // the stored position, until the pane is wide enough to take it
+    bool paneShown_ = false;
 };
 
 }  // namespace tessaly

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTreeView>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -284,6 +286,34 @@ private Q_SLOTS:
         QVERIFY(child.waitForFinished(60000));
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
         QCOMPARE(child.exitCode(), 0);
+    }
+
+    // The folder pane's sideways position survives a close and a start: it is applied once the
+    // pane has its content, and kept when the detection tab was never opened in between.
+    void folderPaneScrollPositionRoundTrip()
+    {
+        std::string deep = dir_->path();
+        for (const char* part : {"/a-rather-long-folder-name-to-scroll-by", "/and-another-long-one-below-it", "/deepest"})
+            deep += part;
+        QVERIFY(QDir().mkpath(QString::fromStdString(deep)));
+        writeIni("[OPTION]\nSaveStatus=1\nFolderPaneWidth=120\nScrollPosX=40\nInitialDir=" + QByteArray::fromStdString(deep) + "\n");
+        for (bool openTab : {true, false, true}) {
+            {
+                auto form = makeForm();
+                form->show();
+                QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+                if (openTab) {
+                    form->PageControl1->setCurrentIndex(1);
+                    QScrollBar* bar = form->FolderPane->horizontalScrollBar();
+                    QTRY_COMPARE(bar->value(), 40);
+                    QTest::qWait(50);  // nothing scrolls it back afterwards
+                    QCOMPARE(bar->value(), 40);
+                }
+                QVERIFY(form->close());
+            }
+            QCOMPARE(ini().readInteger("OPTION", "ScrollPosX", -1), 40);
+            QCOMPARE(ini().readString("OPTION", "InitialDir", ""), deep);
+        }
     }
 
     void decliningTheQuitQuestionLeavesTheFileUntouched()

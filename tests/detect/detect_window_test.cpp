@@ -340,6 +340,53 @@ private Q_SLOTS:
         QCOMPARE(form->statusText(), QStringLiteral("0:0 / 2 該当ありません"));
     }
 
+    // The pane follows the disk: folders made or removed after start come and go, also where the
+    // name is not valid UTF-8 (shown with escapes, scanned under its real name); F5 reads all again.
+    void folderPaneFollowsTheDisk()
+    {
+        namespace fs = std::filesystem;
+        QTreeView* view = form->FolderPane;
+        QAbstractItemModel* model = view->model();
+        form->setFolderPaneFolder(root());
+        const QModelIndex top = view->currentIndex();
+        view->expand(top);
+        const auto names = [&](const QModelIndex& at) {
+            QStringList out;
+            for (int r = 0; r < model->rowCount(at); ++r)
+                out << model->index(r, 0, at).data().toString();
+            return out;
+        };
+        QCOMPARE(names(top), QStringList());
+
+        fs::create_directory(dir->file("made later"));
+        QTRY_COMPARE(names(top), QStringList{QStringLiteral("made later")});
+        const std::string bad = dir->file("bad\xff\x1bname");
+        fs::create_directory(bad);
+        make("bad\xff\x1bname/f.txt", {{"s", "1"}});
+        QTRY_COMPARE(names(top), (QStringList{QStringLiteral("bad\\xff\\x1bname"), QStringLiteral("made later")}));
+        fs::remove(dir->file("made later"));
+        QTRY_COMPARE(names(top), QStringList{QStringLiteral("bad\\xff\\x1bname")});
+
+        // The undecodable folder is selected and scanned under its own bytes.
+        form->setFolderPaneFolder(bad);
+        QCOMPARE(form->folderPaneFolderBytes(), bad);
+        form->FolderPaneDblClick();
+        QCOMPARE(logBodies().filter(QStringLiteral("フォルダ指定で検索 ")).size(), 1);
+        QCOMPARE(pane()->scan().counters().ParentsFound, 1);
+
+        // A folder the watcher cannot follow (its path is no text) is read again with F5.
+        const QModelIndex badNode = view->currentIndex();
+        view->expand(badNode);
+        QCOMPARE(names(badNode), QStringList());
+        fs::create_directory(bad + "/inner");
+        QTest::qWait(50);
+        QCOMPARE(names(badNode), QStringList());
+        view->setFocus();
+        QTRY_VERIFY(view->hasFocus());
+        QTest::keyClick(view, Qt::Key_F5);
+        QCOMPARE(names(badNode), QStringList{QStringLiteral("inner")});
+    }
+
     void cancelStopsTheScanAndADoubleClickDuringItIsIgnored()
     {
         for (int i = 0; i < 40; ++i)

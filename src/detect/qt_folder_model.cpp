@@ -1,0 +1,290 @@
+#include "detect/qt_folder_model.h"
+
+#include <QFile>
+#include <QFileIconProvider>
+#include <QFileSystemWatcher>
+
+#include <algorithm>
+
+#include "app/shown_name.h"
+#include "platform/system.h"
+
+namespace tessaly {
+
+struct FolderTreeModel::Node {
+    std::string path;
+    std::string name;
+    Node* parent = nullptr;
+    std::vector<std::unique_ptr<Node>> children;
+    bool listed = false;
+    int row = 0;  // place among its parent's children, kept up to date on every change
+};
+
+namespace {
+
+void renumber(std::vector<std::unique_ptr<FolderTreeModel::Node>>& children, std::size_t from = 0)
+{
+    for (std::size_t i = from; i < children.size(); ++i)
+        children[i]->row = int(i);
+}
+
+std::string childPath(const std::string& folder, const std::string& name)
+{
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// Names in the pane's order: without regard to case, as a person reads a folder, then by bytes.
+bool comesBefore(const std::string& a, const std::string& b)
+{
+    const QString sa = QString::fromUtf8(a.data(), qsizetype(a.size()));
+    const QString sb = QString::fromUtf8(b.data(), qsizetype(b.size()));
+    const int c = sa.compare(sb, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+}
+
+}  // namespace
+
+FolderTreeModel::FolderTreeModel(FolderSystem& folders, QObject* parent)
+    : QAbstractItemModel(parent), folders_(folders), top_(std::make_unique<Node>()), watcher_(new QFileSystemWatcher(this))
+{
+    folderIcon_ = QFileIconProvider().icon(QFileIconProvider::Folder);
+    auto rootNode = std::make_unique<Node>();
+    rootNode->path = "/";
+    rootNode->name = "/";
+    rootNode->parent = top_.get();
+    top_->children.push_back(std::move(rootNode));
+    top_->listed = true;
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& changed) {
+        const auto it = listed_.find(QFile::encodeName(changed).toStdString());
+        if (it != listed_.end())
+            refreshNode(it->second, false);
+    });
+}
+
+FolderTreeModel::~FolderTreeModel() = default;
+
+FolderTreeModel::Node* FolderTreeModel::nodeOf(const QModelIndex& index) const
+{
+    return index.isValid() ? static_cast<Node*>(index.internalPointer()) : top_.get();
+}
+
+QModelIndex FolderTreeModel::indexOfNode(Node* node) const
+{
+    if (!node || node == top_.get())
+        return {};
+    return createIndex(node->row, 0, node);
+}
+
+QModelIndex FolderTreeModel::index(int row, int column, const QModelIndex& parent) const
+{
+    const Node* node = nodeOf(parent);
+    if (column != 0 || row < 0 || std::size_t(row) >= node->children.size())
+        return {};
+    return createIndex(row, 0, node->children[std::size_t(row)].get());
+}
+
+QModelIndex FolderTreeModel::parent(const QModelIndex& child) const
+{
+    const Node* node = nodeOf(child);
+    return node == top_.get() ? QModelIndex() : indexOfNode(node->parent);
+}
+
+int FolderTreeModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.column() > 0 ? 0 : int(nodeOf(parent)->children.size());
+}
+
+int FolderTreeModel::columnCount(const QModelIndex&) const
+{
+    return 1;
+}
+
+QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
+{
+    const Node* node = nodeOf(index);
+    if (node == top_.get())
+        return {};
+    if (role == Qt::DisplayRole) {
+        const std::string shown = ShownName(node->name);
+        return QString::fromUtf8(shown.data(), qsizetype(shown.size()));
+    }
+    if (role == Qt::DecorationRole)
+        return folderIcon_;
+    return {};
+}
+
+bool FolderTreeModel::hasChildren(const QModelIndex& parent) const
+{
+    // A folder not read yet may hold folders: it offers to open, and shows what it has when opened.
+    const Node* node = nodeOf(parent);
+    return !node->listed || !node->children.empty();
+}
+
+bool FolderTreeModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !nodeOf(parent)->listed;
+}
+
+void FolderTreeModel::fetchMore(const QModelIndex& parent)
+{
+    Node* node = nodeOf(parent);
+    if (!node->listed)
+        list(node);
+}
+
+std::vector<std::string> FolderTreeModel::listFolders(const std::string& path) const
+{
+    std::vector<std::string> names;
+    auto listing = folders_.openFolder(path);
+    if (!listing)
+        return names;
+    FolderEntry entry;
+    while ((*listing)->next(entry)) {
+        if (entry.kind == FolderEntry::Kind::File || entry.name == "." || entry.name == "..")
+            continue;
+        names.push_back(entry.name);
+    }
+    std::sort(names.begin(), names.end(), comesBefore);
+    return names;
+}
+
+void FolderTreeModel::list(Node* node)
+{
+    const std::vector<std::string> names = listFolders(node->path);
+    node->listed = true;
+    if (!names.empty()) {
+        beginInsertRows(indexOfNode(node), 0, int(names.size()) - 1);
+        for (const std::string& name : names) {
+            auto child = std::make_unique<Node>();
+            child->path = childPath(node->path, name);
+            child->name = name;
+            child->parent = node;
+            node->children.push_back(std::move(child));
+        }
+        renumber(node->children);
+        endInsertRows();
+    } else {
+        // The expander goes away: the folder holds no folders.
+        const QModelIndex index = indexOfNode(node);
+        Q_EMIT dataChanged(index, index);
+    }
+    watch(node);
+    Q_EMIT directoryLoaded(QString::fromUtf8(node->path.data(), qsizetype(node->path.size())));
+}
+
+void FolderTreeModel::watch(Node* node)
+{
+    listed_[node->path] = node;
+    // The watcher takes paths as text: a folder whose path does not survive the round trip is
+    // read again when it is opened or refreshed instead.
+    const QString text = QFile::decodeName(QByteArray::fromStdString(node->path));
+    if (QFile::encodeName(text).toStdString() == node->path)
+        watcher_->addPath(text);
+}
+
+void FolderTreeModel::forget(Node* node)
+{
+    for (const auto& child : node->children)
+        forget(child.get());
+    if (node->listed) {
+        listed_.erase(node->path);
+        watcher_->removePath(QFile::decodeName(QByteArray::fromStdString(node->path)));
+    }
+}
+
+void FolderTreeModel::refresh(const QModelIndex& index, bool recursive)
+{
+    Node* node = nodeOf(index);
+    if (node != top_.get())
+        refreshNode(node, recursive);
+}
+
+void FolderTreeModel::refreshAll()
+{
+    refreshNode(top_->children.front().get(), true);
+}
+
+void FolderTreeModel::refreshNode(Node* node, bool recursive)
+{
+    if (!node->listed)
+        return;
+    const std::vector<std::string> names = listFolders(node->path);
+    const QModelIndex parent = indexOfNode(node);
+    // Both lists are in the same order: walk them side by side, taking out what has gone and
+    // putting in what is new, so that the folders that stay keep their nodes (and the selection).
+    std::size_t at = 0;
+    for (const std::string& name : names) {
+        while (at < node->children.size() && comesBefore(node->children[at]->name, name)) {
+            beginRemoveRows(parent, int(at), int(at));
+            forget(node->children[at].get());
+            node->children.erase(node->children.begin() + std::ptrdiff_t(at));
+            renumber(node->children, at);
+            endRemoveRows();
+        }
+        if (at < node->children.size() && node->children[at]->name == name) {
+            ++at;
+            continue;
+        }
+        beginInsertRows(parent, int(at), int(at));
+        auto child = std::make_unique<Node>();
+        child->path = childPath(node->path, name);
+        child->name = name;
+        child->parent = node;
+        node->children.insert(node->children.begin() + std::ptrdiff_t(at), std::move(child));
+        renumber(node->children, at);
+        endInsertRows();
+        ++at;
+    }
+    if (at < node->children.size()) {
+        beginRemoveRows(parent, int(at), int(node->children.size()) - 1);
+        for (std::size_t i = at; i < node->children.size(); ++i)
+            forget(node->children[i].get());
+        node->children.erase(node->children.begin() + std::ptrdiff_t(at), node->children.end());
+        endRemoveRows();
+    }
+    Q_EMIT dataChanged(parent, parent);
+    if (recursive)
+        for (const auto& child : node->children)
+            refreshNode(child.get(), true);
+    Q_EMIT directoryLoaded(QString::fromUtf8(node->path.data(), qsizetype(node->path.size())));
+}
+
+std::string FolderTreeModel::path(const QModelIndex& index) const
+{
+    const Node* node = nodeOf(index);
+    return node == top_.get() ? std::string() : node->path;
+}
+
+QModelIndex FolderTreeModel::indexOf(const std::string& path)
+{
+    if (path.empty() || path.front() != '/')
+        return {};
+    Node* node = top_->children.front().get();
+    std::size_t at = 1;
+    while (at < path.size()) {
+        std::size_t end = path.find('/', at);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string name = path.substr(at, end - at);
+        at = end + 1;
+        if (name.empty() || name == ".")
+            continue;
+        const auto find = [&] {
+            return std::find_if(node->children.begin(), node->children.end(), [&](const auto& c) { return c->name == name; });
+        };
+        if (!node->listed)
+            list(node);
+        auto it = find();
+        if (it == node->children.end()) {
+            // Made since the folder was read, and the watcher has not told yet: read it again.
+            refreshNode(node, false);
+            it = find();
+        }
+        if (it == node->children.end())
+            return {};
+        node = it->get();
+    }
+    return indexOfNode(node);
+}
+
+}  // namespace tessaly
