@@ -55,6 +55,9 @@ std::string localPath(std::string_view uri)
         const int hi = uri[i] == '%' && i + 2 < uri.size() ? hexValue(uri[i + 1]) : -1;
         const int lo = hi >= 0 ? hexValue(uri[i + 2]) : -1;
         if (lo >= 0) {
+            // A NUL byte cannot be in a name: the system would see only the path before it.
+            if (hi == 0 && lo == 0)
+                return {};
             path.push_back(char(hi << 4 | lo));
             i += 2;
         } else {

@@ -15,7 +15,8 @@ std::vector<std::string> CommandLinePaths(const std::vector<std::string>& argume
 
 // The local files of a "text/uri-list" text: one URI per line (CR LF or LF), "#" lines are
 // comments. Only file: URIs without a host or with "localhost" count; each path is
-// percent-decoded to the bytes it stands for. Other URIs are left out.
+// percent-decoded to the bytes it stands for. Other URIs are left out, and so is one that would
+// decode to a NUL byte (the system would take the path before it for the whole).
 std::vector<std::string> LocalPathsFromUriList(std::string_view list);
 
 }  // namespace tessaly
