@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTreeView>
@@ -24,6 +23,7 @@
 #include "app/ini_file.h"
 #include "desktop/recording_services.h"
 #include "support/tempdir.h"
+#include "support/unprivileged.h"
 
 using namespace tessaly;
 
@@ -241,8 +241,8 @@ private Q_SLOTS:
     // sections of the user's own. The close says so and leaves it as it was.
     void unreadableFileIsLeftAlone()
     {
-        if (qEnvironmentVariableIsSet("TESSALY_AS_USER")) {
-            // The privilege-dropped child: a file this user may write but not read.
+        if (test::RunningUnprivileged() || ::geteuid() != 0) {
+            // As an ordinary user: a file this user may write but not read.
             writeIni("[Mine]\nkeep=1\n");
             QVERIFY(QFile::setPermissions(iniPath_, QFile::WriteOwner));
             auto form = makeForm();
@@ -251,7 +251,10 @@ private Q_SLOTS:
             QCOMPARE(dialogs_->calls[0].text, iniPath_ + QStringLiteral(" に書き込めません"));
             QVERIFY(QFile::setPermissions(iniPath_, QFile::ReadOwner | QFile::WriteOwner));
             QCOMPARE(iniText(), QByteArray("[Mine]\nkeep=1\n"));
-            return;
+            if (test::RunningUnprivileged())
+                return;
+            QFile::remove(iniPath_);
+            dialogs_->calls.clear();
         }
         // Something that is not a file: never read, never replaced.
         QVERIFY(::mkfifo(iniPath_.toUtf8().constData(), 0600) == 0);
@@ -262,58 +265,14 @@ private Q_SLOTS:
         QCOMPARE(dialogs_->kinds(), QStringList{QStringLiteral("error")});
         QCOMPARE(QFileInfo(iniPath_).isFile(), false);
         QVERIFY(QFileInfo::exists(iniPath_));
-
-        if (::geteuid() != 0) {
-            // An ordinary user can make the unreadable file itself.
-            dialogs_->calls.clear();
-            QFile::remove(iniPath_);
-            qputenv("TESSALY_AS_USER", "1");
-            unreadableFileIsLeftAlone();
-            qunsetenv("TESSALY_AS_USER");
+        if (::geteuid() != 0)
             return;
-        }
-        // As root every file is readable: the case runs again as nobody.
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TESSALY_AS_USER"), QStringLiteral("1"));
-        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.setWorkingDirectory(QDir::tempPath());
-        child.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                                QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
-                                                QStringLiteral("unreadableFileIsLeftAlone")});
-        QVERIFY(child.waitForFinished(60000));
-        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(child.exitCode(), 0);
-    }
-
-    // The folder pane's sideways position survives a close and a start: it is applied once the
-    // pane has its content, and kept when the detection tab was never opened in between.
-    void folderPaneScrollPositionRoundTrip()
-    {
-        std::string deep = dir_->path();
-        for (const char* part : {"/a-rather-long-folder-name-to-scroll-by", "/and-another-long-one-below-it", "/deepest"})
-            deep += part;
-        QVERIFY(QDir().mkpath(QString::fromStdString(deep)));
-        writeIni("[OPTION]\nSaveStatus=1\nFolderPaneWidth=120\nScrollPosX=40\nInitialDir=" + QByteArray::fromStdString(deep) + "\n");
-        for (bool openTab : {true, false, true}) {
-            {
-                auto form = makeForm();
-                form->show();
-                QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-                if (openTab) {
-                    form->PageControl1->setCurrentIndex(1);
-                    QScrollBar* bar = form->FolderPane->horizontalScrollBar();
-                    QTRY_COMPARE(bar->value(), 40);
-                    QTest::qWait(50);  // nothing scrolls it back afterwards
-                    QCOMPARE(bar->value(), 40);
-                }
-                QVERIFY(form->close());
-            }
-            QCOMPARE(ini().readInteger("OPTION", "ScrollPosX", -1), 40);
-            QCOMPARE(ini().readString("OPTION", "InitialDir", ""), deep);
-        }
+        // As root every file is readable: the case runs again as an ordinary user.
+        const test::ChildRun child = test::RunUnprivileged(
+            {QCoreApplication::applicationFilePath().toStdString(), "unreadableFileIsLeftAlone"});
+        QVERIFY2(child.status == 0, child.output.c_str());
+        QVERIFY2(child.output.find("PASS   : SettingsTest::unreadableFileIsLeftAlone()") != std::string::npos,
+                 child.output.c_str());
     }
 
     void decliningTheQuitQuestionLeavesTheFileUntouched()

@@ -10,7 +10,6 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +23,7 @@
 #include "app/qt_text.h"
 #include "app/services.h"
 #include "detect/qt_detection.h"
+#include "detect/qt_folder_model.h"
 #include "detect/qt_scan_model.h"
 #include "support/tempdir.h"
 
@@ -80,8 +80,8 @@ private:
     // Whether the pane's model shows folder with exactly these subfolders.
     static bool folderListed(QTreeView* pane, const QString& folder, const QStringList& names)
     {
-        auto* model = qobject_cast<QFileSystemModel*>(pane->model());
-        const QModelIndex at = model ? model->index(folder) : QModelIndex();
+        auto* model = qobject_cast<FolderTreeModel*>(pane->model());
+        const QModelIndex at = model ? model->indexOf(folder.toStdString()) : QModelIndex();
         if (!at.isValid() || model->rowCount(at) != names.size())
             return false;
         for (int r = 0; r < names.size(); ++r)
@@ -347,6 +347,8 @@ private Q_SLOTS:
         namespace fs = std::filesystem;
         QTreeView* view = form->FolderPane;
         QAbstractItemModel* model = view->model();
+        const std::string tree = root().toStdString();
+        fs::create_directory(tree);
         form->setFolderPaneFolder(root());
         const QModelIndex top = view->currentIndex();
         view->expand(top);
@@ -358,13 +360,13 @@ private Q_SLOTS:
         };
         QCOMPARE(names(top), QStringList());
 
-        fs::create_directory(dir->file("made later"));
+        fs::create_directory(tree + "/made later");
         QTRY_COMPARE(names(top), QStringList{QStringLiteral("made later")});
-        const std::string bad = dir->file("bad\xff\x1bname");
+        const std::string bad = tree + "/bad\xff\x1bname";
         fs::create_directory(bad);
         make("bad\xff\x1bname/f.txt", {{"s", "1"}});
         QTRY_COMPARE(names(top), (QStringList{QStringLiteral("bad\\xff\\x1bname"), QStringLiteral("made later")}));
-        fs::remove(dir->file("made later"));
+        fs::remove(tree + "/made later");
         QTRY_COMPARE(names(top), QStringList{QStringLiteral("bad\\xff\\x1bname")});
 
         // The undecodable folder is selected and scanned under its own bytes.
