@@ -16,6 +16,7 @@ struct FolderTreeModel::Node {
     std::string name;
     Node* parent = nullptr;
     std::vector<std::unique_ptr<Node>> children;
+    QString key;  // the name as text, for the order only
     bool listed = false;
     int row = 0;  // place among its parent's children, kept up to date on every change
 };
@@ -33,12 +34,15 @@ std::string childPath(const std::string& folder, const std::string& name)
     return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-// Names in the pane's order: without regard to case, as a person reads a folder, then by bytes.
-bool comesBefore(const std::string& a, const std::string& b)
+QString sortKey(const std::string& name)
 {
-    const QString sa = QString::fromUtf8(a.data(), qsizetype(a.size()));
-    const QString sb = QString::fromUtf8(b.data(), qsizetype(b.size()));
-    const int c = sa.compare(sb, Qt::CaseInsensitive);
+    return QString::fromUtf8(name.data(), qsizetype(name.size()));
+}
+
+// Names in the pane's order: without regard to case, as a person reads a folder, then by bytes.
+bool comesBefore(const QString& keyA, const std::string& a, const QString& keyB, const std::string& b)
+{
+    const int c = keyA.compare(keyB, Qt::CaseInsensitive);
     return c != 0 ? c < 0 : a < b;
 }
 
@@ -132,9 +136,9 @@ void FolderTreeModel::fetchMore(const QModelIndex& parent)
         list(node);
 }
 
-std::vector<std::string> FolderTreeModel::listFolders(const std::string& path) const
+std::vector<FolderTreeModel::Listed> FolderTreeModel::listFolders(const std::string& path) const
 {
-    std::vector<std::string> names;
+    std::vector<Listed> names;
     auto listing = folders_.openFolder(path);
     if (!listing)
         return names;
@@ -142,22 +146,24 @@ std::vector<std::string> FolderTreeModel::listFolders(const std::string& path) c
     while ((*listing)->next(entry)) {
         if (entry.kind == FolderEntry::Kind::File || entry.name == "." || entry.name == "..")
             continue;
-        names.push_back(entry.name);
+        names.push_back({sortKey(entry.name), entry.name});
     }
-    std::sort(names.begin(), names.end(), comesBefore);
+    std::sort(names.begin(), names.end(),
+              [](const Listed& a, const Listed& b) { return comesBefore(a.key, a.name, b.key, b.name); });
     return names;
 }
 
 void FolderTreeModel::list(Node* node)
 {
-    const std::vector<std::string> names = listFolders(node->path);
+    const std::vector<Listed> names = listFolders(node->path);
     node->listed = true;
     if (!names.empty()) {
         beginInsertRows(indexOfNode(node), 0, int(names.size()) - 1);
-        for (const std::string& name : names) {
+        for (const Listed& listed : names) {
             auto child = std::make_unique<Node>();
-            child->path = childPath(node->path, name);
-            child->name = name;
+            child->path = childPath(node->path, listed.name);
+            child->name = listed.name;
+            child->key = listed.key;
             child->parent = node;
             node->children.push_back(std::move(child));
         }
@@ -208,13 +214,13 @@ void FolderTreeModel::refreshNode(Node* node, bool recursive)
 {
     if (!node->listed)
         return;
-    const std::vector<std::string> names = listFolders(node->path);
+    const std::vector<Listed> names = listFolders(node->path);
     const QModelIndex parent = indexOfNode(node);
     // Both lists are in the same order: walk them side by side, taking out what has gone and
     // putting in what is new, so that the folders that stay keep their nodes (and the selection).
     std::size_t at = 0;
-    for (const std::string& name : names) {
-        while (at < node->children.size() && comesBefore(node->children[at]->name, name)) {
+    for (const auto& [key, name] : names) {
+        while (at < node->children.size() && comesBefore(node->children[at]->key, node->children[at]->name, key, name)) {
             beginRemoveRows(parent, int(at), int(at));
             forget(node->children[at].get());
             node->children.erase(node->children.begin() + std::ptrdiff_t(at));
@@ -229,6 +235,7 @@ void FolderTreeModel::refreshNode(Node* node, bool recursive)
         auto child = std::make_unique<Node>();
         child->path = childPath(node->path, name);
         child->name = name;
+        child->key = key;
         child->parent = node;
         node->children.insert(node->children.begin() + std::ptrdiff_t(at), std::move(child));
         renumber(node->children, at);

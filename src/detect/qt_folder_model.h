@@ -54,8 +54,12 @@ Q_SIGNALS:
 private:
     Node* nodeOf(const QModelIndex& index) const;
     QModelIndex indexOfNode(Node* node) const;
-    // The names of the folders in path, sorted as the pane shows them.
-    std::vector<std::string> listFolders(const std::string& path) const;
+    struct Listed {
+        QString key;
+        std::string name;
+    };
+    // The folders in path, sorted as the pane shows them.
+    std::vector<Listed> listFolders(const std::string& path) const;
     void list(Node* node);
     void refreshNode(Node* node, bool recursive);
     void forget(Node* node);
