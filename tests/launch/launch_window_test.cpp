@@ -193,6 +193,9 @@ private Q_SLOTS:
         QDialog* sheet = findSheet();
         QCOMPARE(sheet->findChild<QLabel*>(QStringLiteral("PropertyName"))->text(), QStringLiteral("doc.csv"));
         QCOMPARE(sheet->findChild<QLabel*>(QStringLiteral("PropertyFolder"))->text(), q(dir->path()));
+        // Names are shown as they are, and the window is wide enough for its whole title.
+        QCOMPARE(sheet->findChild<QLabel*>(QStringLiteral("PropertyName"))->textFormat(), Qt::PlainText);
+        QVERIFY(sheet->width() > sheet->fontMetrics().horizontalAdvance(sheet->windowTitle()));
         sheet->close();
     }
 
