@@ -51,7 +51,10 @@ OpenWithDialog::OpenWithDialog(const QString& item, std::vector<ApplicationEntry
     list_->setIconSize(QSize(24, 24));
     for (const ApplicationEntry& app : applications_) {
         auto* row = new QListWidgetItem(IconFromGioText(app.icon), QString::fromUtf8(app.name.c_str()), list_);
-        row->setToolTip(QFile::decodeName(QByteArray::fromStdString(app.program)));
+        // Tooltips read anything that looks like markup as markup: the path goes in escaped.
+        row->setToolTip(QStringLiteral("<p style='white-space:pre'>") +
+                        QFile::decodeName(QByteArray::fromStdString(app.program)).toHtmlEscaped() +
+                        QStringLiteral("</p>"));
     }
     layout->addWidget(list_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

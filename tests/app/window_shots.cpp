@@ -1,8 +1,9 @@
 // Takes screenshots of the window's questions and file dialogs on a real X display, so that what
 // the toolkit itself draws (buttons, dialogs, their questions) can be looked at by eye:
 //     xvfb-run -a -s "-screen 0 1280x800x24" ./window_shots OUTDIR
-// writes OUTDIR/quit.png, OUTDIR/open.png and OUTDIR/save_overwrite.png. Not a test: nothing is
-// checked automatically.
+// writes OUTDIR/quit.png, OUTDIR/open.png, OUTDIR/save_overwrite.png and OUTDIR/names.png (a name
+// that looks like markup in the status bar, a folder whose name is not valid UTF-8 in the folder
+// pane). Not a test: nothing is checked automatically.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -11,9 +12,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTimer>
+#include <QTreeView>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 
 #include "app/form1.h"
@@ -58,7 +62,9 @@ int main(int argc, char** argv)
     test::TempDir dir;
     Services services = Services::defaults();
     services.settingsFile = dir.file("Tessaly.ini");
-    const std::string doc = dir.write("doc.txt", "hello");
+    const std::string doc = dir.write("<b>big<br>name.txt", "hello");
+    std::filesystem::create_directories(dir.file("bad\xff\x1bname/inner"));
+    std::filesystem::create_directories(dir.file("ordinary"));
     const std::string existing = dir.write("既存のファイル.txt", "old");
     Form1 form(services, CommandLineBytes({doc}));
     form.resize(760, 480);
@@ -85,7 +91,13 @@ int main(int argc, char** argv)
                         shot("save_overwrite.png");
                         question->button(QMessageBox::No)->click();
                         save->reject();
-                        QTimer::singleShot(300, [&] { app.quit(); });
+                        form.setFolderPaneFolder(dir.file("bad\xff\x1bname"));
+                        form.PageControl1->setCurrentIndex(1);
+                        form.FolderPane->expand(form.FolderPane->currentIndex());
+                        QTimer::singleShot(1000, [&] {
+                            shot("names.png");
+                            app.quit();
+                        });
                     });
                 });
                 form.SaveAs1Click();
