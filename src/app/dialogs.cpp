@@ -21,16 +21,13 @@ QString QtFilterFromPairs(const QString& pairs)
     const QStringList parts = pairs.split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        // Qt reads the patterns from the caption's last parentheses and shows the caption as it
-        // is: a caption that already ends with its pattern loses it before the Qt form is added.
-        QString caption = parts[i];
+        // Qt takes the patterns from the filter's last parentheses; the dialogs hide that part
+        // (HideNameFilterDetails), so the caption reads exactly as given and names its pattern
+        // once. "*.*" would pass over every Linux name without a dot: "all files" is "*" here.
         QString pattern = parts[i + 1];
-        const QString own = QLatin1Char('(') + pattern + QLatin1Char(')');
-        if (caption.endsWith(own))
-            caption = caption.left(caption.size() - own.size()).trimmed();
         if (pattern == QLatin1String("*.*"))
             pattern = QStringLiteral("*");
-        filters << caption + QStringLiteral(" (") + pattern + QLatin1Char(')');
+        filters << parts[i] + QStringLiteral(" (") + pattern + QLatin1Char(')');
     }
     return filters.join(QStringLiteral(";;"));
 }
@@ -87,13 +84,15 @@ void WidgetDialogs::showError(QWidget* parent, const QString& text)
 QString WidgetDialogs::getOpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                                        const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, caption, folder, QtFilterFromPairs(filter));
+    return QFileDialog::getOpenFileName(parent, caption, folder, QtFilterFromPairs(filter), nullptr,
+                                        QFileDialog::HideNameFilterDetails);
 }
 
 QString WidgetDialogs::getSaveFileName(QWidget* parent, const QString& caption, const QString& fileName,
                                        const QString& filter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, fileName, QtFilterFromPairs(filter));
+    return QFileDialog::getSaveFileName(parent, caption, fileName, QtFilterFromPairs(filter), nullptr,
+                                        QFileDialog::HideNameFilterDetails);
 }
 
 }  // namespace tessaly

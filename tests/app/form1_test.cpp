@@ -677,7 +677,7 @@ private Q_SLOTS:
         });
         WidgetDialogs().getOpenFileName(w.form.get(), QString(), q(dir->path()),
                                         QStringLiteral("すべてのファイル(*.*)|*.*|テキストファイル(*.txt)|*.txt"));
-        QCOMPARE(filters, (QStringList{QStringLiteral("すべてのファイル (*)"), QStringLiteral("テキストファイル (*.txt)")}));
+        QCOMPARE(filters, (QStringList{QStringLiteral("すべてのファイル(*.*)"), QStringLiteral("テキストファイル(*.txt)")}));
         QVERIFY2(buttons.contains(QStringLiteral("キャンセル")), qPrintable(buttons.join(QLatin1Char(','))));
         // The context menu names the keys as the menu table does.
         QCOMPARE(w->Open2->shortcut().toString(), QStringLiteral("Enter"));
