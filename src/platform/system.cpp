@@ -35,6 +35,7 @@ public:
         offset_ += n;
         return n;
     }
+    std::optional<std::uint64_t> size() const override { return data_.size(); }
 
 private:
     std::string data_;
@@ -63,6 +64,7 @@ public:
     explicit InPlaceFile(std::string path) : path_(std::move(path)) {}
     const std::string& path() const override { return path_; }
     std::optional<SysError> commit() override { return std::nullopt; }
+    bool inPlace() const override { return true; }
 
 private:
     std::string path_;

@@ -57,13 +57,19 @@ public:
     virtual ~ItemReader() = default;
     // Fills up to size bytes of buffer; 0 at the end of the item.
     virtual Expected<std::size_t> read(char* buffer, std::size_t size) = 0;
+    // The item's size when known in advance, so that a writer can make room before it begins.
+    virtual std::optional<std::uint64_t> size() const { return std::nullopt; }
 };
 
-// An item being written in pieces. Nothing is final until finish() succeeds: a writer destroyed
-// unfinished leaves a plain-file target as it was (a stream may hold what was written so far).
+// An item being written in pieces. Nothing is final until finish() succeeds. A writer destroyed
+// unfinished leaves a plain file that could be replaced as a whole as it was, and removes a stream
+// that it created; a file written in place (see FileSystem::openWrite) keeps what was written.
 class ItemWriter {
 public:
     virtual ~ItemWriter() = default;
+    // Makes room for size bytes before the first write, so that a full volume is reported before
+    // anything of the target has changed. Does nothing by default.
+    virtual std::optional<SysError> reserve(std::uint64_t /*size*/) { return std::nullopt; }
     virtual std::optional<SysError> write(std::string_view data) = 0;
     // Completes the item: a plain file takes the target's place only here.
     virtual std::optional<SysError> finish() = 0;
@@ -82,6 +88,9 @@ public:
     // Where to write the new file's data and streams until it is committed.
     virtual const std::string& path() const = 0;
     virtual std::optional<SysError> commit() = 0;
+    // True when path() is the target itself (an existing file that cannot be replaced without
+    // losing what it carries): every write lands at once, and there is nothing to roll back.
+    virtual bool inPlace() const { return false; }
 };
 
 // File-system services the core needs for listing, sizing, reading and writing items.
@@ -102,9 +111,15 @@ public:
     virtual Expected<std::string> readItem(const ItemRef& item) = 0;
     // Creates or replaces the item with data.
     virtual std::optional<SysError> writeItem(const ItemRef& item, std::string_view data) = 0;
+    // The file whose streams a path stands for: a symbolic link leads to the file it names. The path
+    // itself when it is no link (and by default).
+    virtual std::string resolveLink(const std::string& path) { return path; }
 
     // Piecewise access for items of any size. The defaults go through readItem / writeItem whole,
     // for file systems that have nothing better; createPending's default writes in place.
+    //
+    // Writing a plain file that exists keeps the file: its streams, links, owner, group, mode and
+    // access lists. A target that may not be written is refused before anything is written.
     virtual Expected<std::unique_ptr<ItemReader>> openRead(const ItemRef& item);
     virtual Expected<std::unique_ptr<ItemWriter>> openWrite(const ItemRef& item);
     virtual Expected<std::unique_ptr<PendingFile>> createPending(const std::string& target);

@@ -43,6 +43,10 @@ std::optional<CopyError> CopyItemData(FileSystem& fs, const ItemRef& source, con
     auto writer = fs.openWrite(target);
     if (!writer.ok())
         return targetError(writer.error());
+    // Room first: a full volume is reported while the target is still as it was.
+    if (const auto size = reader.value()->size())
+        if (auto error = writer.value()->reserve(*size))
+            return targetError(*error);
 
     writer.value()->takeDirectly(*reader.value());
     const auto buffer = std::make_unique<char[]>(CopyPieceSize);

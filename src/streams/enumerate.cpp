@@ -4,10 +4,10 @@
 
 namespace tessaly {
 
-void EnumerateStreams(FileSystem& fs, const std::string& path, StreamList& list)
+void EnumerateStreams(FileSystem& fs, const std::string& path, StreamList& list, const std::string& listed)
 {
     list.clear();
-    auto streams = fs.listStreams(path);
+    auto streams = fs.listStreams(listed.empty() ? path : listed);
     list.reserve(streams.size());
     for (auto& s : streams) {
         // Built in one allocation: a scan makes one such text per stream it finds.

@@ -18,6 +18,8 @@ using StreamList = std::vector<StreamEntry>;
 
 // Empties list, then fills it with one entry per named stream of path, in the system's order.
 // A file that cannot be read gives an empty list, like a file without streams.
-void EnumerateStreams(FileSystem& fs, const std::string& path, StreamList& list);
+// listed, when not empty, is the file whose streams are asked for (the file a link names); the
+// entries still begin with path.
+void EnumerateStreams(FileSystem& fs, const std::string& path, StreamList& list, const std::string& listed = {});
 
 }  // namespace tessaly

@@ -33,6 +33,14 @@ SaveOutcome reloadSaved(WorkspaceEditor& editor, const std::string& path, std::s
     return done;
 }
 
+// Errors name the source by its tree text and the target as the user knows it, not by the file
+// that a link or a file being assembled stands for.
+CopyError shownAs(CopyError error, const std::string& source, const std::string& target)
+{
+    error.path = error.side == CopyError::Side::Target ? target : source;
+    return error;
+}
+
 SaveOutcome failed(CopyError error)
 {
     return SaveOutcome{std::move(error), {}};
@@ -47,21 +55,24 @@ SaveOutcome SaveWhole(WorkspaceEditor& editor)
     // Copied: the workspace is not changed before the reset, but the loop must not depend on that.
     const std::vector<WorkspaceNode> nodes = editor.workspace().nodes();
     const std::string& parent = nodes.front().text;
+    // The streams go to the file the parent's path names (through a symbolic link, its target).
+    const std::string host = fs.resolveLink(nodes.front().item.file);
 
     log.AppendLogLine(texts::WholeOverwriteSave, parent);
     log.AppendLogLine(texts::HeaderUnchanged, parent);
     for (std::size_t i = 1; i < nodes.size(); ++i) {
         const std::string& text = nodes[i].text;
-        const std::string name = FinalNameComponent(text);
+        const std::string name = ChildStreamName(nodes[i]);
         if (auto error = checkStreamName(parent, name))
             return failed(*error);
         // A name the parent already carries is left alone: this command only adds streams.
-        if (fs.streamExists(parent, name)) {
+        if (fs.streamExists(host, name)) {
             log.AppendLogLine(texts::HeaderUnchanged, text);
             continue;
         }
-        if (auto error = CopyItemData(fs, ResolveItemText(fs, text), ItemRef{parent, name}))
-            return failed(*error);
+        // A stream that this write creates and cannot finish is removed again by the file layer.
+        if (auto error = CopyItemData(fs, nodes[i].item, ItemRef{host, name}))
+            return failed(shownAs(*error, text, parent + ":" + name));
         log.AppendLogLine(texts::SavedAsChild, parent + ":" + name);
     }
     return reloadSaved(editor, parent, texts::StatusWholeSaved);
@@ -73,33 +84,39 @@ SaveOutcome SaveWholeAs(WorkspaceEditor& editor, const std::string& target)
     OperationLog& log = editor.log();
     const std::vector<WorkspaceNode> nodes = editor.workspace().nodes();
 
+    // An existing target is either rebuilt beside itself, with everything it carries, and put in
+    // place at the end, or written in place where that would lose something (see FileSystem).
     auto pending = fs.createPending(target);
     if (!pending.ok())
         return failed(CopyError{CopyError::Side::Target, target, pending.error()});
     const std::string building = pending.value()->path();
-    // Errors on the file being assembled are reported with the names it will have.
-    const auto asTarget = [&](CopyError error, const std::string& shown) {
-        if (error.side == CopyError::Side::Target)
-            error.path = shown;
-        return failed(std::move(error));
+    const bool inPlace = pending.value()->inPlace();
+    // A line is written when its data is on disk: at once in place, after the commit otherwise.
+    std::vector<std::pair<std::string_view, std::string>> lines;
+    const auto written = [&](std::string_view phrase, std::string subject) {
+        if (inPlace)
+            log.AppendLogLine(phrase, subject);
+        else
+            lines.emplace_back(phrase, std::move(subject));
     };
 
-    if (auto error = CopyItemData(fs, ResolveItemText(fs, nodes.front().text), ItemRef{building, {}}))
-        return asTarget(*error, target);
-    log.AppendLogLine(texts::ParentSaved, target);
+    if (auto error = CopyItemData(fs, nodes.front().item, ItemRef{building, {}}))
+        return failed(shownAs(*error, nodes.front().text, target));
+    written(texts::ParentSaved, target);
     for (std::size_t i = 1; i < nodes.size(); ++i) {
-        const std::string& text = nodes[i].text;
-        const std::string name = FinalNameComponent(text);
+        const std::string name = ChildStreamName(nodes[i]);
         if (auto error = checkStreamName(target, name))
             return failed(*error);
         const std::string shown = target + ":" + name;
-        if (auto error = CopyItemData(fs, ResolveItemText(fs, text), ItemRef{building, name}))
-            return asTarget(*error, shown);
-        log.AppendLogLine(texts::ChildSaved, shown);
+        if (auto error = CopyItemData(fs, nodes[i].item, ItemRef{building, name}))
+            return failed(shownAs(*error, nodes[i].text, shown));
+        written(texts::ChildSaved, shown);
     }
     if (auto error = pending.value()->commit())
         return failed(CopyError{CopyError::Side::Target, target, *error});
     pending.value().reset();
+    for (const auto& [phrase, subject] : lines)
+        log.AppendLogLine(phrase, subject);
     return reloadSaved(editor, target, texts::StatusSavedTo);
 }
 
@@ -109,9 +126,10 @@ SaveOutcome SaveSelectedAs(WorkspaceEditor& editor, const std::string& target)
     if (!node)
         return {};
     const std::string text = node->text;
+    const ItemRef source = node->item;
     FileSystem& fs = editor.fileSystem();
-    if (auto error = CopyItemData(fs, ResolveItemText(fs, text), ItemRef{target, {}}))
-        return failed(*error);
+    if (auto error = CopyItemData(fs, source, ItemRef{target, {}}))
+        return failed(shownAs(*error, text, target));
     editor.log().AppendLogLine(texts::SavedAlone, text + " " + target);
     return SaveOutcome{std::nullopt, FinalNameComponent(target) + std::string(texts::StatusSaved)};
 }
@@ -121,7 +139,7 @@ std::optional<std::string> SaveSelectedDialogName(const Workspace& ws)
     const WorkspaceNode* node = ws.selectedNode();
     if (!node)
         return std::nullopt;
-    return FinalNameComponent(node->text);
+    return ChildStreamName(*node);
 }
 
 }  // namespace tessaly

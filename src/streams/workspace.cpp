@@ -20,13 +20,22 @@ const WorkspaceNode* Workspace::selectedNode() const
     return selected_ >= 0 && selected_ < nodeCount() ? &nodes_[std::size_t(selected_)] : nullptr;
 }
 
-bool NameInWorkspace(const Workspace& ws, const std::string& path)
+std::string ChildStreamName(const WorkspaceNode& node)
 {
-    const std::string name = FinalNameComponent(path);
+    return node.item.isStream() ? node.item.stream : FinalNameComponent(node.text);
+}
+
+bool NameTaken(const Workspace& ws, const std::string& name)
+{
     for (int i = 1; i < ws.nodeCount(); ++i)
-        if (FinalNameComponent(ws.node(i).text) == name)
+        if (ChildStreamName(ws.node(i)) == name)
             return true;
     return false;
+}
+
+bool NameInWorkspace(const Workspace& ws, const std::string& path)
+{
+    return NameTaken(ws, FinalNameComponent(path));
 }
 
 std::uint64_t FileSizeOf(FileSystem& fs, const std::string& path)
@@ -39,10 +48,9 @@ namespace {
 // The bytes of an icon item, or nothing when it cannot be read or is larger than any real icon: such
 // an item is not read at all, since reading it whole would stall the window and could run out of
 // memory.
-std::optional<std::string> iconBytes(FileSystem& fs, const std::string& path)
+std::optional<std::string> iconBytes(FileSystem& fs, const ItemRef& ref)
 {
-    const ItemRef ref = ResolveItemText(fs, path);
-    if (!ref.isStream() && fs.fileSizeOf(path) > MaxIconBytes)
+    if (!ref.isStream() && fs.fileSizeOf(ref.file) > MaxIconBytes)
         return std::nullopt;
     auto reader = fs.openRead(ref);
     if (!reader)
@@ -66,10 +74,11 @@ std::optional<std::string> iconBytes(FileSystem& fs, const std::string& path)
 
 }  // namespace
 
-int AddFileIcon(FileSystem& fs, IconList& list, OperationLog& log, const std::string& path)
+int AddFileIcon(FileSystem& fs, IconList& list, OperationLog& log, const std::string& path, const ItemRef* item)
 {
-    if (FinalNameComponent(path) == "favicon") {
-        if (const auto bytes = iconBytes(fs, path))
+    const std::string name = item && item->isStream() ? item->stream : FinalNameComponent(path);
+    if (name == "favicon") {
+        if (const auto bytes = iconBytes(fs, item ? *item : ResolveItemText(fs, path)))
             if (auto index = list.addIconImage(*bytes))
                 return *index;
         log.AppendLogLine(texts::IconImageError, path);
@@ -83,36 +92,43 @@ int WorkspaceEditor::AddFileIcon(const std::string& path, IconList& list)
     return tessaly::AddFileIcon(fs_, list, log_, path);
 }
 
-void WorkspaceEditor::appendChild(const std::string& text, std::uint64_t size)
+void WorkspaceEditor::appendChild(const std::string& text, std::uint64_t size, ItemRef item)
 {
-    WorkspaceNode child{text, size, 0};
-    child.image = AddFileIcon(text, icons_);
+    WorkspaceNode child{text, size, 0, std::move(item)};
+    child.image = tessaly::AddFileIcon(fs_, icons_, log_, text, &child.item);
     ws_.nodes_.push_back(std::move(child));
 }
 
 void WorkspaceEditor::LoadIntoWorkspace(const std::string& path)
 {
+    // Settled once, while the path is given: a look-alike file "doc.txt:notes" beside doc.txt is
+    // that file, and a path through a symbolic link stands for the file it names, whose streams
+    // are the ones listed (and later written).
+    ItemRef self = ResolveItemText(fs_, path);
     if (ws_.isEmpty()) {
-        ws_.nodes_.assign(1, WorkspaceNode{path, FileSizeOf(fs_, path), 0});
+        ws_.nodes_.assign(1, WorkspaceNode{path, FileSizeOf(fs_, path), 0, self});
         ws_.selected_ = 0;
         icons_.clear();
         ws_.nodes_.front().image = 0;
-        AddFileIcon(path, icons_);
+        tessaly::AddFileIcon(fs_, icons_, log_, path, &ws_.nodes_.front().item);
         log_.AppendLogLine(texts::SetAsParent, path);
     } else if (NameInWorkspace(ws_, path)) {
         log_.AppendLogLine(texts::SameNameRefused, path);
     } else {
-        appendChild(path, FileSizeOf(fs_, path));
+        appendChild(path, FileSizeOf(fs_, path), self);
         log_.AppendLogLine(texts::SetAsChild, path);
     }
 
-    EnumerateStreams(fs_, path, ws_.streamList_);
+    const std::string host = self.isStream() ? std::string() : fs_.resolveLink(path);
+    EnumerateStreams(fs_, path, ws_.streamList_, host);
     for (const auto& entry : ws_.streamList_) {
-        if (NameInWorkspace(ws_, entry.text)) {
+        // The entry is the path, ":" and the name, so the name is what follows the path.
+        std::string name = entry.text.substr(path.size() + 1);
+        if (NameTaken(ws_, name)) {
             log_.AppendLogLine(texts::SameNameRefused, entry.text);
             continue;
         }
-        appendChild(entry.text, entry.size);
+        appendChild(entry.text, entry.size, ItemRef{host, std::move(name)});
         log_.AppendLogLine(texts::StreamFound, entry.text);
     }
     ws_.saveEnabled_ = true;

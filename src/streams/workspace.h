@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/system.h"
 #include "streams/enumerate.h"
 
 namespace tessaly {
@@ -18,7 +19,15 @@ struct WorkspaceNode {
     std::string text;  // full path, or "<file>:<stream>"; an empty root means an empty workspace
     std::uint64_t size = 0;
     int image = 0;  // index into the workspace icon list
+    // Where the bytes are. A stream that the loader found keeps its file and its own name here, so
+    // that no command has to read them back out of the text (a name may hold ":" or "/", and a
+    // file named like "doc.txt:notes" may lie beside doc.txt).
+    ItemRef item;
 };
+
+// The name under which a child is written as a stream: a found stream's own name, an attached
+// file's final name component.
+std::string ChildStreamName(const WorkspaceNode& node);
 
 class Workspace {
 public:
@@ -73,7 +82,7 @@ public:
     OperationLog& log() { return log_; }
 
 private:
-    void appendChild(const std::string& text, std::uint64_t size);
+    void appendChild(const std::string& text, std::uint64_t size, ItemRef item);
 
     Workspace& ws_;
     FileSystem& fs_;
@@ -81,8 +90,10 @@ private:
     OperationLog& log_;
 };
 
-// True when the final name component of path equals that of a child (byte for byte).
+// True when the final name component of path equals the name of a child (byte for byte).
 bool NameInWorkspace(const Workspace& ws, const std::string& path);
+// True when a child already goes by name (ChildStreamName, byte for byte).
+bool NameTaken(const Workspace& ws, const std::string& name);
 // Size of the object at path, 0 when it does not exist.
 std::uint64_t FileSizeOf(FileSystem& fs, const std::string& path);
 // The largest item read as an icon; real icon files are a few kilobytes.
@@ -90,6 +101,8 @@ inline constexpr std::uint64_t MaxIconBytes = 1024 * 1024;
 // Appends one icon for the item at path: a stream or file named exactly "favicon" shows its own
 // content decoded as an icon (logging an icon image error and appending an empty entry when it is
 // not one, or is larger than MaxIconBytes); anything else shows the desktop's icon for its extension.
-int AddFileIcon(FileSystem& fs, IconList& list, OperationLog& log, const std::string& path);
+// item, when given, is where the bytes of path are.
+int AddFileIcon(FileSystem& fs, IconList& list, OperationLog& log, const std::string& path,
+                const ItemRef* item = nullptr);
 
 }  // namespace tessaly

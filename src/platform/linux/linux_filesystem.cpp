@@ -219,8 +219,9 @@ std::vector<StreamInfo> LinuxFileSystem::listStreams(const std::string& path)
 
 std::uint64_t LinuxFileSystem::fileSizeOf(const std::string& path)
 {
+    // A folder counts 0, as a folder entry of the Windows listing does (not its block size).
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? std::uint64_t(st.st_size) : 0;
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) ? std::uint64_t(st.st_size) : 0;
 }
 
 bool LinuxFileSystem::pathExists(const std::string& path)

@@ -2,6 +2,7 @@
 // Named streams on Linux: the "user." extended attributes of a file, and on an ntfs-3g volume
 // mounted with streams_interface=windows the volume's real streams, reached as "file:stream" paths.
 
+#include <set>
 #include <string>
 
 #include "platform/linux/fd.h"
@@ -33,12 +34,22 @@ public:
     Expected<std::unique_ptr<ItemReader>> openRead(const ItemRef& item) override;
     Expected<std::unique_ptr<ItemWriter>> openWrite(const ItemRef& item) override;
     Expected<std::unique_ptr<PendingFile>> createPending(const std::string& target) override;
+    std::string resolveLink(const std::string& path) override;
+
+    // The hidden file that a whole-workspace save is assembling: its data is written straight in.
+    void addPending(const std::string& path) { pendingTemps_.insert(path); }
+    void removePending(const std::string& path) { pendingTemps_.erase(path); }
 
     // True when the file answers the ntfs-3g stream list: its streams are "file:stream" paths.
     bool hasWindowsStreamInterface(const std::string& file);
 
 private:
     bool onFuseVolume(const std::string& path);
+    Expected<std::unique_ptr<ItemWriter>> openPlainWrite(const std::string& file);
+    Expected<std::unique_ptr<ItemWriter>> openStreamPathWrite(const ItemRef& item);
+
+    // The hidden files that whole-workspace saves are assembling right now.
+    std::set<std::string> pendingTemps_;
 
     // listStreams is called for every file of a folder in a row; the file-system type of the
     // last folder is remembered so that ordinary volumes cost one listxattr per file.
