@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "app/texts.h"
 #include "platform/linux/single_instance.h"
+#include "platform/linux/unfinished.h"
 
 int main(int argc, char* argv[])
 {
@@ -34,6 +35,9 @@ int main(int argc, char* argv[])
     tessaly::SingleInstance instance{std::string(tessaly::InstanceKey)};
     if (tessaly::RefuseSecondCopy(instance, *services.dialogs))
         return 0;
+    // What saves of an earlier run that was killed left half done (hidden files beside their
+    // targets, streams being created) goes before anything else is read.
+    tessaly::CleanUnfinishedWrites();
 
     QApplication::setApplicationName(QString::fromUtf8(tessaly::texts::ApplicationTitle.data(),
                                                        qsizetype(tessaly::texts::ApplicationTitle.size())));

@@ -19,7 +19,11 @@ namespace {
 ItemOpener openerFor(Form1& form)
 {
     Services& s = form.services();
-    return ItemOpener(*s.fs, *s.associations, *s.launcher, *s.shellPaths, *s.workPlace, form.log());
+    ItemOpener opener(*s.fs, *s.associations, *s.launcher, *s.shellPaths, *s.workPlace, form.log());
+    // The selected node's bytes are where the loader found them, not what its text may suggest.
+    if (const WorkspaceNode* node = form.workspace().selectedNode(); node && !node->item.file.empty())
+        opener.knowItem(node->text, node->item);
+    return opener;
 }
 
 // The selected node's text, or nothing when no node is selected.

@@ -95,10 +95,35 @@ public:
     // Clears the entry name (a file or a symbolic link, never a folder) so that a copy written
     // there next creates a new file instead of writing through whatever was there.
     virtual std::optional<SysError> clearEntry(const std::string& name) = 0;
-    // Lets the user run the file name (a copy of a program).
+    // Lets the user run the file name (a copy of a program); name is relative to folder() and may
+    // lie in the folder of one owner ("folder/name").
     virtual std::optional<SysError> makeExecutable(const std::string& name) = 0;
     // Writes data as a new read-only file name in the folder and returns its path.
     virtual Expected<std::string> exportReadOnly(const std::string& name, std::string_view data) = 0;
+
+    // Copies of the items of one file go to a folder of their own (so that same-named streams of
+    // two files never meet), ending with the path separator. The defaults use the one folder.
+    virtual Expected<std::string> folderFor(const std::string& /*owner*/) { return folder(); }
+    // Where a new copy called name of an item of owner goes: that name in folderFor(owner) when it
+    // is free or holds a copy this work place made and nobody changed since (which is cleared);
+    // otherwise a new name, " (2)", " (3)", ... before the extension. A file the user changed or
+    // put there is never replaced.
+    virtual Expected<std::string> placeFor(const std::string& /*owner*/, const std::string& name)
+    {
+        auto root = folder();
+        if (!root)
+            return root;
+        if (auto error = clearEntry(name))
+            return *error;
+        return root.value() + name;
+    }
+    // Notes that the file at path (from placeFor) holds what was just copied there.
+    virtual void remember(const std::string& /*path*/) {}
+    // exportReadOnly into folderFor(owner), at the place placeFor gives.
+    virtual Expected<std::string> exportFor(const std::string& /*owner*/, const std::string& name, std::string_view data)
+    {
+        return exportReadOnly(name, data);
+    }
 };
 
 // Shows the desktop's properties of an item; false when it could not be shown.

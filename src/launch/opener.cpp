@@ -85,26 +85,33 @@ void ItemOpener::OpenByDirect2Click(const std::string& X,
 
 std::optional<CopyError> ItemOpener::CopyOpen2Click(const std::string& X)
 {
-    const std::string name = FinalNameComponent(X);
-    auto folder = workPlace_.folder();
+    const ItemRef source = refOf(X);
+    const std::string name = source.isStream() ? source.stream : FinalNameComponent(X);
+    auto root = workPlace_.folder();
+    if (!root)
+        return CopyError{CopyError::Side::Target, name, root.error()};
+    auto folder = workPlace_.folderFor(source.file);
     if (!folder)
         return CopyError{CopyError::Side::Target, name, folder.error()};
     const std::string D = LongPathOf(folder.value());
-    const std::string K = D + name;
-    const ItemRef source = ResolveItemText(fs_, X);
+    std::string K = D + name;
     // An item that already lives in the work place under its own name is its own copy; clearing
     // the way for a new copy would delete it.
     if (source.isStream() || source.file != K) {
-        if (auto error = workPlace_.clearEntry(name))
-            return CopyError{CopyError::Side::Target, K, *error};
+        auto place = workPlace_.placeFor(source.file, name);
+        if (!place)
+            return CopyError{CopyError::Side::Target, K, place.error()};
+        K = LongPathOf(place.value());
         if (auto error = CopyItemData(fs_, source, ItemRef{K, {}}))
             return error;
+        workPlace_.remember(K);
     }
     log_.AppendLogLine(texts::CopiedToWorkPlace, X + " " + D);
     const std::string A = associations_.findExecutable(X);
     if (A == X) {
         // The copy of a program is to run like the program: it gets the permission to.
-        workPlace_.makeExecutable(name);
+        const std::string base = LongPathOf(root.value());
+        workPlace_.makeExecutable(K.compare(0, base.size(), base) == 0 ? K.substr(base.size()) : name);
         log_.AppendLogLine(texts::LaunchedInWorkPlace, K);
     } else
         log_.AppendLogLine(texts::LaunchByAssociation, A + " " + K);
@@ -166,15 +173,22 @@ void ItemOpener::launchWith(const Application& application, const std::string& X
     log_.appendResultLine(r.code, r.lastError, r.message);
 }
 
+ItemRef ItemOpener::refOf(const std::string& text)
+{
+    if (known_ && known_->first == text)
+        return known_->second;
+    return ResolveItemText(fs_, text);
+}
+
 Expected<std::string> ItemOpener::handOver(const std::string& text)
 {
-    const ItemRef ref = ResolveItemText(fs_, text);
+    const ItemRef ref = refOf(text);
     if (!ref.isStream())
         return paths_.absolutePath(text);
     auto data = fs_.readItem(ref);
     if (!data)
         return data.error();
-    return workPlace_.exportReadOnly(ref.stream, data.value());
+    return workPlace_.exportFor(ref.file, ref.stream, data.value());
 }
 
 void ItemOpener::launchStandIn(std::string_view contentType, const std::string& X)

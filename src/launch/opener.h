@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "launch/launch_system.h"
@@ -36,6 +37,10 @@ public:
     };
     static Argument item(std::string text) { return {std::move(text), true}; }
     static Argument plain(std::string text) { return {std::move(text), false}; }
+
+    // Where the bytes of the item text X are, as the workspace already knows them (a stream found
+    // by the loader keeps its file and name); other texts are resolved on the file system.
+    void knowItem(std::string X, ItemRef where) { known_.emplace(std::move(X), std::move(where)); }
 
     // Decides by name, extension and associated program how the item X opens, logs the decision
     // and starts what it decided on.
@@ -67,6 +72,7 @@ private:
     // Opens the item text X with the application through its desktop entry and writes the result
     // line.
     void launchWith(const Application& application, const std::string& X);
+    ItemRef refOf(const std::string& text);
     void launchStandIn(std::string_view contentType, const std::string& X);
     void logNoAssociation();
 
@@ -76,6 +82,7 @@ private:
     ShellPaths& paths_;
     WorkPlace& workPlace_;
     OperationLog& log_;
+    std::optional<std::pair<std::string, ItemRef>> known_;
 };
 
 }  // namespace tessaly

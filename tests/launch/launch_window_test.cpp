@@ -147,10 +147,11 @@ private Q_SLOTS:
         load();
         form->selectNode(1);
         form->CopyOpen2Click();
-        const std::string copy = dir->file("work/memo.txt");
+        const std::string own = dir->file("work/" + LinuxWorkPlace::OwnerFolderName(memo) + "/");
+        const std::string copy = own + "memo.txt";
         std::ifstream in(copy);
         QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}), std::string("memo"));
-        QCOMPARE(logBodies().at(0), "作業場所にコピー " + q(memo) + " " + q(dir->file("work/")));
+        QCOMPARE(logBodies().at(0), "作業場所にコピー " + q(memo) + " " + q(own));
         QCOMPARE(launcher->calls, (std::vector<test::LaunchCall>{{"open", copy, {}}}));
 
         // The attached file is gone: the error box, nothing logged, nothing started.

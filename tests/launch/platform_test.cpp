@@ -212,8 +212,9 @@ TEST(WorkPlaceTest, CopyAndOpenDoesNotWriteThroughAPlantedLink)
     const std::string victim = dir.write("victim", "keep me");
     const std::string item = dir.write("memo.zzqqy", "copied");
     LinuxWorkPlace work(dir.file("place"));
-    ASSERT_TRUE(work.folder().ok());
-    std::filesystem::create_symlink(victim, dir.file("place/memo.zzqqy"));
+    ASSERT_TRUE(work.folderFor(item).ok());
+    const std::string own = dir.file("place/" + LinuxWorkPlace::OwnerFolderName(item));
+    std::filesystem::create_symlink(victim, own + "/memo.zzqqy");
 
     LinuxFileSystem fs;
     GioAssociations associations;
@@ -230,8 +231,8 @@ TEST(WorkPlaceTest, CopyAndOpenDoesNotWriteThroughAPlantedLink)
     ItemOpener opener(fs, associations, launcher, paths, work, log);
     EXPECT_FALSE(opener.CopyOpen2Click(item));
     EXPECT_EQ(slurp(victim), "keep me");
-    EXPECT_TRUE(S_ISREG(modeOf(dir.file("place/memo.zzqqy"))));
-    EXPECT_EQ(slurp(dir.file("place/memo.zzqqy")), "copied");
+    EXPECT_TRUE(S_ISREG(modeOf(own + "/memo.zzqqy")));
+    EXPECT_EQ(slurp(own + "/memo.zzqqy"), "copied");
 
     // A program's copy runs like the program.
     const std::string tool = dir.write("tool", "#!/bin/sh\necho ran > \"$(dirname \"$0\")/../ran\"\n");
@@ -240,8 +241,9 @@ TEST(WorkPlaceTest, CopyAndOpenDoesNotWriteThroughAPlantedLink)
     ItemOpener running(fs, associations, realLauncher, paths, work, log);
     sink.lines.clear();
     EXPECT_FALSE(running.CopyOpen2Click(tool));
-    EXPECT_EQ(sink.bodies().at(1), "作業場所で起動 " + dir.file("place/tool"));
-    EXPECT_TRUE(test::WaitForFile(dir.file("ran")));
+    const std::string toolCopy = dir.file("place/" + LinuxWorkPlace::OwnerFolderName(tool) + "/tool");
+    EXPECT_EQ(sink.bodies().at(1), "作業場所で起動 " + toolCopy);
+    EXPECT_TRUE(test::WaitForFile(dir.file("place/ran")));
 }
 
 // --- Shell links ----------------------------------------------------------------------------------
@@ -325,9 +327,10 @@ TEST(OpenEndToEndTest, DoubleClickedStreamReachesItsProgramAsAnExportedFile)
     const std::string recorder = test::TestDesktop().recorder;
     EXPECT_EQ(sink.bodies(), (std::vector<std::string>{"関連プログラム起動 " + recorder + " " + X, "42,0:Success"}));
     ASSERT_TRUE(test::WaitForRecorder());
-    EXPECT_EQ(test::RecordedArgs(), argsOf({place + "/table.csv"}));
+    const std::string copy = place + "/" + LinuxWorkPlace::OwnerFolderName(parent) + "/table.csv";
+    EXPECT_EQ(test::RecordedArgs(), argsOf({copy}));
     EXPECT_EQ(test::RecordedContent(), "a,b\n1,2\n");
-    EXPECT_EQ(modeOf(place + "/table.csv") & 0777, 0444u);
+    EXPECT_EQ(modeOf(copy) & 0777, 0444u);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -94,6 +96,131 @@ Expected<UniqueFd> LinuxWorkPlace::openFolderFor(const std::string& name)
     return openFolder();
 }
 
+Expected<UniqueFd> LinuxWorkPlace::openOwnerFolder(const std::string& sub)
+{
+    if (!validName(sub))
+        return ErrnoError(EINVAL);
+    auto opened = openFolder();
+    if (!opened)
+        return opened.error();
+    const UniqueFd root = std::move(opened.value());
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (::mkdirat(root.get(), sub.c_str(), 0700) != 0 && errno != EEXIST)
+            return ErrnoError(errno);
+        UniqueFd dir(::openat(root.get(), sub.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (dir.valid())
+            return Expected<UniqueFd>(std::move(dir));
+        if (errno != ELOOP && errno != ENOTDIR)
+            return ErrnoError(errno);
+        // A link or file where the folder belongs: not ours to follow (the folder is private).
+        if (::unlinkat(root.get(), sub.c_str(), 0) != 0 && errno != ENOENT)
+            return ErrnoError(errno);
+    }
+    return ErrnoError(ELOOP);
+}
+
+Expected<UniqueFd> LinuxWorkPlace::openHolderOf(const std::string& name, std::string& leaf)
+{
+    const auto slash = name.find('/');
+    if (slash == std::string::npos) {
+        leaf = name;
+        return openFolderFor(name);
+    }
+    leaf = name.substr(slash + 1);
+    if (!validName(leaf))
+        return ErrnoError(EINVAL);
+    return openOwnerFolder(name.substr(0, slash));
+}
+
+std::string LinuxWorkPlace::OwnerFolderName(const std::string& owner)
+{
+    // FNV-1a over the whole path: stable between runs, so that a file's copies stay together.
+    std::uint64_t hash = 1469598103934665603ull;
+    for (const unsigned char c : owner)
+        hash = (hash ^ c) * 1099511628211ull;
+    const auto slash = owner.rfind('/');
+    std::string base = owner.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (base.size() > 64)
+        base.resize(64);
+    for (char& c : base)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '_';
+    if (base.empty() || base == "." || base == "..")
+        base = "_";
+    char digest[17];
+    std::snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(hash));
+    return base + "-" + digest;
+}
+
+Expected<std::string> LinuxWorkPlace::folderFor(const std::string& owner)
+{
+    const std::string sub = OwnerFolderName(owner);
+    auto dir = openOwnerFolder(sub);
+    if (!dir)
+        return dir.error();
+    return folder_ + "/" + sub + "/";
+}
+
+Expected<std::string> LinuxWorkPlace::placeFor(const std::string& owner, const std::string& name)
+{
+    if (!validName(name))
+        return ErrnoError(EINVAL);
+    const std::string sub = OwnerFolderName(owner);
+    auto opened = openOwnerFolder(sub);
+    if (!opened)
+        return opened.error();
+    const UniqueFd dir = std::move(opened.value());
+    const auto dot = name.rfind('.');
+    const bool hasExtension = dot != std::string::npos && dot > 0;
+    for (int n = 1; n < 10000; ++n) {
+        const std::string candidate = n == 1 ? name
+                                             : (hasExtension ? name.substr(0, dot) : name) + " (" + std::to_string(n) +
+                                                   ")" + (hasExtension ? name.substr(dot) : std::string());
+        const std::string path = folder_ + "/" + sub + "/" + candidate;
+        struct stat st {};
+        if (::fstatat(dir.get(), candidate.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT)
+                return path;
+            return ErrnoError(errno);
+        }
+        // A link is replaced, never followed; a copy of ours that nobody touched may go; anything
+        // else (the user's edit of a copy, a file put there) stays, and the copy takes a new name.
+        const auto known = written_.find(path);
+        const bool ours = S_ISREG(st.st_mode) && known != written_.end() &&
+                          known->second == Fingerprint{st.st_dev, st.st_ino, static_cast<unsigned long long>(st.st_size),
+                                                       st.st_mtim.tv_sec * 1000000000ll + st.st_mtim.tv_nsec,
+                                                       st.st_ctim.tv_sec * 1000000000ll + st.st_ctim.tv_nsec};
+        if (S_ISLNK(st.st_mode) || ours) {
+            if (::unlinkat(dir.get(), candidate.c_str(), 0) != 0 && errno != ENOENT)
+                return ErrnoError(errno);
+            written_.erase(path);
+            return path;
+        }
+    }
+    return ErrnoError(EEXIST);
+}
+
+void LinuxWorkPlace::remember(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return;
+    written_[path] = Fingerprint{st.st_dev, st.st_ino, static_cast<unsigned long long>(st.st_size),
+                                 st.st_mtim.tv_sec * 1000000000ll + st.st_mtim.tv_nsec,
+                                 st.st_ctim.tv_sec * 1000000000ll + st.st_ctim.tv_nsec};
+}
+
+Expected<std::string> LinuxWorkPlace::exportFor(const std::string& owner, const std::string& name, std::string_view data)
+{
+    auto place = placeFor(owner, name);
+    if (!place)
+        return place.error();
+    auto written = writeReadOnly(place.value(), data);
+    if (written)
+        remember(written.value());
+    return written;
+}
+
 Expected<std::string> LinuxWorkPlace::folder()
 {
     auto dir = openFolder();
@@ -102,9 +229,10 @@ Expected<std::string> LinuxWorkPlace::folder()
     return folder_ + "/";
 }
 
-std::optional<SysError> LinuxWorkPlace::clearEntry(const std::string& name)
+std::optional<SysError> LinuxWorkPlace::clearEntry(const std::string& whole)
 {
-    auto opened = openFolderFor(name);
+    std::string name;
+    auto opened = openHolderOf(whole, name);
     if (!opened)
         return opened.error();
     const UniqueFd dir = std::move(opened.value());
@@ -118,9 +246,10 @@ std::optional<SysError> LinuxWorkPlace::clearEntry(const std::string& name)
     return std::nullopt;
 }
 
-std::optional<SysError> LinuxWorkPlace::makeExecutable(const std::string& name)
+std::optional<SysError> LinuxWorkPlace::makeExecutable(const std::string& whole)
 {
-    auto opened = openFolderFor(name);
+    std::string name;
+    auto opened = openHolderOf(whole, name);
     if (!opened)
         return opened.error();
     const UniqueFd dir = std::move(opened.value());
@@ -138,9 +267,18 @@ std::optional<SysError> LinuxWorkPlace::makeExecutable(const std::string& name)
 
 Expected<std::string> LinuxWorkPlace::exportReadOnly(const std::string& name, std::string_view data)
 {
+    if (!validName(name))
+        return ErrnoError(EINVAL);
     if (auto error = clearEntry(name))
         return *error;
-    auto opened = openFolderFor(name);
+    return writeReadOnly(folder_ + "/" + name, data);
+}
+
+Expected<std::string> LinuxWorkPlace::writeReadOnly(const std::string& path, std::string_view data)
+{
+    const std::string relative = path.substr(folder_.size() + 1);
+    std::string name;
+    auto opened = openHolderOf(relative, name);
     if (!opened)
         return opened.error();
     const UniqueFd dir = std::move(opened.value());
@@ -164,7 +302,7 @@ Expected<std::string> LinuxWorkPlace::exportReadOnly(const std::string& name, st
     }
     if (::fchmod(file.get(), 0444) != 0)
         return fail(errno);
-    return folder_ + "/" + name;
+    return path;
 }
 
 }  // namespace tessaly

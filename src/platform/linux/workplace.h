@@ -4,6 +4,7 @@
 // could prepare. Entries are created fresh (O_EXCL, O_NOFOLLOW) so that nothing is written
 // through a symbolic link found there.
 
+#include <map>
 #include <string>
 
 #include "launch/launch_system.h"
@@ -20,8 +21,31 @@ public:
     std::optional<SysError> clearEntry(const std::string& name) override;
     std::optional<SysError> makeExecutable(const std::string& name) override;
     Expected<std::string> exportReadOnly(const std::string& name, std::string_view data) override;
+    Expected<std::string> folderFor(const std::string& owner) override;
+    Expected<std::string> placeFor(const std::string& owner, const std::string& name) override;
+    void remember(const std::string& path) override;
+    Expected<std::string> exportFor(const std::string& owner, const std::string& name, std::string_view data) override;
+
+    // The folder inside the work place for copies of the items of owner: its final name and a
+    // digest of its whole path, so that two files of the same name get folders of their own.
+    static std::string OwnerFolderName(const std::string& owner);
 
 private:
+    // What a copy looked like when it was written: any change (content, mode, a new file in its
+    // place) shows in one of these.
+    struct Fingerprint {
+        unsigned long long dev = 0, ino = 0, size = 0;
+        long long mtimeNs = 0, ctimeNs = 0;
+        bool operator==(const Fingerprint&) const = default;
+    };
+    // Opens the folder of one owner inside the work place (made if missing; a link or file where it
+    // belongs is removed).
+    Expected<UniqueFd> openOwnerFolder(const std::string& sub);
+    // Opens the folder that holds name ("entry" or "owner-folder/entry") and gives the entry's name.
+    Expected<UniqueFd> openHolderOf(const std::string& name, std::string& leaf);
+    Expected<std::string> writeReadOnly(const std::string& path, std::string_view data);
+
+    std::map<std::string, Fingerprint> written_;  // full path -> what was written there
     // Makes the folder (or mends its mode) and opens it; a symbolic link or file sitting where the
     // folder belongs is removed, a folder of another user is refused.
     Expected<UniqueFd> openFolder();
