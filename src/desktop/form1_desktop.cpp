@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -20,6 +19,7 @@
 #include "desktop/about_box.h"
 #include "desktop/desktop_rules.h"
 #include "desktop/qt_url_opener.h"
+#include "platform/linux/own_file.h"
 
 #ifndef TESSALY_SHARE_HELP
 #define TESSALY_SHARE_HELP "../share/doc/tessaly"
@@ -73,26 +73,17 @@ QString launcherFolder(LauncherPlace place)
     return {};
 }
 
-// Writes the launcher into folder, replacing an earlier one in one step; the error text on failure.
+// Writes the launcher into folder, replacing an earlier one in one step (and a symbolic link found
+// there, without touching what it points to); the error text on failure.
 std::optional<QString> writeLauncher(const QString& path, bool executable)
 {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         return QStringLiteral("%1: %2").arg(folder, qt_error_string(errno));
-    QSaveFile file(path);
     const std::string text = DesktopEntryText(texts::ApplicationTitle, exePath(), launcherIcon());
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(text.data(), qint64(text.size())) != qint64(text.size())) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit())
-        return file.errorString();
     // Desktops start a launcher lying on the desktop only when it is marked executable.
-    if (executable)
-        QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner | QFile::ExeUser);
+    if (auto error = ReplaceWithOwnFile(Form1::bytes(path), text, executable ? 0766 : 0666))
+        return Form1::qs(error->message);
     return std::nullopt;
 }
 

@@ -144,6 +144,26 @@ private Q_SLOTS:
         QCOMPARE(validate.readAll(), QByteArray());
     }
 
+    void aLinkPlantedAtTheLauncherIsReplacedNotFollowed()
+    {
+        QVERIFY(QDir().mkpath(home + QStringLiteral("/Desktop")));
+        const QString victim = settingsDir_->path().c_str() + QStringLiteral("/victim.txt");
+        {
+            QFile file(victim);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("not a launcher");
+        }
+        QFile::setPermissions(victim, QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(QFile::link(victim, desktopFile()));
+        dialogs_->answer = true;
+        form_->DeskTop1Click();
+        QCOMPARE(dialogs_->kinds(), (QStringList{QStringLiteral("question"), QStringLiteral("message")}));
+        QVERIFY(!QFileInfo(desktopFile()).isSymLink());
+        QVERIFY(readAll(desktopFile()).startsWith("[Desktop Entry]\n"));
+        QCOMPARE(readAll(victim), QByteArray("not a launcher"));
+        QVERIFY(!(QFile::permissions(victim) & QFile::ExeOwner));  // not made executable
+    }
+
     void aLauncherThatCannotBeWrittenShowsAnErrorAndNoSuccess()
     {
         // A plain file where the applications folder belongs.
