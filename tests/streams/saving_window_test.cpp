@@ -18,6 +18,7 @@
 #include "app/dialogs.h"
 #include "app/form1.h"
 #include "app/texts.h"
+#include "support/ntfs_volume.h"
 #include "support/tempdir.h"
 
 using namespace tessaly;
@@ -258,6 +259,90 @@ private Q_SLOTS:
         QCOMPARE(dialogs->errors.size(), 1);
         QVERIFY2(dialogs->errors.front().startsWith("ファイル \"" + q(dir->path()) + "/missing.txt\" は開けません。"),
                  qPrintable(dialogs->errors.front()));
+    }
+
+    // A found stream is saved and read under its own name, whatever bytes the name holds, and a
+    // real file that looks like its stream path does not stand in for it.
+    void streamsAreSavedUnderTheirOwnNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("lookAlike");
+        QTest::newRow("beside a look-alike file") << "notes" << true;
+        QTest::newRow("with a colon") << "a:b" << false;
+        QTest::newRow("with a slash") << "dir/name" << false;
+    }
+    void streamsAreSavedUnderTheirOwnNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, lookAlike);
+        const std::string n = name.toStdString();
+        std::filesystem::create_directories(dir->file("p"));
+        std::filesystem::create_directories(dir->file("x"));
+        parent = dir->write("p/doc.txt", "parent data");
+        QVERIFY(test::SetStream(parent, n, "stream of the parent"));
+        if (lookAlike)
+            dir->write("p/doc.txt:" + n, "bytes of another file");
+        const std::string attached = dir->write("x/att.txt", "attached data");
+        QVERIFY(test::SetStream(attached, n + "-2", "stream of the attached file"));
+        form->dropFiles({parent});
+        form->dropFiles({attached});
+        QCOMPARE(tree(), (QStringList{q(parent), q(parent + ":" + n), q(attached), q(attached + ":" + n + "-2")}));
+
+        // The stream alone, and the stream of the attached file as a new stream of the parent.
+        const std::string alone = dir->file("alone.out");
+        form->selectNode(1);
+        dialogs->answers = {q(alone)};
+        form->SaveAs2Click();
+        QVERIFY2(dialogs->errors.isEmpty(), qPrintable(dialogs->errors.join(' ')));
+        QCOMPARE(test::ReadFile(alone), std::string("stream of the parent"));
+        form->Save1Click();
+        QVERIFY2(dialogs->errors.isEmpty(), qPrintable(dialogs->errors.join(' ')));
+        QCOMPARE(test::StreamValue(parent, n + "-2"), std::string("stream of the attached file"));
+        QCOMPARE(test::StreamValue(parent, "att.txt"), std::string("attached data"));
+        QCOMPARE(test::StreamValue(parent, n), std::string("stream of the parent"));
+
+        // The whole under a new name: every stream keeps its name and its own bytes.
+        const std::string copy = dir->file("copy.txt");
+        dialogs->answers = {q(copy)};
+        form->SaveAs1Click();
+        QVERIFY2(dialogs->errors.isEmpty(), qPrintable(dialogs->errors.join(' ')));
+        QCOMPARE(test::ReadFile(copy), std::string("parent data"));
+        QCOMPARE(test::StreamValue(copy, n), std::string("stream of the parent"));
+        QCOMPARE(test::StreamValue(copy, n + "-2"), std::string("stream of the attached file"));
+        if (lookAlike)
+            QCOMPARE(test::ReadFile(dir->file("p/doc.txt:" + n)), std::string("bytes of another file"));
+    }
+
+    // A parent given through a symbolic link into an ntfs-3g volume that shows its streams as paths:
+    // its streams are listed and written on the file the link names, never beside the link.
+    void aParentThroughALinkIsTheFileItNames()
+    {
+        if (const std::string reason = test::NtfsVolume::unavailableReason(); !reason.empty())
+            QSKIP(reason.c_str());
+        test::NtfsVolume volume(dir->path());
+        QCOMPARE(volume.format(24ull << 20), std::string());
+        if (const std::string why = volume.mount("streams_interface=windows"); !why.empty())
+            QSKIP(why.c_str());
+        const std::string real = volume.path("doc.txt");
+        std::ofstream(real, std::ios::binary) << "parent data";
+        std::ofstream(real + ":notes", std::ios::binary) << "old notes";
+        const std::string link = dir->file("link.txt");
+        std::filesystem::create_symlink(real, link);
+        memo = dir->write("memo.txt", "memo content");
+        form->dropFiles({link});
+        form->dropFiles({memo});
+        QCOMPARE(tree(), (QStringList{q(link), q(link + ":notes"), q(memo)}));
+
+        form->Save1Click();
+        QVERIFY2(dialogs->errors.isEmpty(), qPrintable(dialogs->errors.join(' ')));
+        QVERIFY(!std::filesystem::exists(std::filesystem::symlink_status(dir->file("link.txt:memo.txt"))));
+        QCOMPARE(test::ReadFile(real + ":memo.txt"), std::string("memo content"));
+        QCOMPARE(test::ReadFile(real + ":notes"), std::string("old notes"));
+        QVERIFY(logBodies().contains("子ファイルで保存 " + q(link) + ":memo.txt"));
+        QStringList reloaded = tree();
+        reloaded.sort();  // in the volume's own order
+        QCOMPARE(reloaded, (QStringList{q(link), q(link + ":memo.txt"), q(link + ":notes")}));
+        volume.unmount();
     }
 };
 
