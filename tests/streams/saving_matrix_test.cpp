@@ -11,6 +11,11 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <thread>
+#include <sys/wait.h>
 #include <cstdio>
 #include <cstring>
 #include <tuple>
@@ -20,6 +25,7 @@
 #include <memory>
 
 #include "platform/linux/linux_filesystem.h"
+#include "platform/linux/unfinished.h"
 #include "support/ntfs_volume.h"
 #include "support/tempdir.h"
 #include "support/unprivileged.h"
@@ -353,6 +359,131 @@ TEST_P(SavingMatrixTest, NothingThatWasThereIsLost)
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         EXPECT_NE(entry.path().filename().string().rfind(".tessaly-save-", 0), 0u) << entry.path();
 }
+
+// A save killed in the middle of a 600 MB item leaves the target with its old or its new data and
+// the parent's other streams as they were; the next start removes what the kill left behind.
+class KilledSaveTest : public ::testing::TestWithParam<bool> {
+protected:
+    static constexpr std::size_t ItemSize = 600u << 20;
+
+    // Starts the probe, waits until grows() says the save is well under way, and kills it.
+    void killMidway(const std::vector<std::string>& args, const std::function<std::uint64_t()>& progress)
+    {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setenv("TESSALY_PROBE_SLOW", "1", 1);
+            std::vector<std::string> all{probePath()};
+            all.insert(all.end(), args.begin(), args.end());
+            std::vector<char*> argv;
+            for (auto& a : all)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::freopen("/dev/null", "w", stdout);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ASSERT_GT(pid, 0);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (progress() < ItemSize / 4 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the save ended before it could be killed";
+        EXPECT_GE(progress(), ItemSize / 4);
+        EXPECT_LT(progress(), ItemSize) << "killed too late to be in the middle";
+    }
+
+    std::string hiddenTempIn(const std::string& folder)
+    {
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            if (entry.path().filename().string().rfind(".tessaly-save-", 0) == 0)
+                return entry.path();
+        return {};
+    }
+
+    std::uint64_t sizeOf(const std::string& path)
+    {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? std::uint64_t(st.st_size) : 0;
+    }
+
+    test::TempDir dir;
+};
+
+TEST_P(KilledSaveTest, LeavesOldOrNewDataAndNothingHidden)
+{
+    const bool onNtfs = GetParam();
+    ::setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
+    std::unique_ptr<test::NtfsVolume> volume;
+    std::string folder = dir.file("ext4");
+    if (onNtfs) {
+        if (const std::string reason = test::NtfsVolume::unavailableReason(); !reason.empty())
+            GTEST_SKIP() << reason;
+        volume = std::make_unique<test::NtfsVolume>(dir.path());
+        ASSERT_EQ(volume->format(800ull << 20), "");
+        if (const std::string why = volume->mount("streams_interface=windows"); !why.empty())
+            GTEST_SKIP() << why;
+        folder = volume->mountPoint();
+    } else {
+        std::filesystem::create_directory(folder);
+        if (!dir.supportsUserAttributes())
+            GTEST_SKIP() << "no user attributes here";
+    }
+    const std::string parent = folder + "/doc.txt";
+    std::ofstream(parent, std::ios::binary) << "old parent data";
+    const auto setStream = [&](const std::string& name, const std::string& value) {
+        if (onNtfs)
+            std::ofstream(parent + ":" + name, std::ios::binary) << value;
+        else
+            ASSERT_TRUE(test::SetStream(parent, name, value));
+    };
+    setStream("notes", "old notes");
+    setStream("pic.jpg", "JPEG");
+    const std::string big = dir.file("big.bin");
+    {
+        std::ofstream out(big, std::ios::binary);
+        const std::string piece(1 << 20, 'N');
+        for (std::size_t i = 0; i < ItemSize; i += piece.size())
+            out << piece;
+    }
+
+    if (onNtfs) {
+        // The item becomes a new stream of the parent.
+        killMidway({"save", "-", "0", parent, big}, [&] { return sizeOf(parent + ":big.bin"); });
+    } else {
+        // The item replaces the parent's own data.
+        killMidway({"saveone", parent, "3", parent, big}, [&] {
+            const std::string temp = hiddenTempIn(folder);
+            return temp.empty() ? 0 : sizeOf(temp);
+        });
+    }
+
+    // The kill left its half-done work behind...
+    if (onNtfs)
+        EXPECT_GT(sizeOf(parent + ":big.bin"), 0u);
+    else
+        EXPECT_NE(hiddenTempIn(folder), "");
+    CleanUnfinishedWrites();  // ...which the next start removes first
+
+    LinuxFileSystem fs;
+    const std::string data = test::ReadFile(parent);
+    EXPECT_TRUE(data == "old parent data" || data.size() == ItemSize) << data.size() << " bytes";
+    std::map<std::string, std::uint64_t> streams;
+    for (const auto& s : fs.listStreams(parent))
+        streams[s.name] = s.size;
+    EXPECT_EQ(streams.count("big.bin") ? streams["big.bin"] : ItemSize, ItemSize) << "a half-written stream is left";
+    streams.erase("big.bin");
+    EXPECT_EQ(streams, (std::map<std::string, std::uint64_t>{{"notes", 9}, {"pic.jpg", 4}}));
+    EXPECT_EQ(fs.readItem({parent, "notes"}).value(), "old notes");
+    EXPECT_EQ(hiddenTempIn(folder), "");
+    EXPECT_EQ(hiddenTempIn(dir.file("cache/Tessaly/unfinished")), "");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("cache/Tessaly/unfinished")));
+    ::unsetenv("XDG_CACHE_HOME");
+}
+
+INSTANTIATE_TEST_SUITE_P(OnExt4AndNtfs, KilledSaveTest, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "Ntfs3gStreamPaths" : "Ext4"); });
 
 INSTANTIATE_TEST_SUITE_P(EveryCommandVolumeAndTarget, SavingMatrixTest, ::testing::ValuesIn(allCases()), caseName);
 
