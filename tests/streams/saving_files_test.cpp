@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -325,4 +327,68 @@ TEST(SavingNtfsTest, ChildrenBecomeRealNamedStreams)
     ASSERT_TRUE(error);
     EXPECT_EQ(error->side, CopyError::Side::Target);
     EXPECT_NE(error->error.message.find("streams_interface=windows"), std::string::npos);
+}
+
+// On a volume without room for old and new at once, replacing a file needs room only for what the
+// new data adds; with no room even for that, the target is left untouched.
+TEST(SavingRoomTest, AFullVolumeTakesTheNewDataInPlaceOrRefusesBeforeWriting)
+{
+    if (!test::RunningAsRoot())
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    test::TempDir dir;
+    const std::string volume = dir.file("small");
+    std::filesystem::create_directory(volume);
+    ASSERT_EQ(::mount("tmpfs", volume.c_str(), "tmpfs", 0, "size=4m"), 0) << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{volume};
+
+    const std::string target = volume + "/target.bin";
+    { std::ofstream(target, std::ios::binary) << std::string(2500 << 10, 'o'); }
+    if (!test::SetStream(target, "keep", "kept"))
+        GTEST_SKIP() << "this kernel's tmpfs takes no user attributes";
+    LinuxFileSystem fs;
+    const std::string same = dir.write("same.bin", std::string(2500 << 10, 'n'));
+    ASSERT_FALSE(CopyItemData(fs, {same, {}}, {target, {}}));
+    EXPECT_TRUE(test::ReadFile(target) == std::string(2500 << 10, 'n'));
+    EXPECT_EQ(test::StreamValue(target, "keep"), "kept");
+
+    const std::string huge = dir.write("huge.bin", std::string(6 << 20, 'h'));
+    auto error = CopyItemData(fs, {huge, {}}, {target, {}});
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->error.code, ENOSPC);
+    EXPECT_TRUE(test::ReadFile(target) == std::string(2500 << 10, 'n'));
+    EXPECT_EQ(folderEntries(volume), (Lines{"target.bin"}));
+}
+
+// A new stream whose writing fails is removed again, so that it does not count as existing and a
+// later save writes it in full.
+TEST(SavingNtfsTest, ANewStreamThatFailsIsRemovedAgain)
+{
+    if (const std::string reason = test::NtfsVolume::unavailableReason(); !reason.empty())
+        GTEST_SKIP() << reason;
+    test::TempDir dir;
+    test::NtfsVolume volume(dir.path());
+    ASSERT_EQ(volume.format(24ull << 20), "");
+    if (const std::string why = volume.mount("streams_interface=windows"); !why.empty())
+        GTEST_SKIP() << why;
+    const std::string parent = volume.path("doc.txt");
+    { std::ofstream(parent, std::ios::binary) << "parent data"; }
+    const std::string big = dir.write("big.bin", std::string(40 << 20, 'b'));
+
+    LinuxFileSystem fs;
+    test::RecordingSink sink;
+    OperationLog log{sink};
+    test::FakeIconList icons;
+    Workspace ws;
+    WorkspaceEditor editor{ws, fs, icons, log};
+    editor.LoadIntoWorkspace(parent);
+    editor.LoadIntoWorkspace(big);
+    const SaveOutcome outcome = SaveWhole(editor);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->error.code, ENOSPC);
+    EXPECT_EQ(outcome.error->path, parent + ":big.bin");
+    EXPECT_FALSE(fs.streamExists(parent, "big.bin"));
+    EXPECT_TRUE(fs.listStreams(parent).empty());
 }
