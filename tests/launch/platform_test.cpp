@@ -206,6 +206,32 @@ TEST(WorkPlaceTest, ExportsAreFreshReadOnlyFilesNeverWrittenThroughALink)
     EXPECT_FALSE(work.clearEntry("not-there").has_value());
 }
 
+// Exports of two files' same-named streams do not meet, and a copy the user changed is never
+// replaced: the next export of that name takes a new one.
+TEST(WorkPlaceTest, ExportsNeverReplaceAnotherFilesCopyOrAChangedOne)
+{
+    TempDir dir;
+    LinuxWorkPlace work(dir.file("place"));
+    auto first = work.exportFor("/p/doc.txt", "notes.txt", "of doc");
+    auto second = work.exportFor("/q/doc.txt", "notes.txt", "of the other doc");
+    ASSERT_TRUE(first.ok() && second.ok());
+    EXPECT_NE(first.value(), second.value());
+    EXPECT_EQ(slurp(first.value()), "of doc");
+
+    // Unchanged, the copy is renewed in place; changed by the user, it stays and the new copy is
+    // written beside it under a new name.
+    auto again = work.exportFor("/p/doc.txt", "notes.txt", "of doc, later");
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again.value(), first.value());
+    ::chmod(first.value().c_str(), 0644);
+    std::ofstream(first.value(), std::ios::app) << " and the user's edit";
+    auto renamed = work.exportFor("/p/doc.txt", "notes.txt", "newest");
+    ASSERT_TRUE(renamed.ok());
+    EXPECT_EQ(renamed.value(), dir.file("place/" + LinuxWorkPlace::OwnerFolderName("/p/doc.txt") + "/notes (2).txt"));
+    EXPECT_EQ(slurp(first.value()), "of doc, later and the user's edit");
+    EXPECT_EQ(slurp(renamed.value()), "newest");
+}
+
 TEST(WorkPlaceTest, CopyAndOpenDoesNotWriteThroughAPlantedLink)
 {
     TempDir dir;
