@@ -65,6 +65,7 @@ TEST_F(LinuxFileSystemTest, DirectoriesCarryStreamsToo)
     StreamList list;
     EnumerateStreams(fs, sub, list);
     EXPECT_EQ(list, (StreamList{{sub + ":tag", 3}}));
+    EXPECT_EQ(fs.fileSizeOf(sub), 0u);  // a folder's size is 0, not its block size
 }
 
 TEST_F(LinuxFileSystemTest, UnreadableFileGivesEmptyList)

@@ -286,6 +286,9 @@ public:
     // Puts the file, on disk in full, in place of target; afterwards nothing is removed.
     std::optional<SysError> renameTo(const std::string& target)
     {
+        // Its data on disk before its name is: a crash never leaves the target empty.
+        if (!fd_.valid())
+            fd_ = UniqueFd(::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (fd_.valid() && ::fsync(fd_.get()) != 0)
             return ErrnoError(errno);
         if (auto error = close())
