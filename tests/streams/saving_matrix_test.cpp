@@ -360,6 +360,36 @@ TEST_P(SavingMatrixTest, NothingThatWasThereIsLost)
         EXPECT_NE(entry.path().filename().string().rfind(".tessaly-save-", 0), 0u) << entry.path();
 }
 
+// An ordinary user replaces a file of theirs whose group they are not in: a new file could not
+// carry that group, so the file is written in place and keeps it, with its streams.
+TEST(SavingAsUserTest, AGroupTheUserCannotGiveIsKeptByWritingInPlace)
+{
+    if (!test::RunningAsRoot())
+        GTEST_SKIP() << "only root can give a file a group its owner is not in";
+    test::TempDir dir;
+    if (!dir.supportsUserAttributes())
+        GTEST_SKIP() << "no user attributes here";
+    ::chmod(dir.path().c_str(), 0755);
+    const std::string folder = dir.file("case");
+    std::filesystem::create_directory(folder);
+    const std::string parent = dir.write("case/doc.txt", "parent data");
+    const std::string target = dir.write("case/target.txt", "old target data");
+    ASSERT_TRUE(test::SetStream(target, "own", "its own stream"));
+    test::GiveToUnprivileged(folder);
+    ASSERT_EQ(::chown(target.c_str(), test::kUnprivilegedId, 1234), 0);
+    ASSERT_EQ(::chmod(target.c_str(), 0664), 0);
+    const Snapshot before = take(target);
+
+    const ProbeResult result = runProbe({"saveone", target, "0", parent}, true);
+    ASSERT_EQ(result.status, 0) << result.output;
+    const Snapshot after = take(target);
+    EXPECT_EQ(after.data, "parent data");
+    EXPECT_EQ(after.streams, before.streams);
+    EXPECT_EQ(after.gid, 1234u);
+    EXPECT_EQ(after.ino, before.ino);
+    EXPECT_EQ(after.mode, before.mode);
+}
+
 // A save killed in the middle of a 600 MB item leaves the target with its old or its new data and
 // the parent's other streams as they were; the next start removes what the kill left behind.
 class KilledSaveTest : public ::testing::TestWithParam<bool> {
