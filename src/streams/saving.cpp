@@ -56,7 +56,8 @@ SaveOutcome SaveWhole(WorkspaceEditor& editor)
     const std::vector<WorkspaceNode> nodes = editor.workspace().nodes();
     const std::string& parent = nodes.front().text;
     // The streams go to the file the parent's path names (through a symbolic link, its target).
-    const std::string host = fs.resolveLink(nodes.front().item.file);
+    const ItemRef& root = nodes.front().item;
+    const std::string host = root.isStream() ? parent : fs.resolveLink(root.file);
 
     log.AppendLogLine(texts::WholeOverwriteSave, parent);
     log.AppendLogLine(texts::HeaderUnchanged, parent);
@@ -139,7 +140,9 @@ std::optional<std::string> SaveSelectedDialogName(const Workspace& ws)
     const WorkspaceNode* node = ws.selectedNode();
     if (!node)
         return std::nullopt;
-    return ChildStreamName(*node);
+    // A stream name may hold a "/", which no file name can: the dialog offers what follows it.
+    const std::string name = ChildStreamName(*node);
+    return name.substr(name.rfind('/') == std::string::npos ? 0 : name.rfind('/') + 1);
 }
 
 }  // namespace tessaly

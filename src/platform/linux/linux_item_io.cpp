@@ -356,8 +356,13 @@ public:
     std::optional<SysError> write(std::string_view data) override { return writeAll(fd(), data); }
     std::optional<SysError> finish() override
     {
-        if (!fd_.valid())
+        if (!fd_.valid()) {
+            // Room made ahead beyond what arrived is given back before the file takes its place.
+            const off_t end = ::lseek(temp_.fd(), 0, SEEK_CUR);
+            if (end < 0 || ::ftruncate(temp_.fd(), end) != 0)
+                return ErrnoError(errno);
             return temp_.renameTo(target_.path);
+        }
         // The file keeps what was written up to here and nothing after it.
         const off_t end = ::lseek(fd_.get(), 0, SEEK_CUR);
         if (end < 0 || ::ftruncate(fd_.get(), end) != 0 || ::fsync(fd_.get()) != 0)
