@@ -23,7 +23,8 @@ void Form1::PreviewSelectedNode()
             PreviewPane1->clear();
         return;
     }
-    PreviewPane1->showItem({node->text, {}, true, node->size});
+    // The loader settled where the node's bytes are; only a node without that is resolved.
+    PreviewPane1->showItem({node->text, node->item, node->item.file.empty(), node->size});
 }
 
 void Form1::PreviewScanRow(int row)
