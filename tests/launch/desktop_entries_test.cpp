@@ -98,7 +98,7 @@ TEST_P(DesktopEntryTest, TheEntrysProgramReceivesTheItemAndTheItemNeverRuns)
         const std::string parent = dir.write(item.substr(0, colon), "parent");
         ASSERT_TRUE(test::SetStream(parent, item.substr(colon + 1), "touch '" + dir.file("executed") + "'\n"));
         item = parent + item.substr(colon);
-        handed = place + "/" + std::string(c.item).substr(colon + 1);
+        handed = place + "/" + LinuxWorkPlace::OwnerFolderName(parent) + "/" + std::string(c.item).substr(colon + 1);
     } else {
         item = handed = scriptLikeDocument(dir, item);
     }
