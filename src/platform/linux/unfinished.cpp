@@ -75,6 +75,11 @@ bool startsWith(std::string_view text, std::string_view prefix)
     return text.substr(0, prefix.size()) == prefix;
 }
 
+std::string identity(const struct stat& st)
+{
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
 // Undoes what one note tells of: only our own hidden temporary file, or a stream path on a volume
 // that answers the ntfs-3g stream list.
 void undo(const std::string& note)
@@ -87,10 +92,12 @@ void undo(const std::string& note)
     const std::string b = second == std::string::npos ? std::string() : note.substr(second + 1);
     struct stat st {};
     if (note[0] == 'T') {
+        // Only the very file that was made (it may have been given the owner of the file it was to
+        // replace, so the owner tells nothing).
         const auto slash = a.rfind('/');
         if (!startsWith(a.substr(slash == std::string::npos ? 0 : slash + 1), SaveTempPrefix))
             return;
-        if (::lstat(a.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+        if (::lstat(a.c_str(), &st) == 0 && S_ISREG(st.st_mode) && identity(st) == b)
             ::unlink(a.c_str());
     } else if (note[0] == 'S' && !b.empty()) {
         const std::string path = a + ":" + b;
@@ -131,7 +138,10 @@ UnfinishedNote& UnfinishedNote::operator=(UnfinishedNote&& other) noexcept
 
 UnfinishedNote UnfinishedNote::forTempFile(const std::string& path)
 {
-    return make('T', path, {});
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return {};
+    return make('T', path, identity(st));
 }
 
 UnfinishedNote UnfinishedNote::forNewStream(const std::string& file, const std::string& stream)

@@ -20,7 +20,8 @@ public:
     UnfinishedNote& operator=(UnfinishedNote&& other) noexcept;
     ~UnfinishedNote() { done(); }
 
-    // A temporary file of ours at path (its name starts with SaveTempPrefix).
+    // A temporary file just made at path (its name starts with SaveTempPrefix); only that very
+    // file is removed later.
     static UnfinishedNote forTempFile(const std::string& path);
     // A stream that this write creates: "file:stream" on a volume that shows streams as paths.
     static UnfinishedNote forNewStream(const std::string& file, const std::string& stream);
