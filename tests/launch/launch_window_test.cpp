@@ -142,6 +142,27 @@ private Q_SLOTS:
                 QCOMPARE(dialogs->openCalls[2].folder, QStringLiteral("/t/my ed"));
     }
 
+    // The copy of a stream holds the stream's bytes, also beside a real file that looks like its
+    // stream path, and under a name with a colon.
+    void copyOpenTakesTheStreamItselfBesideALookAlike()
+    {
+        if (!dir->supportsUserAttributes())
+            QSKIP("no user attributes here");
+        parent = dir->write("doc.csv", "a,b\n");
+        QVERIFY(test::SetStream(parent, "notes.txt", "the stream"));
+        QVERIFY(test::SetStream(parent, "a:b.txt", "the other stream"));
+        dir->write("doc.csv:notes.txt", "a look-alike file");
+        form->dropFiles({parent});
+        const std::string own = dir->file("work/" + LinuxWorkPlace::OwnerFolderName(parent) + "/");
+        for (int node = 1; node <= 2; ++node) {
+            form->selectNode(node);
+            form->CopyOpen2Click();
+        }
+        QVERIFY(dialogs->errors.isEmpty());
+        QCOMPARE(test::ReadFile(own + "notes.txt"), std::string("the stream"));
+        QCOMPARE(test::ReadFile(own + "a:b.txt"), std::string("the other stream"));
+    }
+
     void copyOpenCopiesOrShowsTheErrorBox()
     {
         load();
