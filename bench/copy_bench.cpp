@@ -161,6 +161,21 @@ void BM_SystemCp(benchmark::State& state)
     report(state, peak);
 }
 
+// cp followed by a sync of the target, which is what a save does before it reports success.
+void BM_SystemCpThenSync(benchmark::State& state)
+{
+    const std::string target = folder().path + "/cp-sync.bin";
+    long peak = 0;
+    for (auto _ : state) {
+        prepare(state, target);
+        const long rss = spawnAndWait({"cp", folder().source, target});
+        if (rss < 0 || spawnAndWait({"sync", target}) < 0)
+            state.SkipWithError("cp or sync failed");
+        peak = std::max(peak, rss);
+    }
+    report(state, peak);
+}
+
 // The whole item held in memory at once, as a copy without pieces would do it.
 void BM_WholeBufferCopy(benchmark::State& state)
 {
@@ -185,6 +200,7 @@ void BM_WholeBufferCopy(benchmark::State& state)
 // second link (written in place). cp writes every target in place and does not sync.
 BENCHMARK(BM_SystemCp)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_CopyItemData)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_SystemCpThenSync)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_WholeBufferCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Arg(0);
 BENCHMARK(BM_SystemCp)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_CopyItemData)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
