@@ -1,8 +1,14 @@
 #include "detect/scan.h"
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <ctime>
 #include <exception>
 #include <memory>
+#include <mutex>
+#include <queue>
+#include <thread>
 
 #include "app/texts.h"
 #include "platform/system.h"
@@ -88,39 +94,335 @@ std::string FolderScan::sizeText(std::uint64_t size) const
     return text;
 }
 
+// ---- The walk ahead of the window -------------------------------------------------------------
+//
+// Work comes in tasks: reading one folder whole (its descriptor is closed as soon as its files have
+// been examined, so the number of open folders stays small whatever the depth), and examining a run
+// of a read folder's files. Each task has a key, its place in the depth-first walk (a folder's key,
+// then the index of the entry); the workers always take the pending task that comes first in the
+// walk, and stop taking more once they are far enough ahead of the thread that consumes the entries.
+// The entry the walk waits for is always the first pending one, so it is never starved.
+
+struct FolderScan::Entry {
+    FolderEntry entry;
+    std::vector<StreamInfo> streams;      // a file's streams
+    std::optional<FileFacts> facts;       // looked up for files with streams only
+    std::shared_ptr<Folder> folder;       // a subfolder other than "." and ".."
+};
+
+struct FolderScan::Folder {
+    enum class State { Waiting, Listed, Failed, Raised };
+    std::string path;  // with its trailing "/"
+    std::vector<std::uint32_t> key;
+    // The fields below are written by a worker and published under the walk's lock.
+    State state = State::Waiting;
+    std::vector<Entry> entries;
+    std::vector<char> runDone;  // one flag per run of entries
+    std::size_t runsLeft = 0;
+    std::shared_ptr<FolderListing> listing;  // open until the last run has been examined
+};
+
+namespace {
+
+// A run of this many entries is one task; the walk on the calling thread alone takes one at a time.
+constexpr std::size_t RunLength = 64;
+// Entries the workers may have examined ahead of the walk: bounds the memory held for a large tree.
+constexpr std::int64_t AheadLimit = 16384;
+// The walk hands back what it has consumed in batches, not once per entry.
+constexpr std::int64_t ConsumedBatch = 256;
+
+}  // namespace
+
+class FolderScan::Walk {
+public:
+    Walk(FolderSystem& folders, FileSystem& fs, int workers)
+        : folders_(folders), fs_(fs), run_(workers > 0 ? RunLength : 1)
+    {
+        threads_.reserve(std::size_t(workers));
+        for (int i = 0; i < workers; ++i)
+            threads_.emplace_back([this] { work(); });
+    }
+
+    ~Walk()
+    {
+        stop();
+        for (std::thread& t : threads_)
+            t.join();
+    }
+
+    std::shared_ptr<Folder> root(std::string path)
+    {
+        auto folder = std::make_shared<Folder>();
+        folder->path = std::move(path);
+        std::lock_guard lock(mutex_);
+        queue_.push(Task{folder, NoRun, folder->key});
+        work_.notify_one();
+        return folder;
+    }
+
+    // Waits until folder has been read, or could not be.
+    void awaitListing(Folder& folder)
+    {
+        std::unique_lock lock(mutex_);
+        while (folder.state == Folder::State::Waiting && !stopped_)
+            waitOrHelp(lock);
+    }
+
+    // Waits until the entry at index of a read folder has been examined, and counts it as consumed.
+    // False when the walk has been stopped before that.
+    bool awaitEntry(Folder& folder, std::size_t index)
+    {
+        const std::size_t run = index / run_;
+        if (++consumed_ >= ConsumedBatch) {
+            std::lock_guard lock(mutex_);
+            handBack();
+        }
+        std::unique_lock lock(mutex_);
+        while (!folder.runDone[run] && !stopped_)
+            waitOrHelp(lock);
+        return folder.runDone[run] != 0;
+    }
+
+    // Ends every task within one entry; nothing is examined any more.
+    void stop()
+    {
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+        stopFlag_.store(true, std::memory_order_relaxed);
+        work_.notify_all();
+    }
+
+    bool stopped() const { return stopFlag_.load(std::memory_order_relaxed); }
+
+private:
+    static constexpr std::size_t NoRun = std::size_t(-1);
+
+    struct Task {
+        std::shared_ptr<Folder> folder;
+        std::size_t run = NoRun;  // NoRun: read the folder
+        std::vector<std::uint32_t> key;
+    };
+    // The priority queue keeps the task that comes first in the walk on top.
+    struct Later {
+        bool operator()(const Task& a, const Task& b) const { return a.key > b.key; }
+    };
+
+    void handBack()
+    {
+        const bool wasFull = ahead_ >= AheadLimit;
+        ahead_ -= consumed_;
+        consumed_ = 0;
+        if (wasFull && ahead_ < AheadLimit)
+            work_.notify_all();
+    }
+
+    // With workers, waits for them (telling them that the walk waits); without, runs the task that
+    // comes next in the walk, which is the one waited for or one that leads to it.
+    void waitOrHelp(std::unique_lock<std::mutex>& lock)
+    {
+        handBack();
+        if (threads_.empty()) {
+            if (queue_.empty()) {
+                stopped_ = true;  // cannot happen: what is waited for was queued when its folder was read
+                return;
+            }
+            Task task = queue_.top();
+            queue_.pop();
+            runTask(task, lock);
+            return;
+        }
+        waiting_ = true;
+        work_.notify_all();
+        done_.wait(lock);
+        waiting_ = false;
+    }
+
+    void work()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            work_.wait(lock, [this] { return stopped_ || (!queue_.empty() && (ahead_ < AheadLimit || waiting_)); });
+            if (stopped_)
+                return;
+            Task task = queue_.top();
+            queue_.pop();
+            runTask(task, lock);
+        }
+    }
+
+    // Called and returns with lock held; the system calls run without it.
+    void runTask(Task& task, std::unique_lock<std::mutex>& lock)
+    {
+        lock.unlock();
+        if (task.run == NoRun)
+            read(task, lock);
+        else
+            examine(task, lock);
+        done_.notify_all();
+    }
+
+    void read(Task& task, std::unique_lock<std::mutex>& lock)
+    {
+        Folder& folder = *task.folder;
+        std::unique_ptr<FolderListing> listing;
+        Folder::State state = Folder::State::Listed;
+        std::vector<Entry> entries;
+        try {
+            auto opened = folders_.openFolder(folder.path);
+            // Missing, not readable, path too long: the folder is passed over without a word.
+            if (!opened)
+                state = Folder::State::Failed;
+            else
+                listing = std::move(opened.value());
+        } catch (...) {
+            state = Folder::State::Raised;
+        }
+        if (listing) {
+            FolderEntry entry;
+            while (!stopped() && listing->next(entry))
+                entries.push_back(Entry{entry, {}, {}, {}});
+        }
+        std::vector<Task> tasks;
+        if (state == Folder::State::Listed) {
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                Entry& e = entries[i];
+                if (e.entry.kind != FolderEntry::Kind::Folder || e.entry.name == "." || e.entry.name == "..")
+                    continue;
+                auto sub = std::make_shared<Folder>();
+                sub->path.reserve(folder.path.size() + e.entry.name.size() + 1);
+                sub->path.append(folder.path).append(e.entry.name).push_back('/');
+                sub->key = folder.key;
+                sub->key.push_back(std::uint32_t(i));
+                sub->key.push_back(0);
+                e.folder = sub;
+                tasks.push_back(Task{sub, NoRun, sub->key});
+            }
+            const std::size_t runs = (entries.size() + run_ - 1) / run_;
+            for (std::size_t r = 0; r < runs; ++r) {
+                std::vector<std::uint32_t> key = folder.key;
+                key.push_back(std::uint32_t(r * run_));
+                tasks.push_back(Task{task.folder, r, std::move(key)});
+            }
+        }
+
+        lock.lock();
+        folder.state = state;
+        folder.entries = std::move(entries);
+        folder.runDone.assign(folder.entries.size() / run_ + 1, 0);
+        folder.runsLeft = tasks.size();  // over-counts by the subfolders, corrected below
+        std::size_t runs = 0;
+        for (Task& t : tasks) {
+            if (t.run != NoRun)
+                ++runs;
+            queue_.push(std::move(t));
+        }
+        folder.runsLeft = runs;
+        if (runs > 0)
+            folder.listing = std::move(listing);
+        work_.notify_all();
+        // A folder with no entries has its listing closed here, outside the lock.
+        lock.unlock();
+        listing.reset();
+        lock.lock();
+    }
+
+    void examine(Task& task, std::unique_lock<std::mutex>& lock)
+    {
+        Folder& folder = *task.folder;
+        // Stable once the folder is read: the vector is never resized, and each run has its own entries.
+        const std::size_t begin = task.run * run_;
+        const std::size_t end = std::min(begin + run_, folder.entries.size());
+        FolderListing& listing = *folder.listing;
+        std::string path = folder.path;
+        for (std::size_t i = begin; i < end && !stopped(); ++i) {
+            Entry& e = folder.entries[i];
+            if (e.entry.kind != FolderEntry::Kind::File)
+                continue;
+            path.resize(folder.path.size());
+            path.append(e.entry.name);
+            // A file whose streams cannot be read is counted without rows, like a file without streams.
+            try {
+                e.streams = fs_.listStreamsIn(listing, e.entry.name, path);
+                if (!e.streams.empty())
+                    e.facts = folders_.lookupIn(listing, e.entry.name, path);
+            } catch (...) {
+                e.streams.clear();
+            }
+        }
+        std::shared_ptr<FolderListing> last;
+        lock.lock();
+        folder.runDone[task.run] = 1;
+        ahead_ += std::int64_t(end - begin);
+        if (--folder.runsLeft == 0)
+            last = std::move(folder.listing);
+        lock.unlock();
+        last.reset();
+        lock.lock();
+    }
+
+    FolderSystem& folders_;
+    FileSystem& fs_;
+    const std::size_t run_;
+    std::mutex mutex_;
+    std::condition_variable work_;  // tasks to take, or stop
+    std::condition_variable done_;  // a task finished
+    std::priority_queue<Task, std::vector<Task>, Later> queue_;
+    std::int64_t ahead_ = 0;     // entries examined and not yet handed back by the walk
+    std::int64_t consumed_ = 0;  // walk thread only: consumed since the last hand-back
+    bool waiting_ = false;       // the walk waits for a task
+    bool stopped_ = false;
+    std::atomic<bool> stopFlag_{false};  // read by the workers between entries without the lock
+    std::vector<std::thread> threads_;
+};
+
+int FolderScan::DefaultWorkers()
+{
+    const unsigned cores = std::thread::hardware_concurrency();
+    return int(std::clamp(cores, 1u, 8u));
+}
+
 void FolderScan::ScanFolder(std::string folder)
 {
     if (folder.empty() || folder.back() != '/')
         folder.push_back('/');
+    Walk w(folders_, fs_, workers_);
+    const std::shared_ptr<Folder> root = w.root(std::move(folder));
+    walk(w, *root);
+}
 
-    std::unique_ptr<FolderListing> listing;
-    try {
-        auto opened = folders_.openFolder(folder);
-        // Missing, not readable, path too long: the folder is passed over without a word.
-        if (!opened)
-            return;
-        listing = std::move(opened.value());
-    } catch (const std::exception&) {
-        log_.AppendLogLine(texts::LibraryNotSupported, folder);
+void FolderScan::walk(Walk& w, Folder& folder)
+{
+    w.awaitListing(folder);
+    if (folder.state == Folder::State::Raised) {
+        log_.AppendLogLine(texts::LibraryNotSupported, folder.path);
         return;
     }
+    if (folder.state != Folder::State::Listed)
+        return;
 
-    FolderEntry entry;
-    while (listing->next(entry)) {
+    for (std::size_t i = 0; i < folder.entries.size(); ++i) {
         view_.pump();
-        if (counters_.CancelRequested)
+        if (counters_.CancelRequested || w.stopped()) {
+            // The workers stop too, within the entry each is looking at.
+            w.stop();
             return;
-        switch (entry.kind) {
+        }
+        if (!w.awaitEntry(folder, i))
+            return;
+        Entry& entry = folder.entries[i];
+        switch (entry.entry.kind) {
         case FolderEntry::Kind::Folder:
-            if (entry.name == "." || entry.name == "..")
+            if (!entry.folder)  // "." and ".."
                 continue;
-            ScanFolder(folder + entry.name);
+            walk(w, *entry.folder);
+            // What the subfolder held is no longer needed.
+            entry.folder.reset();
             break;
         case FolderEntry::Kind::FolderLink:
             // Not followed: a link to an ancestor would make the walk endless.
             continue;
         case FolderEntry::Kind::File:
-            examineFile(folder, entry);
+            examineFile(folder.path, entry);
             break;
         }
         WriteProgress(progress_, counters_, separator_);
@@ -129,25 +431,23 @@ void FolderScan::ScanFolder(std::string folder)
     }
 }
 
-void FolderScan::examineFile(const std::string& folder, const FolderEntry& entry)
+void FolderScan::examineFile(const std::string& folder, Entry& e)
 {
     ++counters_.FilesExamined;
-    // One path buffer for the whole scan: most files carry no streams and need no copy of it.
-    path_.assign(folder);
-    path_.append(entry.name);
-    const std::string& path = path_;
-    EnumerateStreams(fs_, path, scratch_);
-    if (scratch_.empty())
+    if (e.streams.empty())
         return;
+    path_.assign(folder);
+    path_.append(e.entry.name);
+    const std::string& path = path_;
 
     ++counters_.ParentsFound;
     const int parentIndex = int(rows_.size());
     ScanRow parent;
     parent.caption = path;
     // The file may have gone since it was listed: its cells stay empty rather than show made-up values.
-    const std::optional<FileFacts> facts = folders_.lookup(path);
-    if (entry.size)
-        parent.size = sizeText(*entry.size);
+    const std::optional<FileFacts>& facts = e.facts;
+    if (e.entry.size)
+        parent.size = sizeText(*e.entry.size);
     else if (facts)
         parent.size = sizeText(facts->size);
     if (facts)
@@ -159,15 +459,19 @@ void FolderScan::examineFile(const std::string& folder, const FolderEntry& entry
     AddFileIcon(fs_, icons_, log_, path);
     log_.AppendLogLine(texts::ParentDetected, path);
 
-    for (StreamEntry& stream : scratch_) {
+    for (const StreamInfo& stream : e.streams) {
         ++counters_.ChildrenFound;
         const int index = int(rows_.size());
-        // The entry's text moves into its row; the row's caption is the same text.
-        rows_.push_back(ScanRow{std::move(stream.text), sizeText(stream.size), {}, index, -1});
-        const std::string& caption = rows_.back().caption;
-        AddFileIcon(fs_, icons_, log_, caption);
-        log_.AppendLogLine(texts::ChildDetected, caption);
+        // The entry's text, as the stream listing gives it: the path as examined, ":" and the name.
+        std::string caption;
+        caption.reserve(path.size() + 1 + stream.name.size());
+        caption.append(path).append(1, ':').append(stream.name);
+        rows_.push_back(ScanRow{std::move(caption), sizeText(stream.size), {}, index, -1});
+        const std::string& text = rows_.back().caption;
+        AddFileIcon(fs_, icons_, log_, text);
+        log_.AppendLogLine(texts::ChildDetected, text);
     }
+    std::vector<StreamInfo>().swap(e.streams);
 }
 
 }  // namespace tessaly

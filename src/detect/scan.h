@@ -3,6 +3,14 @@
 // carries named streams as a parent row followed by one child row per stream, with a log line per
 // row and running counters. It runs on the window thread and hands control back to the window
 // between entries, so the window repaints, its clock runs and a cancel request reaches the scan.
+//
+// The system calls run ahead of the walk on a few worker threads: they read folders and examine
+// files, and the calling thread takes the finished entries in walk order, so rows, log lines,
+// counters, progress and the message pump come exactly as from a walk on one thread. Changes to the
+// interface for that: setWorkers() (0 walks on the calling thread alone); the FolderSystem and
+// FileSystem given to the scan are called from the workers, several at once, and are asked through
+// their relative calls (FileSystem::listStreamsIn, FolderSystem::lookupIn), which by default fall
+// back to the path-based ones.
 
 #include <cstdint>
 #include <optional>
@@ -71,6 +79,12 @@ public:
 
     // The separator that groups digits in threes ("," in most locales).
     void setGroupSeparator(std::string separator) { separator_ = std::move(separator); }
+    // How many threads read folders and examine files ahead of the walk; 0 does everything on the
+    // calling thread, entry by entry as the walk reaches it. By default DefaultWorkers().
+    void setWorkers(int workers) { workers_ = workers < 0 ? 0 : workers; }
+    int workers() const { return workers_; }
+    // As many as the machine has cores, at most 8.
+    static int DefaultWorkers();
 
     ScanCounters& counters() { return counters_; }
     const ScanCounters& counters() const { return counters_; }
@@ -83,7 +97,12 @@ public:
     void ScanFolder(std::string folder);
 
 private:
-    void examineFile(const std::string& folder, const FolderEntry& entry);
+    class Walk;     // the workers and the folders they have read ahead of the walk
+    struct Folder;  // one folder as the workers read it
+    struct Entry;   // one directory entry with what the workers found for it
+
+    void walk(Walk& walk, Folder& folder);
+    void examineFile(const std::string& folder, Entry& entry);
     std::string sizeText(std::uint64_t size) const;
 
     FolderSystem& folders_;
@@ -92,9 +111,9 @@ private:
     OperationLog& log_;
     ScanView& view_;
     std::string separator_ = ",";
+    int workers_ = DefaultWorkers();
     ScanCounters counters_;
     std::vector<ScanRow> rows_;
-    StreamList scratch_;    // the streams of the file being examined
     std::string path_;      // the path of the file being examined
     std::string progress_;  // the last progress text
 };

@@ -90,4 +90,14 @@ Expected<std::unique_ptr<PendingFile>> FileSystem::createPending(const std::stri
     return std::unique_ptr<PendingFile>(std::make_unique<InPlaceFile>(target));
 }
 
+std::vector<StreamInfo> FileSystem::listStreamsIn(FolderListing&, const std::string&, const std::string& path)
+{
+    return listStreams(path);
+}
+
+std::optional<FileFacts> FolderSystem::lookupIn(FolderListing&, const std::string&, const std::string& path)
+{
+    return lookup(path);
+}
+
 }  // namespace tessaly

@@ -94,6 +94,8 @@ public:
 };
 
 // File-system services the core needs for listing, sizing, reading and writing items.
+class FolderListing;
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -123,6 +125,13 @@ public:
     virtual Expected<std::unique_ptr<ItemReader>> openRead(const ItemRef& item);
     virtual Expected<std::unique_ptr<ItemWriter>> openWrite(const ItemRef& item);
     virtual Expected<std::unique_ptr<PendingFile>> createPending(const std::string& target);
+
+    // listStreams for the entry called name of an open folder, whose full path is path: a walk that
+    // examines every file of a folder lets the system resolve one name relative to the open folder
+    // instead of the whole path. Called from several threads at once by the folder scan, as is
+    // listStreams. By default, listStreams(path).
+    virtual std::vector<StreamInfo> listStreamsIn(FolderListing& folder, const std::string& name,
+                                                  const std::string& path);
 };
 
 // One entry of a folder listing. A symbolic link that leads to a folder is told apart from a folder:
@@ -141,6 +150,9 @@ public:
     // Fills entry with the next entry in the system's order ("." and ".." as the system gives them,
     // hidden entries included); false when there are no more.
     virtual bool next(FolderEntry& entry) = 0;
+    // The system's handle of the open folder for calls relative to it (a descriptor on Linux);
+    // -1 when there is none.
+    virtual std::intptr_t nativeHandle() const { return -1; }
 };
 
 // What a fresh lookup of one path tells: its size and last-write time (seconds since 1970, UTC).
@@ -149,7 +161,8 @@ struct FileFacts {
     std::int64_t modified = 0;
 };
 
-// Folder listings for the folder scan.
+// Folder listings for the folder scan. The scan lists folders and looks up files from several
+// threads at once: an implementation must allow that.
 class FolderSystem {
 public:
     virtual ~FolderSystem() = default;
@@ -157,6 +170,9 @@ public:
     virtual Expected<std::unique_ptr<FolderListing>> openFolder(const std::string& folder) = 0;
     // Size and last-write time of the object at path; nothing when it is gone or unreadable.
     virtual std::optional<FileFacts> lookup(const std::string& path) = 0;
+    // lookup for the entry called name of an open folder, whose full path is path. By default,
+    // lookup(path).
+    virtual std::optional<FileFacts> lookupIn(FolderListing& folder, const std::string& name, const std::string& path);
 };
 
 // Splits an item text (a tree node, a scan row) into file and stream. When the whole text names an

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <stdexcept>
 
 #include "app/oplog.h"
@@ -17,17 +18,22 @@ using Kind = FolderEntry::Kind;
 
 namespace {
 
-// Folders as lists of entries in a fixed order; lookups answered from a table.
+// Folders as lists of entries in a fixed order; lookups answered from a table. The scan's workers
+// call it from several threads.
 class FakeFolders final : public FolderSystem {
 public:
     std::map<std::string, std::vector<FolderEntry>> folders;  // keyed with a trailing "/"
     std::map<std::string, FileFacts> facts;
     std::string throwOn;  // a folder whose listing raises instead of failing
-    Lines opened;
+    std::mutex mutex;
+    Lines opened;  // in the order the workers opened them
 
     Expected<std::unique_ptr<FolderListing>> openFolder(const std::string& folder) override
     {
-        opened.push_back(folder);
+        {
+            std::lock_guard lock(mutex);
+            opened.push_back(folder);
+        }
         if (folder == throwOn)
             throw std::runtime_error("listing not available");
         auto it = folders.find(folder);

@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -148,14 +150,17 @@ SysError NotRegularError(unsigned mode)
 
 bool LinuxFileSystem::onFuseVolume(const std::string& path)
 {
-    // Compared in place: this runs for every file without streams, most files of a scan.
+    // Compared in place: this runs for every file without streams, most files of a scan. The folder
+    // scan asks from several threads, so each keeps its own last folder.
+    thread_local std::string lastFolder;
+    thread_local bool lastFolderIsFuse = false;
     const std::string_view folder = folderOf(path);
-    if (folder != lastFolder_) {
-        lastFolder_ = folder;
+    if (folder != lastFolder) {
+        lastFolder = folder;
         struct statfs sf {};
-        lastFolderIsFuse_ = ::statfs(lastFolder_.c_str(), &sf) == 0 && long(sf.f_type) == FuseSuperMagic;
+        lastFolderIsFuse = ::statfs(lastFolder.c_str(), &sf) == 0 && long(sf.f_type) == FuseSuperMagic;
     }
-    return lastFolderIsFuse_;
+    return lastFolderIsFuse;
 }
 
 bool LinuxFileSystem::hasWindowsStreamInterface(const std::string& file)
@@ -163,45 +168,75 @@ bool LinuxFileSystem::hasWindowsStreamInterface(const std::string& file)
     return ::getxattr(file.c_str(), NtfsStreamList, nullptr, 0) >= 0;
 }
 
-std::vector<StreamInfo> LinuxFileSystem::listStreams(const std::string& path)
+namespace {
+
+// The "user." names of an attribute list, each sized by sizeOf(attribute name).
+template <class SizeOf>
+std::vector<StreamInfo> userStreams(const char* names, ssize_t size, SizeOf sizeOf)
 {
     std::vector<StreamInfo> streams;
-    // One call with a buffer that fits almost every list; the size query only for longer ones.
-    char small[4096];
-    std::string large;
-    const char* names = small;
-    ssize_t size = ::listxattr(path.c_str(), small, sizeof small);
+    if (size <= 0)
+        return streams;
+    forEachName(names, std::size_t(size), [&](std::string_view name) {
+        if (name.substr(0, UserPrefix.size()) != UserPrefix)
+            return;
+        // Names end with a NUL byte inside the list, so they are asked for in place; only a last
+        // name without one needs a terminated copy.
+        const bool terminated = name.data() + name.size() < names + size;
+        const ssize_t valueSize = sizeOf(terminated ? name.data() : std::string(name).c_str());
+        if (valueSize < 0)
+            return;
+        const std::string_view attribute = name.substr(UserPrefix.size());
+        // The file server's own record of the DOS attributes is no stream to its clients.
+        if (attribute == SambaDosAttributes)
+            return;
+        if (auto stream = DosStreamName(attribute))
+            streams.push_back({std::move(*stream), DosStreamSize(std::uint64_t(valueSize))});
+        else
+            streams.push_back({std::string(attribute), std::uint64_t(valueSize)});
+    });
+    return streams;
+}
+
+// Lists into small, or into large when the list does not fit: one call for almost every file.
+template <class List>
+ssize_t listNames(List list, char (&small)[4096], std::string& large, const char*& names)
+{
+    names = small;
+    ssize_t size = list(small, sizeof small);
     if (size < 0 && errno == ERANGE) {
-        const ssize_t need = ::listxattr(path.c_str(), nullptr, 0);
+        const ssize_t need = list(nullptr, 0);
         if (need > 0) {
             large.resize(std::size_t(need));
-            size = ::listxattr(path.c_str(), large.data(), large.size());
+            size = list(large.data(), large.size());
             names = large.data();
         }
     }
-    if (size > 0) {
-        forEachName(names, std::size_t(size), [&](std::string_view name) {
-            if (name.substr(0, UserPrefix.size()) != UserPrefix)
-                return;
-            // Names end with a NUL byte inside the list, so they are asked for in place; only a last
-            // name without one needs a terminated copy.
-            const bool terminated = name.data() + name.size() < names + size;
-            const ssize_t valueSize =
-                ::getxattr(path.c_str(), terminated ? name.data() : std::string(name).c_str(), nullptr, 0);
-            if (valueSize < 0)
-                return;
-            const std::string_view attribute = name.substr(UserPrefix.size());
-            // The file server's own record of the DOS attributes is no stream to its clients.
-            if (attribute == SambaDosAttributes)
-                return;
-            if (auto stream = DosStreamName(attribute))
-                streams.push_back({std::move(*stream), DosStreamSize(std::uint64_t(valueSize))});
-            else
-                streams.push_back({std::string(attribute), std::uint64_t(valueSize)});
-        });
-        if (!streams.empty())
-            return streams;
-    }
+    return size;
+}
+
+// The attribute calls relative to an open folder (listxattrat, getxattrat), in the kernel since
+// 6.13: they resolve one name instead of the whole path, which makes a scan of many files about a
+// quarter faster. Older kernels (Debian 12 has 6.1) answer ENOSYS, and the calls by path serve.
+// Their numbers are those of the common system-call table, the same on every architecture but alpha.
+#if defined(__linux__) && !defined(__alpha__)
+constexpr long SysGetXattrAt = 464;
+constexpr long SysListXattrAt = 465;
+struct XattrArgs {
+    std::uint64_t value = 0;
+    std::uint32_t size = 0;
+    std::uint32_t flags = 0;
+};
+std::atomic<bool> relativeAttributeCalls{true};
+#else
+std::atomic<bool> relativeAttributeCalls{false};
+#endif
+
+}  // namespace
+
+std::vector<StreamInfo> LinuxFileSystem::windowsInterfaceStreams(const std::string& path)
+{
+    std::vector<StreamInfo> streams;
     // ntfs-3g with streams_interface=windows lists no attributes; its streams come from its own list.
     if (onFuseVolume(path)) {
         auto list = readAttribute(path, NtfsStreamList);
@@ -215,6 +250,49 @@ std::vector<StreamInfo> LinuxFileSystem::listStreams(const std::string& path)
         }
     }
     return streams;
+}
+
+std::vector<StreamInfo> LinuxFileSystem::listStreams(const std::string& path)
+{
+    char small[4096];
+    std::string large;
+    const char* names = nullptr;
+    const ssize_t size = listNames(
+        [&](char* buf, std::size_t n) { return ::listxattr(path.c_str(), buf, n); }, small, large, names);
+    auto streams = userStreams(names, size, [&](const char* attr) { return ::getxattr(path.c_str(), attr, nullptr, 0); });
+    if (!streams.empty())
+        return streams;
+    return windowsInterfaceStreams(path);
+}
+
+std::vector<StreamInfo> LinuxFileSystem::listStreamsIn(FolderListing& folder, const std::string& name,
+                                                       const std::string& path)
+{
+    const int dirFd = int(folder.nativeHandle());
+    if (dirFd < 0 || !relativeAttributeCalls.load(std::memory_order_relaxed))
+        return listStreams(path);
+#if defined(__linux__) && !defined(__alpha__)
+    char small[4096];
+    std::string large;
+    const char* names = nullptr;
+    // Links are followed, as listxattr does.
+    const ssize_t size = listNames(
+        [&](char* buf, std::size_t n) { return ::syscall(SysListXattrAt, dirFd, name.c_str(), 0, buf, n); }, small,
+        large, names);
+    if (size < 0 && errno == ENOSYS) {
+        relativeAttributeCalls.store(false, std::memory_order_relaxed);
+        return listStreams(path);
+    }
+    auto streams = userStreams(names, size, [&](const char* attr) {
+        XattrArgs args;
+        return ::syscall(SysGetXattrAt, dirFd, name.c_str(), 0, attr, &args, sizeof args);
+    });
+    if (!streams.empty())
+        return streams;
+    return windowsInterfaceStreams(path);
+#else
+    return listStreams(path);
+#endif
 }
 
 std::uint64_t LinuxFileSystem::fileSizeOf(const std::string& path)

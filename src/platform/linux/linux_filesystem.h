@@ -26,6 +26,8 @@ inline constexpr std::size_t MaxAttributeSize = 65536;
 class LinuxFileSystem final : public FileSystem {
 public:
     std::vector<StreamInfo> listStreams(const std::string& path) override;
+    std::vector<StreamInfo> listStreamsIn(FolderListing& folder, const std::string& name,
+                                          const std::string& path) override;
     std::uint64_t fileSizeOf(const std::string& path) override;
     bool pathExists(const std::string& path) override;
     bool streamExists(const std::string& file, const std::string& stream) override;
@@ -44,7 +46,6 @@ public:
     bool hasWindowsStreamInterface(const std::string& file);
 
 private:
-    bool onFuseVolume(const std::string& path);
     Expected<std::unique_ptr<ItemWriter>> openPlainWrite(const std::string& file);
     Expected<std::unique_ptr<ItemWriter>> openStreamPathWrite(const ItemRef& item);
 
@@ -52,9 +53,10 @@ private:
     std::set<std::string> pendingTemps_;
 
     // listStreams is called for every file of a folder in a row; the file-system type of the
-    // last folder is remembered so that ordinary volumes cost one listxattr per file.
-    std::string lastFolder_;
-    bool lastFolderIsFuse_ = false;
+    // last folder is remembered (per thread) so that ordinary volumes cost one listxattr per file.
+    static bool onFuseVolume(const std::string& path);
+    // The streams of a file that answers the ntfs-3g stream list; none elsewhere.
+    static std::vector<StreamInfo> windowsInterfaceStreams(const std::string& path);
 };
 
 }  // namespace tessaly

@@ -34,6 +34,8 @@ public:
         return true;
     }
 
+    std::intptr_t nativeHandle() const override { return ::dirfd(dir_.get()); }
+
 private:
     FolderEntry::Kind kindOf(unsigned char type, const char* name) const
     {
@@ -77,6 +79,19 @@ std::optional<FileFacts> LinuxFolderSystem::lookup(const std::string& path)
 {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return FileFacts{std::uint64_t(st.st_size), std::int64_t(st.st_mtim.tv_sec)};
+}
+
+std::optional<FileFacts> LinuxFolderSystem::lookupIn(FolderListing& folder, const std::string& name,
+                                                     const std::string& path)
+{
+    const int dirFd = int(folder.nativeHandle());
+    if (dirFd < 0)
+        return lookup(path);
+    // A link is followed, as the lookup by path does.
+    struct stat st {};
+    if (::fstatat(dirFd, name.c_str(), &st, 0) != 0)
         return std::nullopt;
     return FileFacts{std::uint64_t(st.st_size), std::int64_t(st.st_mtim.tv_sec)};
 }
