@@ -140,7 +140,7 @@ public:
     std::string last;
 };
 
-Times engineTimes(const std::string& root, ScanCounters& counters)
+Times engineTimes(const std::string& root, ScanCounters& counters, int workers = FolderScan::DefaultWorkers())
 {
     LinuxFolderSystem folders;
     LinuxFileSystem files;
@@ -149,6 +149,7 @@ Times engineTimes(const std::string& root, ScanCounters& counters)
     OperationLog log(sink);
     NullView view;
     FolderScan scan(folders, files, icons, log, view);
+    scan.setWorkers(workers);
     const Stopwatch watch(processCpu);
     scan.ScanFolder(root);
     const Times t = watch.elapsed();
@@ -243,6 +244,7 @@ int main(int argc, char* argv[])
     // --window-only: just the scan through the window, for profiling it.
     const bool windowOnly = args.removeAll(QStringLiteral("--window-only")) > 0;
     const bool faviconOnly = args.removeAll(QStringLiteral("--favicon")) > 0;
+    const bool engineOnly = args.removeAll(QStringLiteral("--engine-only")) > 0;
     const std::string base = !args.isEmpty() ? args.front().toStdString()
                                              : std::string(tmp && *tmp ? tmp : "/tmp") + "/tessaly-scan-bench";
     const std::string root = base + "/tree";
@@ -261,6 +263,15 @@ int main(int argc, char* argv[])
     // Every measurement runs on a warm cache: one untimed pass first.
     ScanCounters counters;
     engineTimes(root, counters);
+    if (engineOnly) {
+        for (int w : {0, 1, 2, 4}) {
+            Times t{1e9, 1e9};
+            for (int i = 0; i < 5; ++i)
+                t = best(t, engineTimes(root, counters, w));
+            std::printf("engine, %d workers: %.3f s (processor %.3f s)\n", w, t.wall, t.cpu);
+        }
+        return 0;
+    }
     if (windowOnly) {
         const WindowRun window = windowScan(root, base);
         std::printf("scan through the window: %.3f s (processor %.3f s), longest gap %.1f ms\n", window.times.wall,

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <stdexcept>
+#include <tuple>
 
 #include "app/oplog.h"
 #include "detect/scan.h"
@@ -291,4 +292,97 @@ TEST_F(ScanTest, ResetEmptiesRowsIconsAndCounters)
     // Large counts are grouped in every part of the progress text.
     ScanCounters big{1234567, 1000, 22222, false};
     EXPECT_EQ(ProgressText(big, "."), "1.000:22.222 / 1.234.567");
+}
+
+namespace {
+
+// Everything a scan shows, in the order it showed it.
+struct Observed {
+    std::vector<std::tuple<std::string, std::string, std::string, int, int>> rows;
+    Lines log, progress;
+    int pumps = 0, files = 0, parents = 0, children = 0;
+    bool operator==(const Observed&) const = default;
+};
+
+// A random tree: files with and without streams (some vanish before their lookup), subfolders,
+// links to folders, folders that cannot be listed or whose listing raises, "." and "..".
+void MakeRandomTree(unsigned seed, FakeFolders& folders, test::FakeFileSystem& fs)
+{
+    std::srand(seed);
+    std::vector<std::pair<std::string, int>> pending{{"/r/", 0}};
+    int n = 0;
+    while (!pending.empty()) {
+        auto [path, depth] = pending.back();
+        pending.pop_back();
+        auto& entries = folders.folders[path];
+        entries = {folder("."), folder("..")};
+        const int count = (depth == 0 ? 20 : 0) + std::rand() % 40;
+        for (int i = 0; i < count; ++i, ++n) {
+            const std::string name = "e" + std::to_string(n);
+            const int kind = std::rand() % 10;
+            if (kind < 2 && depth < 3) {
+                entries.push_back(folder(name));
+                pending.push_back({path + name + "/", depth + 1});
+            } else if (kind == 2) {
+                entries.push_back(folder(name));  // cannot be listed
+                if (std::rand() % 2)
+                    folders.throwOn = path + name + "/";
+            } else if (kind == 3) {
+                entries.push_back({name, Kind::FolderLink, std::nullopt});
+            } else {
+                entries.push_back(file(name, std::rand() % 3 ? std::optional<std::uint64_t>() : std::rand()));
+                fs.add(path + name);
+                for (int s = std::rand() % 6 - 3; s > 0; --s)
+                    fs.addStream(path + name, "s" + std::to_string(s), std::string(std::size_t(std::rand() % 5), 'x'));
+                if (std::rand() % 4)
+                    folders.facts[path + name] = {std::uint64_t(std::rand()), std::rand() % 2000000000};
+            }
+        }
+    }
+}
+
+}  // namespace
+
+// Whatever the number of workers, the scan shows what a walk on one thread shows, also when it is
+// cancelled at any turn of the message pump.
+TEST_F(ScanTest, WorkersChangeNothingThatTheWindowSeesAlsoWhenCancelled)
+{
+    for (unsigned seed = 1; seed <= 8; ++seed) {
+        FakeFolders tree;
+        test::FakeFileSystem files;
+        MakeRandomTree(seed, tree, files);
+        const auto run = [&](int workers, int cancelAt) {
+            test::FakeIconList icons2;
+            test::RecordingSink sink2;
+            OperationLog log2{sink2};
+            RecordingView view2;
+            FolderScan s{tree, files, icons2, log2, view2};
+            s.setWorkers(workers);
+            view2.onPump = [&](int pumps) {
+                if (pumps == cancelAt)
+                    s.counters().CancelRequested = true;
+            };
+            s.ScanFolder("/r");
+            Observed o;
+            for (const ScanRow& r : s.rows())
+                o.rows.emplace_back(r.caption, r.size, r.modified, r.image, r.state);
+            o.log = sink2.bodies();
+            o.progress = view2.progress;
+            o.pumps = view2.pumps;
+            o.files = s.counters().FilesExamined;
+            o.parents = s.counters().ParentsFound;
+            o.children = s.counters().ChildrenFound;
+            return o;
+        };
+        const Observed whole = run(0, -1);
+        ASSERT_GT(whole.parents, 0) << "seed " << seed;
+        for (int workers : {1, 3, 8})
+            EXPECT_EQ(run(workers, -1), whole) << "seed " << seed << ", " << workers << " workers";
+        for (int k = 0; k < 3; ++k) {
+            const int cancelAt = 1 + std::rand() % whole.pumps;
+            const Observed cancelled = run(0, cancelAt);
+            EXPECT_LE(cancelled.files, whole.files);
+            EXPECT_EQ(run(2, cancelAt), cancelled) << "seed " << seed << ", cancelled at pump " << cancelAt;
+        }
+    }
 }
