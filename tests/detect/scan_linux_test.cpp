@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -211,4 +214,28 @@ TEST_F(LinuxScanTest, AFileThatVanishesBeforeItsLookupKeepsItsRowsWithEmptyCells
     EXPECT_EQ(scan2.rows()[0].size, "");
     EXPECT_EQ(scan2.rows()[0].modified, "");
     EXPECT_EQ(scan2.rows()[1].size, " 2");
+}
+
+TEST_F(LinuxScanTest, AFileFifteenHundredFoldersDownIsFoundWithFewDescriptorsToSpare)
+{
+    std::string deep = root;
+    for (int i = 0; i < 1500; ++i) {
+        deep += "d/";
+        ASSERT_EQ(::mkdir(deep.c_str(), 0755), 0) << std::strerror(errno);
+    }
+    deep += "f";
+    const int fd = ::open(deep.c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    ASSERT_TRUE(test::SetStream(deep, "s", "1"));
+    // Far fewer descriptors than levels: the scan must not hold one open folder per level.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    rlimit low = old;
+    low.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    scan.ScanFolder(root);
+    ::setrlimit(RLIMIT_NOFILE, &old);
+
+    EXPECT_EQ(groups(), (std::map<std::string, std::set<std::string>>{{deep, {deep + ":s"}}}));
 }
