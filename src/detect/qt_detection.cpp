@@ -51,6 +51,7 @@ void BufferedMemoSink::appendLine(const std::string& line)
     if (!pending_.empty())
         pending_.push_back('\n');
     pending_.append(line);
+    ++pendingLines_;
 }
 
 void BufferedMemoSink::flush()
@@ -61,6 +62,7 @@ void BufferedMemoSink::flush()
     if (memo_)
         memo_->appendPlainText(Form1::qs(pending_));
     pending_.clear();
+    pendingLines_ = 0;
 }
 
 DetectionPane::DetectionPane(Form1& form)
@@ -254,7 +256,7 @@ void DetectionPane::pump()
 {
     const auto now = std::chrono::steady_clock::now();
     // Two calls per entry: handling events on every one would cost more than the scan itself.
-    if (now - lastPump_ < pumpInterval)
+    if (now - lastPump_ < pumpInterval && logSink_.pendingLines() < pumpLines)
         return;
     const bool withList = now - lastListUpdate_ >= listInterval || form_.ListView1->model()->rowCount() < 1000;
     flush(withList);

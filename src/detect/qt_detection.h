@@ -31,10 +31,12 @@ public:
     explicit BufferedMemoSink(QPlainTextEdit*& memo) : memo_(memo) {}
     void appendLine(const std::string& line) override;
     void flush();
+    int pendingLines() const { return pendingLines_; }
 
 private:
     QPlainTextEdit*& memo_;
     std::string pending_;  // path bytes; decoded once per batch
+    int pendingLines_ = 0;
 };
 
 class DetectionPane final : public QObject, private ScanView {
@@ -69,6 +71,9 @@ public:
     // list. Every update of the list lays out all its rows again, so a long list is updated less often.
     std::chrono::milliseconds pumpInterval{12};
     std::chrono::milliseconds listInterval{50};
+    // The log takes several times longer to show a line than the scan takes to find it: events are
+    // handled after at most this many new lines, so that no turn of the event loop waits long.
+    int pumpLines = 1000;
 
 protected:
     // Follows the mouse over the result list to keep its hot row.
@@ -76,6 +81,7 @@ protected:
 
 private:
     void pump() override;
+    void idle() override { pump(); }
     void showProgress(const std::string& text) override;
     std::string formatModified(const LocalTime& time, bool withTime) override;
     // Brings the log and the status bar up to date with the scan, and the list when withList is set.

@@ -21,7 +21,7 @@ constexpr int ImageGap = 2;
 
 }  // namespace
 
-ScanResultModel::ScanResultModel(const std::vector<ScanRow>& rows, const QtIconList& icons, QObject* parent)
+ScanResultModel::ScanResultModel(const ScanRows& rows, const QtIconList& icons, QObject* parent)
     : QAbstractTableModel(parent), rows_(rows), icons_(icons), metrics_(QFont()), metricsF_(QFont())
 {
     resetWidths();

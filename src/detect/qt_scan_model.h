@@ -23,7 +23,7 @@ class ScanResultModel final : public QAbstractTableModel {
 public:
     static constexpr int ColumnCount = 3;
 
-    ScanResultModel(const std::vector<ScanRow>& rows, const QtIconList& icons, QObject* parent = nullptr);
+    ScanResultModel(const ScanRows& rows, const QtIconList& icons, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -70,7 +70,7 @@ private:
     // The same for a cell's bytes, without making a string of them when they are plain ASCII.
     void measure(const std::string& bytes, const ScanRow& row, int column);
 
-    const std::vector<ScanRow>& rows_;
+    const ScanRows& rows_;
     const QtIconList& icons_;
     int shown_ = 0;
     int hotRow_ = -1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <ctime>
 #include <exception>
@@ -130,13 +131,15 @@ constexpr std::size_t RunLength = 64;
 constexpr std::int64_t AheadLimit = 16384;
 // The walk hands back what it has consumed in batches, not once per entry.
 constexpr std::int64_t ConsumedBatch = 256;
+// While the walk waits for the workers, the window turns this often.
+constexpr std::chrono::milliseconds IdleInterval{5};
 
 }  // namespace
 
 class FolderScan::Walk {
 public:
-    Walk(FolderSystem& folders, FileSystem& fs, int workers)
-        : folders_(folders), fs_(fs), run_(workers > 0 ? RunLength : 1)
+    Walk(FolderSystem& folders, FileSystem& fs, ScanView& view, int workers)
+        : folders_(folders), fs_(fs), view_(view), run_(workers > 0 ? RunLength : 1)
     {
         threads_.reserve(std::size_t(workers));
         for (int i = 0; i < workers; ++i)
@@ -233,8 +236,13 @@ private:
         }
         waiting_ = true;
         work_.notify_all();
-        done_.wait(lock);
+        const bool timedOut = done_.wait_for(lock, IdleInterval) == std::cv_status::timeout;
         waiting_ = false;
+        if (timedOut) {
+            lock.unlock();
+            view_.idle();
+            lock.lock();
+        }
     }
 
     void work()
@@ -362,6 +370,7 @@ private:
 
     FolderSystem& folders_;
     FileSystem& fs_;
+    ScanView& view_;
     const std::size_t run_;
     std::mutex mutex_;
     std::condition_variable work_;  // tasks to take, or stop
@@ -385,7 +394,7 @@ void FolderScan::ScanFolder(std::string folder)
 {
     if (folder.empty() || folder.back() != '/')
         folder.push_back('/');
-    Walk w(folders_, fs_, workers_);
+    Walk w(folders_, fs_, view_, workers_);
     const std::shared_ptr<Folder> root = w.root(std::move(folder));
     walk(w, *root);
 }

@@ -10,9 +10,11 @@
 // interface for that: setWorkers() (0 walks on the calling thread alone); the FolderSystem and
 // FileSystem given to the scan are called from the workers, several at once, and are asked through
 // their relative calls (FileSystem::listStreamsIn, FolderSystem::lookupIn), which by default fall
-// back to the path-based ones.
+// back to the path-based ones. ScanView::idle() lets the window turn while the walk waits for the
+// workers. rows() is a deque (ScanRows): a million rows grow without being copied to a new block.
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +40,7 @@ struct ScanRow {
 
     bool isParent() const { return state == 0; }
 };
+using ScanRows = std::deque<ScanRow>;
 
 // The scan's counters and cancel flag. They are zeroed before a scan and keep the last scan's values
 // until the next one starts.
@@ -54,6 +57,9 @@ public:
     virtual ~ScanView() = default;
     // Lets the window handle what is pending: repaint, clock, clicks (the cancel button among them).
     virtual void pump() = 0;
+    // Called every few milliseconds while the walk waits for the workers (a slow disk, a busy
+    // machine), between the same entries: a window handles what is pending as in pump().
+    virtual void idle() {}
     // The status bar's progress text after a file or a whole subfolder.
     virtual void showProgress(const std::string& text) = 0;
     // The locale's short date of time, followed by a blank and its long time when withTime is set.
@@ -88,7 +94,7 @@ public:
 
     ScanCounters& counters() { return counters_; }
     const ScanCounters& counters() const { return counters_; }
-    const std::vector<ScanRow>& rows() const { return rows_; }
+    const ScanRows& rows() const { return rows_; }
 
     // Empties the rows and the icon list and zeroes the counters and the cancel flag.
     void reset();
@@ -113,7 +119,7 @@ private:
     std::string separator_ = ",";
     int workers_ = DefaultWorkers();
     ScanCounters counters_;
-    std::vector<ScanRow> rows_;
+    ScanRows rows_;
     std::string path_;      // the path of the file being examined
     std::string progress_;  // the last progress text
 };
