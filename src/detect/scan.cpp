@@ -8,7 +8,6 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <queue>
 #include <thread>
 
 #include "app/texts.h"
@@ -158,7 +157,7 @@ public:
         auto folder = std::make_shared<Folder>();
         folder->path = std::move(path);
         std::lock_guard lock(mutex_);
-        queue_.push(Task{folder, NoRun, folder->key});
+        push(Task{folder, NoRun, folder->key});
         work_.notify_one();
         return folder;
     }
@@ -171,19 +170,25 @@ public:
             waitOrHelp(lock);
     }
 
-    // Waits until the entry at index of a read folder has been examined, and counts it as consumed.
-    // False when the walk has been stopped before that.
+    // Waits until the entry at index of a read folder has been examined, and counts the entries of
+    // its run as consumed. False when the walk has been stopped before that.
     bool awaitEntry(Folder& folder, std::size_t index)
     {
         const std::size_t run = index / run_;
-        if (++consumed_ >= ConsumedBatch) {
-            std::lock_guard lock(mutex_);
-            handBack();
-        }
+        // The entries of one run are examined together: one look under the lock per run.
+        if (&folder == lastFolder_ && run == lastRun_)
+            return true;
         std::unique_lock lock(mutex_);
+        consumed_ += std::int64_t(std::min(run_, folder.entries.size() - run * run_));
+        if (consumed_ >= ConsumedBatch)
+            handBack();
         while (!folder.runDone[run] && !stopped_)
             waitOrHelp(lock);
-        return folder.runDone[run] != 0;
+        if (!folder.runDone[run])
+            return false;
+        lastFolder_ = &folder;
+        lastRun_ = run;
+        return true;
     }
 
     // Ends every task within one entry; nothing is examined any more.
@@ -205,10 +210,24 @@ private:
         std::size_t run = NoRun;  // NoRun: read the folder
         std::vector<std::uint32_t> key;
     };
-    // The priority queue keeps the task that comes first in the walk on top.
+    // Orders the heap of pending tasks: the task that comes first in the walk is on top.
     struct Later {
         bool operator()(const Task& a, const Task& b) const { return a.key > b.key; }
     };
+
+    void push(Task task)
+    {
+        queue_.push_back(std::move(task));
+        std::push_heap(queue_.begin(), queue_.end(), Later());
+    }
+
+    Task takeFirst()
+    {
+        std::pop_heap(queue_.begin(), queue_.end(), Later());
+        Task task = std::move(queue_.back());
+        queue_.pop_back();
+        return task;
+    }
 
     void handBack()
     {
@@ -229,8 +248,7 @@ private:
                 stopped_ = true;  // cannot happen: what is waited for was queued when its folder was read
                 return;
             }
-            Task task = queue_.top();
-            queue_.pop();
+            Task task = takeFirst();
             runTask(task, lock);
             return;
         }
@@ -252,8 +270,7 @@ private:
             work_.wait(lock, [this] { return stopped_ || (!queue_.empty() && (ahead_ < AheadLimit || waiting_)); });
             if (stopped_)
                 return;
-            Task task = queue_.top();
-            queue_.pop();
+            Task task = takeFirst();
             runTask(task, lock);
         }
     }
@@ -322,7 +339,7 @@ private:
         for (Task& t : tasks) {
             if (t.run != NoRun)
                 ++runs;
-            queue_.push(std::move(t));
+            push(std::move(t));
         }
         folder.runsLeft = runs;
         if (runs > 0)
@@ -375,9 +392,11 @@ private:
     std::mutex mutex_;
     std::condition_variable work_;  // tasks to take, or stop
     std::condition_variable done_;  // a task finished
-    std::priority_queue<Task, std::vector<Task>, Later> queue_;
+    std::vector<Task> queue_;  // a heap with the task that comes first in the walk on top
     std::int64_t ahead_ = 0;     // entries examined and not yet handed back by the walk
-    std::int64_t consumed_ = 0;  // walk thread only: consumed since the last hand-back
+    std::int64_t consumed_ = 0;  // consumed since the last hand-back
+    const Folder* lastFolder_ = nullptr;  // walk thread only: the run that was last found examined
+    std::size_t lastRun_ = 0;
     bool waiting_ = false;       // the walk waits for a task
     bool stopped_ = false;
     std::atomic<bool> stopFlag_{false};  // read by the workers between entries without the lock

@@ -6,6 +6,8 @@
 #include <map>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
+#include <chrono>
 #include <tuple>
 
 #include "app/oplog.h"
@@ -84,7 +86,8 @@ public:
         }
         return out;
     }
-    int pumps = 0;
+    void idle() override { ++idles; }
+    int pumps = 0, idles = 0;
     Lines progress;
     std::function<void(int)> onPump;
 };
@@ -385,4 +388,37 @@ TEST_F(ScanTest, WorkersChangeNothingThatTheWindowSeesAlsoWhenCancelled)
             EXPECT_EQ(run(2, cancelAt), cancelled) << "seed " << seed << ", cancelled at pump " << cancelAt;
         }
     }
+}
+
+// A folder that takes long to read (a slow disk) must not hold up the window: it turns while the
+// walk waits, and the walk's own pumps stay as they were.
+TEST_F(ScanTest, TheWindowTurnsWhileTheWalkWaitsForASlowFolder)
+{
+    class SlowFolders final : public FolderSystem {
+    public:
+        explicit SlowFolders(FolderSystem& inner) : inner_(inner) {}
+        Expected<std::unique_ptr<FolderListing>> openFolder(const std::string& folder) override
+        {
+            if (folder == "/d/slow/")
+                std::this_thread::sleep_for(std::chrono::milliseconds(60));
+            return inner_.openFolder(folder);
+        }
+        std::optional<FileFacts> lookup(const std::string& path) override { return inner_.lookup(path); }
+
+    private:
+        FolderSystem& inner_;
+    };
+    folders.folders["/d/"] = {folder("slow")};
+    folders.folders["/d/slow/"] = {file("f")};
+    fs.add("/d/slow/f");
+    fs.addStream("/d/slow/f", "s", "1");
+    SlowFolders slow(folders);
+    FolderScan s{slow, fs, icons, log, view};
+    s.setWorkers(2);
+
+    s.ScanFolder("/d/");
+
+    ASSERT_EQ(s.rows().size(), 2u);
+    EXPECT_GE(view.idles, 5);
+    EXPECT_EQ(view.pumps, 2 * 2);
 }
