@@ -165,6 +165,7 @@ public:
     // Waits until folder has been read, or could not be.
     void awaitListing(Folder& folder)
     {
+        forget();
         std::unique_lock lock(mutex_);
         while (folder.state == Folder::State::Waiting && !stopped_)
             waitOrHelp(lock);
@@ -190,6 +191,9 @@ public:
         lastRun_ = run;
         return true;
     }
+
+    // The walk has left a folder: the run found examined last may be freed and its address reused.
+    void forget() { lastFolder_ = nullptr; }
 
     // Ends every task within one entry; nothing is examined any more.
     void stop()
@@ -444,6 +448,7 @@ void FolderScan::walk(Walk& w, Folder& folder)
                 continue;
             walk(w, *entry.folder);
             // What the subfolder held is no longer needed.
+            w.forget();
             entry.folder.reset();
             break;
         case FolderEntry::Kind::FolderLink:
