@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 
@@ -19,6 +20,7 @@
 #include "platform/linux/linux_filesystem.h"
 #include "platform/linux/linux_folders.h"
 #include "support/fake_filesystem.h"
+#include "support/ntfs_volume.h"
 #include "support/tempdir.h"
 #include "support/unprivileged.h"
 
@@ -238,4 +240,47 @@ TEST_F(LinuxScanTest, AFileFifteenHundredFoldersDownIsFoundWithFewDescriptorsToS
     ::setrlimit(RLIMIT_NOFILE, &old);
 
     EXPECT_EQ(groups(), (std::map<std::string, std::set<std::string>>{{deep, {deep + ":s"}}}));
+}
+
+// On an NTFS volume (ntfs-3g, FUSE) in either stream interface the scan lists what the stream
+// listing by path lists, names and sizes alike.
+TEST(NtfsScanTest, BothStreamInterfacesListWhatTheListingByPathLists)
+{
+    if (const std::string reason = test::NtfsVolume::unavailableReason(); !reason.empty())
+        GTEST_SKIP() << reason;
+    for (const std::string options : {"", "streams_interface=windows"}) {
+        test::TempDir dir;
+        test::NtfsVolume volume(dir.path());
+        if (const std::string error = volume.format(std::uint64_t(16) << 20); !error.empty())
+            GTEST_SKIP() << error;
+        if (const std::string error = volume.mount(options); !error.empty())
+            GTEST_SKIP() << error;
+        const std::string file = volume.path("sub/doc.txt");
+        fsys::create_directories(volume.path("sub"));
+        std::ofstream(file) << "data";
+        for (const auto& [name, value] : {std::pair{"a", "12"}, {"b", ""}, {"c.txt", "xyz"}}) {
+            if (options.empty())
+                ASSERT_TRUE(test::SetStream(file, name, value));
+            else
+                std::ofstream(file + ":" + name) << value;
+        }
+        LinuxFolderSystem folders;
+        LinuxFileSystem files;
+        test::FakeIconList icons;
+        test::RecordingSink sink;
+        OperationLog log{sink};
+        PlainView view;
+        FolderScan scan{folders, files, icons, log, view};
+        scan.ScanFolder(volume.mountPoint());
+
+        std::vector<std::pair<std::string, std::string>> expected{{file, " 4"}};
+        for (const StreamInfo& s : files.listStreams(file))
+            expected.push_back({file + ":" + s.name, " " + std::to_string(s.size)});
+        std::vector<std::pair<std::string, std::string>> rows;
+        for (const ScanRow& r : scan.rows())
+            rows.push_back({r.caption, r.size});
+        EXPECT_EQ(rows.size(), 4u) << options;
+        EXPECT_EQ(rows, expected) << options;
+        volume.unmount();
+    }
 }
