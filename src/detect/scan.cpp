@@ -87,12 +87,17 @@ void FolderScan::reset()
     counters_ = ScanCounters{};
 }
 
-std::string FolderScan::sizeText(std::uint64_t size) const
+namespace {
+
+// " #,0"
+std::string SizeText(std::uint64_t size, std::string_view separator)
 {
     std::string text(1, ' ');
-    AppendGrouped(text, size, separator_);
+    AppendGrouped(text, size, separator);
     return text;
 }
+
+}  // namespace
 
 // ---- The walk ahead of the window -------------------------------------------------------------
 //
@@ -105,9 +110,11 @@ std::string FolderScan::sizeText(std::uint64_t size) const
 
 struct FolderScan::Entry {
     FolderEntry entry;
-    std::vector<StreamInfo> streams;      // a file's streams
-    std::optional<FileFacts> facts;       // looked up for files with streams only
-    std::shared_ptr<Folder> folder;       // a subfolder other than "." and ".."
+    // A file with streams: its parent row and one child row per stream, captions and sizes filled
+    // in by the worker; the window thread adds the date, the images and the state.
+    std::vector<ScanRow> rows;
+    std::optional<std::int64_t> modified;  // the parent's last-write time, when it could be looked up
+    std::shared_ptr<Folder> folder;        // a subfolder other than "." and ".."
 };
 
 struct FolderScan::Folder {
@@ -137,8 +144,8 @@ constexpr std::chrono::milliseconds IdleInterval{5};
 
 class FolderScan::Walk {
 public:
-    Walk(FolderSystem& folders, FileSystem& fs, ScanView& view, int workers)
-        : folders_(folders), fs_(fs), view_(view), run_(workers > 0 ? RunLength : 1)
+    Walk(FolderSystem& folders, FileSystem& fs, ScanView& view, std::string separator, int workers)
+        : folders_(folders), fs_(fs), view_(view), separator_(std::move(separator)), run_(workers > 0 ? RunLength : 1)
     {
         threads_.reserve(std::size_t(workers));
         for (int i = 0; i < workers; ++i)
@@ -355,6 +362,31 @@ private:
         lock.lock();
     }
 
+    // The rows of a file with streams as far as they can be made away from the window thread.
+    void prepareRows(Entry& e, const std::string& path, const std::vector<StreamInfo>& streams,
+                     const std::optional<FileFacts>& facts)
+    {
+        e.rows.reserve(streams.size() + 1);
+        ScanRow parent;
+        parent.caption = path;
+        // The file may have gone since it was listed: its cells stay empty rather than show made-up values.
+        if (e.entry.size)
+            parent.size = SizeText(*e.entry.size, separator_);
+        else if (facts)
+            parent.size = SizeText(facts->size, separator_);
+        if (facts)
+            e.modified = facts->modified;
+        parent.state = 0;
+        e.rows.push_back(std::move(parent));
+        for (const StreamInfo& stream : streams) {
+            // The entry's text, as the stream listing gives it: the path as examined, ":" and the name.
+            std::string caption;
+            caption.reserve(path.size() + 1 + stream.name.size());
+            caption.append(path).append(1, ':').append(stream.name);
+            e.rows.push_back(ScanRow{std::move(caption), SizeText(stream.size, separator_), {}, -1, -1});
+        }
+    }
+
     void examine(Task& task, std::unique_lock<std::mutex>& lock)
     {
         Folder& folder = *task.folder;
@@ -371,11 +403,11 @@ private:
             path.append(e.entry.name);
             // A file whose streams cannot be read is counted without rows, like a file without streams.
             try {
-                e.streams = fs_.listStreamsIn(listing, e.entry.name, path);
-                if (!e.streams.empty())
-                    e.facts = folders_.lookupIn(listing, e.entry.name, path);
+                const std::vector<StreamInfo> streams = fs_.listStreamsIn(listing, e.entry.name, path);
+                if (!streams.empty())
+                    prepareRows(e, path, streams, folders_.lookupIn(listing, e.entry.name, path));
             } catch (...) {
-                e.streams.clear();
+                e.rows.clear();
             }
         }
         std::shared_ptr<FolderListing> last;
@@ -392,6 +424,7 @@ private:
     FolderSystem& folders_;
     FileSystem& fs_;
     ScanView& view_;
+    const std::string separator_;
     const std::size_t run_;
     std::mutex mutex_;
     std::condition_variable work_;  // tasks to take, or stop
@@ -417,7 +450,7 @@ void FolderScan::ScanFolder(std::string folder)
 {
     if (folder.empty() || folder.back() != '/')
         folder.push_back('/');
-    Walk w(folders_, fs_, view_, workers_);
+    Walk w(folders_, fs_, view_, separator_, workers_);
     const std::shared_ptr<Folder> root = w.root(std::move(folder));
     walk(w, *root);
 }
@@ -455,7 +488,7 @@ void FolderScan::walk(Walk& w, Folder& folder)
             // Not followed: a link to an ancestor would make the walk endless.
             continue;
         case FolderEntry::Kind::File:
-            examineFile(folder.path, entry);
+            examineFile(entry);
             break;
         }
         WriteProgress(progress_, counters_, separator_);
@@ -464,47 +497,33 @@ void FolderScan::walk(Walk& w, Folder& folder)
     }
 }
 
-void FolderScan::examineFile(const std::string& folder, Entry& e)
+void FolderScan::examineFile(Entry& e)
 {
     ++counters_.FilesExamined;
-    if (e.streams.empty())
+    if (e.rows.empty())
         return;
-    path_.assign(folder);
-    path_.append(e.entry.name);
-    const std::string& path = path_;
 
     ++counters_.ParentsFound;
-    const int parentIndex = int(rows_.size());
-    ScanRow parent;
-    parent.caption = path;
-    // The file may have gone since it was listed: its cells stay empty rather than show made-up values.
-    const std::optional<FileFacts>& facts = e.facts;
-    if (e.entry.size)
-        parent.size = sizeText(*e.entry.size);
-    else if (facts)
-        parent.size = sizeText(facts->size);
-    if (facts)
-        if (const auto local = ToLocalTime(facts->modified))
+    ScanRow& parent = e.rows.front();
+    if (e.modified)
+        if (const auto local = ToLocalTime(*e.modified))
             parent.modified = ModifiedCellText(*local, view_);
-    parent.state = 0;
-    parent.image = parentIndex;
+    parent.image = int(rows_.size());
     rows_.push_back(std::move(parent));
+    const std::string& path = rows_.back().caption;
     AddFileIcon(fs_, icons_, log_, path);
     log_.AppendLogLine(texts::ParentDetected, path);
 
-    for (const StreamInfo& stream : e.streams) {
+    for (std::size_t i = 1; i < e.rows.size(); ++i) {
         ++counters_.ChildrenFound;
-        const int index = int(rows_.size());
-        // The entry's text, as the stream listing gives it: the path as examined, ":" and the name.
-        std::string caption;
-        caption.reserve(path.size() + 1 + stream.name.size());
-        caption.append(path).append(1, ':').append(stream.name);
-        rows_.push_back(ScanRow{std::move(caption), sizeText(stream.size), {}, index, -1});
+        ScanRow& child = e.rows[i];
+        child.image = int(rows_.size());
+        rows_.push_back(std::move(child));
         const std::string& text = rows_.back().caption;
         AddFileIcon(fs_, icons_, log_, text);
         log_.AppendLogLine(texts::ChildDetected, text);
     }
-    std::vector<StreamInfo>().swap(e.streams);
+    std::vector<ScanRow>().swap(e.rows);
 }
 
 }  // namespace tessaly

@@ -108,8 +108,7 @@ private:
     struct Entry;   // one directory entry with what the workers found for it
 
     void walk(Walk& walk, Folder& folder);
-    void examineFile(const std::string& folder, Entry& entry);
-    std::string sizeText(std::uint64_t size) const;
+    void examineFile(Entry& entry);
 
     FolderSystem& folders_;
     FileSystem& fs_;
@@ -120,7 +119,6 @@ private:
     int workers_ = DefaultWorkers();
     ScanCounters counters_;
     ScanRows rows_;
-    std::string path_;      // the path of the file being examined
     std::string progress_;  // the last progress text
 };
 
