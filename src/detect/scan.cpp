@@ -345,7 +345,8 @@ private:
         folder.state = state;
         folder.entries = std::move(entries);
         folder.runDone.assign(folder.entries.size() / run_ + 1, 0);
-        folder.runsLeft = tasks.size();  // over-counts by the subfolders, corrected below
+        // Nothing is taken before the lock is released, so the count and the listing are in place
+        // before the first run starts.
         std::size_t runs = 0;
         for (Task& t : tasks) {
             if (t.run != NoRun)
