@@ -1,19 +1,10 @@
 #include "app/command_line.h"
 
+#include "streams/names.h"
+
 namespace tessaly {
 
 namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix)
 {
@@ -52,8 +43,8 @@ std::string localPath(std::string_view uri)
     std::string path;
     path.reserve(uri.size());
     for (std::size_t i = 0; i < uri.size(); ++i) {
-        const int hi = uri[i] == '%' && i + 2 < uri.size() ? hexValue(uri[i + 1]) : -1;
-        const int lo = hi >= 0 ? hexValue(uri[i + 2]) : -1;
+        const int hi = uri[i] == '%' && i + 2 < uri.size() ? HexDigitValue(uri[i + 1]) : -1;
+        const int lo = hi >= 0 ? HexDigitValue(uri[i + 2]) : -1;
         if (lo >= 0) {
             // A NUL byte cannot be in a name: the system would see only the path before it.
             if (hi == 0 && lo == 0)

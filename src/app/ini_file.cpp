@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "streams/names.h"
+
 namespace tessaly {
 
 namespace {
@@ -63,17 +65,6 @@ std::optional<std::string_view> keyName(std::string_view line)
     return key;
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Cuts s to at most max bytes without leaving half of a UTF-8 character at the end.
 std::string cutValue(std::string_view s, std::size_t max)
 {
@@ -103,7 +94,7 @@ std::optional<int> ParseProfileInteger(std::string_view text)
             return std::nullopt;
         std::uint32_t value = 0;
         for (char c : digits) {
-            const int d = hexDigit(c);
+            const int d = HexDigitValue(c);
             if (d < 0)
                 return std::nullopt;
             value = value << 4 | std::uint32_t(d);

@@ -72,6 +72,11 @@ private:
 
 }  // namespace
 
+std::unique_ptr<PendingFile> InPlacePending(std::string path)
+{
+    return std::make_unique<InPlaceFile>(std::move(path));
+}
+
 Expected<std::unique_ptr<ItemReader>> FileSystem::openRead(const ItemRef& item)
 {
     auto data = readItem(item);
@@ -87,7 +92,7 @@ Expected<std::unique_ptr<ItemWriter>> FileSystem::openWrite(const ItemRef& item)
 
 Expected<std::unique_ptr<PendingFile>> FileSystem::createPending(const std::string& target)
 {
-    return std::unique_ptr<PendingFile>(std::make_unique<InPlaceFile>(target));
+    return InPlacePending(target);
 }
 
 std::vector<StreamInfo> FileSystem::listStreamsIn(FolderListing&, const std::string&, const std::string& path)

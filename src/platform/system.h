@@ -93,6 +93,10 @@ public:
     virtual bool inPlace() const { return false; }
 };
 
+// A pending file that is the target itself: the save writes straight into it, and commit() has
+// nothing left to do.
+std::unique_ptr<PendingFile> InPlacePending(std::string path);
+
 // File-system services the core needs for listing, sizing, reading and writing items.
 class FolderListing;
 

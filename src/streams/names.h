@@ -13,6 +13,8 @@ std::string FinalNameComponent(std::string_view path);
 std::string ExtensionOf(std::string_view path);
 // ASCII A-Z folded to lower case, every other byte unchanged.
 std::string AsciiLower(std::string_view text);
+// The value of a hexadecimal digit (either case); -1 for any other byte.
+int HexDigitValue(char c);
 // Leading and trailing bytes of value 0x20 or less removed.
 std::string_view TrimControls(std::string_view text);
 

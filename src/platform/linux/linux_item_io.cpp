@@ -472,18 +472,6 @@ private:
     std::string building_ = temp_.path();
 };
 
-// An existing file that cannot be replaced without losing something: the save writes into it.
-class InPlacePendingFile final : public PendingFile {
-public:
-    explicit InPlacePendingFile(std::string path) : path_(std::move(path)) {}
-    const std::string& path() const override { return path_; }
-    std::optional<SysError> commit() override { return std::nullopt; }
-    bool inPlace() const override { return true; }
-
-private:
-    std::string path_;
-};
-
 }  // namespace
 
 std::string LinuxFileSystem::resolveLink(const std::string& path)
@@ -576,7 +564,8 @@ Expected<std::unique_ptr<PendingFile>> LinuxFileSystem::createPending(const std:
         if (!resolved.value().exists)
             return temp.error();
     }
-    return std::unique_ptr<PendingFile>(std::make_unique<InPlacePendingFile>(resolved.value().path));
+    // An existing file that cannot be replaced without losing something: the save writes into it.
+    return InPlacePending(resolved.value().path);
 }
 
 }  // namespace tessaly
