@@ -146,13 +146,15 @@ void FolderScan::examineFile(const std::string& folder, const FolderEntry& entry
     parent.caption = path;
     // The file may have gone since it was listed: its cells stay empty rather than show made-up values.
     const std::optional<FileFacts> facts = folders_.lookup(path);
-    if (entry.size)
-        parent.size = sizeText(*entry.size);
-    else if (facts)
-        parent.size = sizeText(facts->size);
-    if (facts)
+    if (entry.size || facts) {
+        parent.bytes = entry.size ? *entry.size : facts->size;
+        parent.size = sizeText(parent.bytes);
+    }
+    if (facts) {
+        parent.modifiedTime = facts->modified;
         if (const auto local = ToLocalTime(facts->modified))
             parent.modified = ModifiedCellText(*local, view_);
+    }
     parent.state = 0;
     parent.image = parentIndex;
     rows_.push_back(std::move(parent));
@@ -163,7 +165,7 @@ void FolderScan::examineFile(const std::string& folder, const FolderEntry& entry
         ++counters_.ChildrenFound;
         const int index = int(rows_.size());
         // The entry's text moves into its row; the row's caption is the same text.
-        rows_.push_back(ScanRow{std::move(stream.text), sizeText(stream.size), {}, index, -1});
+        rows_.push_back(ScanRow{std::move(stream.text), sizeText(stream.size), {}, index, -1, stream.size, {}});
         const std::string& caption = rows_.back().caption;
         AddFileIcon(fs_, icons_, log_, caption);
         log_.AppendLogLine(texts::ChildDetected, caption);
