@@ -346,8 +346,8 @@ int Cli::scan(const Parsed& p)
         }
     }
 
-    // The document goes to standard output or through the file system's writer, which puts a file
-    // in place of the old one only when it is complete.
+    // The document goes to standard output or through the file system's writer, which puts the new
+    // file in place of the old one only when it is complete.
     std::unique_ptr<ItemWriter> writer;
     const bool toFile = p.output && *p.output != "-";
     if (toFile) {

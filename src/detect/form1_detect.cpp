@@ -185,7 +185,7 @@ void Form1::saveDetectionList(ExportFormat format)
         ExportScanResult(format, scanFolder_, scan.rows(), scan.counters(), !scan.counters().CancelRequested);
 
     // Through the file system's writer: an existing file is replaced only once the whole document
-    // is written, and keeps its streams, owner and mode.
+    // is written, by the same rules as the save commands.
     std::optional<SysError> error;
     auto writer = services().fs->openWrite(ItemRef{path, {}});
     if (!writer.ok())
