@@ -5,6 +5,8 @@
 // scan reads for every stream).
 // During the window scan the longest gap between two turns of the event loop is measured with a
 // 5 ms timer: the clock and the cancel button can be held up no longer than that.
+// The command line's `tessaly scan` of the same tree is timed too, in each of its formats written to
+// /dev/null, as a whole process against the engine alone.
 //
 // Run: QT_QPA_PLATFORM=offscreen bench/scan_bench [tree folder]
 // The tree is made once (a marker file records it) and reused by later runs.
@@ -169,6 +171,18 @@ Times getfattrTimes(const std::string& root, bool values = false)
     return t;
 }
 
+// The command line as a script starts it: a process of its own, the document thrown away.
+Times cliTimes(const std::string& root, const char* format)
+{
+    const std::string command = std::string("'") + TESSALY_CLI + "' scan '" + root + "' --format " + format + " > /dev/null";
+    const Stopwatch watch(childrenCpu);
+    const int rc = std::system(command.c_str());
+    const Times t = watch.elapsed();
+    if (rc != 0)
+        std::fprintf(stderr, "tessaly scan failed (%d)\n", rc);
+    return t;
+}
+
 struct WindowRun {
     Times times;
     double longestGapMs = 0;
@@ -268,8 +282,12 @@ int main(int argc, char* argv[])
         return 0;
     }
     Times engine{1e9, 1e9}, getfattr{1e9, 1e9}, getfattrValues{1e9, 1e9};
+    const char* formats[] = {"text", "csv", "json"};
+    Times cli[3] = {{1e9, 1e9}, {1e9, 1e9}, {1e9, 1e9}};
     for (int i = 0; i < 3; ++i) {
         engine = best(engine, engineTimes(root, counters));
+        for (int f = 0; f < 3; ++f)
+            cli[f] = best(cli[f], cliTimes(root, formats[f]));
         getfattr = best(getfattr, getfattrTimes(root));
         getfattrValues = best(getfattrValues, getfattrTimes(root, true));
     }
@@ -280,6 +298,9 @@ int main(int argc, char* argv[])
     std::printf("%-34s %10s %12s\n", "", "wall s", "processor s");
     std::printf("%-34s %10.3f %12.3f\n", "scan engine alone (best of 3)", engine.wall, engine.cpu);
     std::printf("%-34s %10.3f %12.3f\n", "scan through the window", window.times.wall, window.times.cpu);
+    for (int f = 0; f < 3; ++f)
+        std::printf("tessaly scan --format %-12s %10.3f %12.3f   (%.2f of the engine's wall time)\n", formats[f],
+                    cli[f].wall, cli[f].cpu, cli[f].wall / engine.wall);
     std::printf("%-34s %10.3f %12.3f\n", "getfattr -R (best of 3)", getfattr.wall, getfattr.cpu);
     std::printf("%-34s %10.3f %12.3f\n", "getfattr -R -d, values (best of 3)", getfattrValues.wall, getfattrValues.cpu);
     std::printf("engine / getfattr: %.2f (processor %.2f)   window / engine: %.2f (processor %.2f)\n",

@@ -119,10 +119,14 @@ void ScanExport::addRows(const std::vector<ScanRow>& rows, std::size_t from)
             auto streams = nlohmann::ordered_json::array();
             for (std::size_t k = i + 1; k < rows.size() && !rows[k].isParent(); ++k) {
                 const ScanRow& child = rows[k];
-                // A child's caption is its parent's path, ":" and the stream name.
+                // A child's caption is its parent's path, ":" and the stream name; the object holds
+                // the name alone, the path is the parent's.
                 const std::string_view name = std::string_view(child.caption).substr(
                     std::min(child.caption.size(), row.caption.size() + 1));
-                streams.push_back({{"name", ShownName(name)}, {"path", ShownName(child.caption)}, {"size", child.bytes}});
+                nlohmann::ordered_json stream = nlohmann::ordered_json::object();
+                stream["name"] = ShownName(name);
+                stream["size"] = child.bytes;
+                streams.push_back(std::move(stream));
             }
             parent["streams"] = std::move(streams);
             out_.append(firstParent_ ? "\n" : ",\n").append(parent.dump());

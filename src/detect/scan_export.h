@@ -28,8 +28,8 @@ std::string IsoLocalTime(std::int64_t secondsSinceEpoch);
 // numbers, times ISO 8601.
 //   text: one row a line, name, size and (for parents) time separated by tabs;
 //   CSV:  a header line, then kind ("parent"/"stream"), name, size, modified; CR LF line ends;
-//   JSON: an object with the folder, "parents" (one object per parent with its "streams"), and
-//         whether the scan ran to its end with its counters.
+//   JSON: an object with the folder, "parents" (one object per parent: path, size, modified and its
+//         "streams", each a name and a size), and whether the scan ran to its end with its counters.
 class ScanExport {
 public:
     using Sink = std::function<void(std::string_view)>;
