@@ -356,7 +356,7 @@ private Q_SLOTS:
         for (const auto& save : saves) {
             dialogs->files << QString::fromStdString(save.target);
             save.action->trigger();
-            const test::ProcessResult cli = test::RunProcess({TESSALY_CLI, "scan", dir->path(), "--format", save.format});
+            const test::ProcessResult cli = test::RunProcess({TESSALY_CLI, "scan", root().toStdString(), "--format", save.format});
             QCOMPARE(cli.exitCode, 0);
             QCOMPARE(QString::fromStdString(test::ReadFile(save.target)), QString::fromStdString(cli.out));
             QCOMPARE(logBodies().last(), QStringLiteral("検出リストを保存 ") + QString::fromStdString(save.target));
