@@ -373,6 +373,8 @@ int Cli::scan(const Parsed& p)
             running->counters().CancelRequested = true;
     });
 
+    if (env_.catchInterrupt)
+        env_.catchInterrupt();
     CliScanView view(env_, document);
     NoIcons icons;
     NoLog sink;

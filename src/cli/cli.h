@@ -29,6 +29,9 @@ struct CliEnvironment {
     bool errIsTerminal = false;
     // Set from the interrupt handler; the scan stops at the next directory entry when it is set.
     const volatile std::sig_atomic_t* interrupted = nullptr;
+    // Puts the interrupt handler in place. Only the scan asks for it: elsewhere Ctrl+C ends the
+    // program at once, as usual.
+    void (*catchInterrupt)() = nullptr;
 };
 
 // args without the program name.

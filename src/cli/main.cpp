@@ -25,9 +25,9 @@ extern "C" void onInterrupt(int)
 int main(int argc, char* argv[])
 {
     tessaly::UseBinaryStandardStreams();
-    std::signal(SIGINT, onInterrupt);
     const auto files = tessaly::MakeCliFileSystem();
     const auto folders = tessaly::MakeCliFolderSystem();
-    tessaly::CliEnvironment env{*files, *folders, stdin, stdout, stderr, tessaly::StandardErrorIsTerminal(), &interrupted};
+    tessaly::CliEnvironment env{*files, *folders, stdin, stdout, stderr, tessaly::StandardErrorIsTerminal(), &interrupted,
+                                [] { std::signal(SIGINT, onInterrupt); }};
     return tessaly::RunCli(std::vector<std::string>(argv + 1, argv + argc), env);
 }

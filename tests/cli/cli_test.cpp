@@ -195,6 +195,17 @@ TEST_P(CliInterruptTest, PartialResultIsWellFormed)
 
 INSTANTIATE_TEST_SUITE_P(Formats, CliInterruptTest, ::testing::Values("csv", "json"));
 
+// Outside a scan nothing is left to finish: Ctrl+C ends the program at once.
+TEST_F(CliTest, CtrlCEndsCatAtOnce)
+{
+    const std::string big = dir.write("big", std::string(std::size_t(16) << 20, 'x'));
+    test::ProcessOptions options;
+    options.signalWhenBlocked = SIGINT;
+    const ProcessResult r = RunProcess({TESSALY_CLI, "cat", big}, options);
+    EXPECT_EQ(r.exitCode, 128 + SIGINT);
+    EXPECT_LT(r.out.size(), std::size_t(16) << 20);
+}
+
 // Every subcommand on a real NTFS volume in both stream modes; on the windows-mode mount a stream
 // far beyond what an attribute holds goes through put and cat.
 class CliNtfsTest : public ::testing::TestWithParam<const char*> {
