@@ -194,11 +194,11 @@ void Form1::saveDetectionList(ExportFormat format)
         error = writer.value()->finish();
     if (error) {
         const std::string shown = AbsolutePathText(bytes(QDir::currentPath()), path);
-        services().dialogs->showError(this, qs(CopyErrorText({CopyError::Side::Target, path, *error}, shown)));
+        services().dialogs->showError(this, shownText(CopyErrorText({CopyError::Side::Target, path, *error}, shown)));
         return;
     }
     log_.AppendLogLine(texts::DetectionListSaved, path);
-    setStatusText(qs(FinalNameComponent(path)) + tr8(texts::StatusSaved));
+    setStatusText(shownText(FinalNameComponent(path)) + tr8(texts::StatusSaved));
 }
 
 }  // namespace tessaly
