@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -150,6 +151,7 @@ TEST_F(CliTest, ScanDocumentsKeepRowsAndOrderWhateverTheNames)
 
     const ProcessResult text = Tessaly({"scan", dir.path()});
     ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_EQ(text.err, "");  // no progress line where standard error is not a terminal
     // Two parents, three streams, one row a line: the line break in the name is escaped.
     EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 5) << text.out;
     EXPECT_NE(text.out.find(dir.path() + "/a,\"q\"\\n.txt\t5\t"), std::string::npos) << text.out;
@@ -166,6 +168,24 @@ TEST_F(CliTest, ScanDocumentsKeepRowsAndOrderWhateverTheNames)
         EXPECT_NE(parsed.find("sub/b:t\", 2]"), std::string::npos) << parsed;
         EXPECT_EQ(std::count(parsed.begin(), parsed.end(), '\n'), format == "json" ? 6 : 5) << parsed;
     }
+}
+
+// On a terminal the scan shows its progress and ends with the window's summary; the document
+// itself stays on standard output.
+TEST_F(CliTest, ScanOnATerminalShowsItsSummary)
+{
+    if (::access("/usr/bin/script", X_OK) != 0)
+        GTEST_SKIP() << "script (util-linux) is not installed: no terminal to run the scan in";
+    std::filesystem::create_directory(dir.file("tree"));
+    const std::string f = dir.write("tree/f", "");
+    ASSERT_TRUE(test::SetStream(f, "s", "1"));
+    const std::string out = dir.file("out.csv");
+    const std::string command =
+        std::string("'") + TESSALY_CLI + "' scan '" + dir.file("tree") + "' --format csv -o '" + out + "'";
+    const ProcessResult r = RunProcess({"/usr/bin/script", "-qec", command, "/dev/null"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("1:1 / 1 検出しました"), std::string::npos) << r.out;
+    EXPECT_NE(test::ReadFile(out).find("\"stream\",\"" + f + ":s\",1,"), std::string::npos);
 }
 
 // Ctrl+C in the middle of a large tree: the scan stops early and the document is still whole.
