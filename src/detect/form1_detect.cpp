@@ -184,8 +184,8 @@ void Form1::saveDetectionList(ExportFormat format)
     const std::string document =
         ExportScanResult(format, scanFolder_, scan.rows(), scan.counters(), !scan.counters().CancelRequested);
 
-    // Through the file system's writer: an existing file is replaced only once the whole document
-    // is written, by the same rules as the save commands.
+    // Through the file system's writer, by the same rules as the save commands: an existing file
+    // takes the new document only once it is whole, and keeps its streams, links, owner and mode.
     std::optional<SysError> error;
     auto writer = services().fs->openWrite(ItemRef{path, {}});
     if (!writer.ok())

@@ -18,6 +18,7 @@
 #include "support/ntfs_volume.h"
 #include "support/process.h"
 #include "support/tempdir.h"
+#include "support/unprivileged.h"
 
 using namespace tessaly;
 using test::ProcessResult;
@@ -105,6 +106,32 @@ TEST_F(CliTest, UsageMissingItemsAndRefusalsHaveTheirExitCodes)
     }
     EXPECT_EQ(test::StreamValue(with, "s"), "v");
     EXPECT_EQ(test::StreamValue(with, "t"), "<none>");
+}
+
+// A file its owner may not write takes no stream: put is refused and says so. Root could write it,
+// so the case runs as an ordinary user.
+TEST_F(CliTest, PutRefusesAReadOnlyFile)
+{
+    const std::string file = dir.write("ro.txt", "data");
+    const std::string source = dir.write("source", "new stream");
+    std::vector<std::string> argv{TESSALY_CLI, "put", file, "s", source};
+    int exitCode = -1;
+    std::string output;
+    if (test::RunningAsRoot()) {
+        test::GiveToUnprivileged(dir.path());
+        ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+        const test::ChildRun r = test::RunUnprivileged(argv);
+        exitCode = r.status;
+        output = r.output;
+    } else {
+        ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+        const ProcessResult r = RunProcess(argv);
+        exitCode = r.exitCode;
+        output = r.err;
+    }
+    EXPECT_EQ(exitCode, 3) << output;
+    EXPECT_NE(output.find("tessaly put: "), std::string::npos) << output;
+    EXPECT_EQ(test::StreamValue(file, "s"), "<none>");
 }
 
 TEST_F(CliTest, OddNamesAndBytesRoundTripThroughPutLsAndCat)

@@ -349,6 +349,7 @@ private Q_SLOTS:
 
         test::TempDir outDir;
         const std::string kept = outDir.write("kept.json", "an older list");
+        QVERIFY(test::SetStream(kept, "note", "mine"));
         const struct {
             QAction* action;
             std::string format, target;
@@ -361,6 +362,8 @@ private Q_SLOTS:
             QCOMPARE(QString::fromStdString(test::ReadFile(save.target)), QString::fromStdString(cli.out));
             QCOMPARE(logBodies().last(), QStringLiteral("検出リストを保存 ") + QString::fromStdString(save.target));
         }
+        // The file that was replaced keeps what it had besides its data.
+        QCOMPARE(test::StreamValue(kept, "note"), std::string("mine"));
         // A target that cannot be created: the error box, no log line; cancelling does nothing.
         const int lines = form->Memo1->document()->blockCount();
         dialogs->files << QString::fromStdString(outDir.file("gone/list.csv"));
