@@ -10,6 +10,8 @@
 // getfattr on an NTFS volume.
 // During the window scan the longest gap between two turns of the event loop is measured with a
 // 5 ms timer: the clock and the cancel button can be held up no longer than that.
+// The command line's `tessaly scan` of the same tree is timed too, in each of its formats written to
+// /dev/null, as a whole process against the engine alone.
 //
 // Run: QT_QPA_PLATFORM=offscreen bench/scan_bench [--no-cold] [--no-large] [tree folder]
 // The trees are made once (marker files record them) and reused by later runs.
@@ -268,6 +270,18 @@ Times getfattrTimes(const std::string& root, bool values = false)
     return t;
 }
 
+// The command line as a script starts it: a process of its own, the document thrown away.
+Times cliTimes(const std::string& root, const char* format)
+{
+    const std::string command = std::string("'") + TESSALY_CLI + "' scan '" + root + "' --format " + format + " > /dev/null";
+    const Stopwatch watch(childrenCpu);
+    const int rc = std::system(command.c_str());
+    const Times t = watch.elapsed();
+    if (rc != 0)
+        std::fprintf(stderr, "tessaly scan failed (%d)\n", rc);
+    return t;
+}
+
 struct WindowRun {
     Times times;
     double longestGapMs = 0;
@@ -513,6 +527,14 @@ int main(int argc, char* argv[])
     std::printf("%-38s %10.3f %12.3f\n", "getfattr -R (5 runs)", g.wall, g.cpu);
     std::printf("%-38s %10.3f %12.3f\n", "getfattr -R -d, values (5 runs)", gv.wall, gv.cpu);
     std::printf("engine / getfattr: %.2f   window / engine: %.2f\n", e.wall / g.wall, w.wall / e.wall);
+    for (const char* format : {"text", "csv", "json"}) {
+        std::vector<Times> runs;
+        for (int i = 0; i < 3; ++i)
+            runs.push_back(cliTimes(root, format));
+        const Times c = median(runs);
+        std::printf("tessaly scan --format %-12s %10.3f %12.3f   (%.2f of the engine's wall time)\n", format, c.wall,
+                    c.cpu, c.wall / e.wall);
+    }
     std::printf("longest gap between event-loop turns during the window scans: %.1f ms\n", longestGap);
     std::printf("window: %d rows, %ld log lines, status \"%s\"\n", last.rows, last.logLines,
                 last.status.toUtf8().constData());

@@ -209,6 +209,8 @@ void Form1::buildActions()
     ReadIn4 = makeAction("ReadIn4", texts::PopupReadIn, &Form1::ListView1DblClick);
     ReadIn4->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
     CopyAll4 = makeAction("CopyAll4", texts::PopupCopyAll, &Form1::CopyAll4Click);
+    SaveCsv4 = makeAction("SaveCsv4", texts::PopupSaveCsv, &Form1::SaveCsv4Click);
+    SaveJson4 = makeAction("SaveJson4", texts::PopupSaveJson, &Form1::SaveJson4Click);
 }
 
 void Form1::buildMenus()
@@ -247,6 +249,7 @@ void Form1::buildMenus()
     PopupMenu4->addAction(ReadIn4);
     PopupMenu4->addSeparator();
     PopupMenu4->addAction(CopyAll4);
+    PopupMenu4->addActions({SaveCsv4, SaveJson4});
 }
 
 void Form1::buildToolBar()

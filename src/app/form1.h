@@ -36,6 +36,7 @@ class MemoLogSink;
 struct SaveOutcome;
 class DetectionPane;
 class PreviewPane;
+enum class ExportFormat;
 
 // The command line without the program name, as the bytes the process was given.
 struct CommandLineBytes {
@@ -98,6 +99,9 @@ public:
     void CancelBtn1Click();
     void ListView1DblClick();
     void CopyAll4Click();
+    // The result list written to a file chosen by the user, in the formats of "tessaly scan".
+    void SaveCsv4Click();
+    void SaveJson4Click();
     // Whether a folder scan is running (it runs inside FolderPaneDblClick).
     bool scanRunning() const;
 
@@ -178,6 +182,8 @@ private:
     std::unique_ptr<WorkspaceEditor> editor_;
     DetectionPane* detection_ = nullptr;  // owned as a child object
     bool closeAfterScan_ = false;
+    std::string scanFolder_;  // the folder of the last scan, as the exports name it
+    void saveDetectionList(ExportFormat format);
 public:
     QString openDialogFolder_;  // initial folder of the Open dialog and the folder pane
     std::string initialFolder_;  // the same as bytes: the folder pane takes any name
@@ -223,7 +229,7 @@ public:
     QAction *Open2 = nullptr, *NotePad2 = nullptr, *OpenBy2 = nullptr, *OpenByDirect2 = nullptr,
             *CopyOpen2 = nullptr, *SaveAs2 = nullptr, *Delete2 = nullptr, *Property2 = nullptr,
             *CopyFileName2 = nullptr;
-    QAction *ReadIn4 = nullptr, *CopyAll4 = nullptr;
+    QAction *ReadIn4 = nullptr, *CopyAll4 = nullptr, *SaveCsv4 = nullptr, *SaveJson4 = nullptr;
 };
 
 }  // namespace tessaly

@@ -29,6 +29,7 @@ inline constexpr std::string_view ParentSaved = "親ファイルを保存 ";
 inline constexpr std::string_view ChildSaved = "子ファイルを保存 ";
 inline constexpr std::string_view Reload = "再読込み ";
 inline constexpr std::string_view SavedAlone = "単独で保存 ";
+inline constexpr std::string_view DetectionListSaved = "検出リストを保存 ";
 inline constexpr std::string_view LaunchPaint = "ペイントを起動 ";
 inline constexpr std::string_view AssociationImpossible = "関連付け不可 ";
 inline constexpr std::string_view NoAssociationSet = "関連付け未設定 ";
@@ -118,6 +119,8 @@ inline constexpr std::string_view PopupProperty = "プロパティ(&R)";
 inline constexpr std::string_view PopupCopyFileName = "フルパスのファイル名をコピー(&F)";
 inline constexpr std::string_view PopupReadIn = "検出結果から展開(&R)";
 inline constexpr std::string_view PopupCopyAll = "リスト全体をコピー(&A)";
+inline constexpr std::string_view PopupSaveCsv = "CSV で保存...";
+inline constexpr std::string_view PopupSaveJson = "JSON で保存...";
 inline constexpr std::string_view CancelCaption = "キャンセル(&C)";
 inline constexpr std::string_view FolderPaneHint = "ダブルクリックで検出開始";
 inline constexpr std::string_view FolderPaneRefresh = "フォルダ一覧を更新(&U)";
@@ -140,6 +143,8 @@ inline constexpr std::string_view OpenWithTitle = "プログラムを選択し�
 // A name that the file dialogs could only hand back changed (its bytes are not valid UTF-8).
 inline constexpr std::string_view DialogCannotCarryName =
     "ファイル名 \"%s\" はダイアログでは正しく扱えません。ドロップかコマンドラインで指定してください。";
+inline constexpr std::string_view FilterCsv = "CSV ファイル(*.csv)|*.csv|すべてのファイル(*.*)|*.*";
+inline constexpr std::string_view FilterJson = "JSON ファイル(*.json)|*.json|すべてのファイル(*.*)|*.*";
 
 // Tessaly's own properties window (shown when the desktop's file manager does not answer).
 inline constexpr std::string_view PropertiesCaption = "プロパティ";

@@ -1,17 +1,22 @@
 // Form1's detection tab: the folder pane, the scan it starts, the result list and its commands.
 
 #include <QClipboard>
+#include <QDir>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeView>
 
+#include "app/dialogs.h"
 #include "app/form1.h"
 #include "app/qt_text.h"
 #include "app/texts.h"
 #include "detect/qt_detection.h"
 #include "detect/qt_scan_model.h"
+#include "detect/scan_export.h"
+#include "platform/system.h"
+#include "streams/copy_item.h"
 #include "streams/names.h"
 
 namespace tessaly {
@@ -96,6 +101,7 @@ void Form1::FolderPaneDblClick()
     CenterCancelButton();
     CancelBtn1->show();
     log_.AppendLogLine(texts::SearchInFolder, folder);
+    scanFolder_ = folder;
     detection_->runScan(folder);
     CancelBtn1->hide();
     const ScanCounters& counters = detection_->scan().counters();
@@ -151,6 +157,48 @@ void Form1::CopyAll4Click()
         QGuiApplication::clipboard()->setText(text);
     }
     ListView1->clearSelection();
+}
+
+void Form1::SaveCsv4Click()
+{
+    saveDetectionList(ExportFormat::Csv);
+}
+
+void Form1::SaveJson4Click()
+{
+    saveDetectionList(ExportFormat::Json);
+}
+
+void Form1::saveDetectionList(ExportFormat format)
+{
+    if (!detection_ || detection_->scanning())
+        return;
+    const bool csv = format == ExportFormat::Csv;
+    const QString chosen = services().dialogs->getSaveFileName(
+        this, QString(), QStringLiteral("streams") + (csv ? QStringLiteral(".csv") : QStringLiteral(".json")),
+        tr8(csv ? texts::FilterCsv : texts::FilterJson));
+    if (chosen.isEmpty())
+        return;
+    const std::string path = bytes(chosen);
+    const FolderScan& scan = detection_->scan();
+    const std::string document =
+        ExportScanResult(format, scanFolder_, scan.rows(), scan.counters(), !scan.counters().CancelRequested);
+
+    // Through the file system's writer, by the same rules as the save commands: an existing file
+    // takes the new document only once it is whole, and keeps its streams, links, owner and mode.
+    std::optional<SysError> error;
+    auto writer = services().fs->openWrite(ItemRef{path, {}});
+    if (!writer.ok())
+        error = writer.error();
+    else if (!(error = writer.value()->write(document)))
+        error = writer.value()->finish();
+    if (error) {
+        const std::string shown = AbsolutePathText(bytes(QDir::currentPath()), path);
+        services().dialogs->showError(this, shownText(CopyErrorText({CopyError::Side::Target, path, *error}, shown)));
+        return;
+    }
+    log_.AppendLogLine(texts::DetectionListSaved, path);
+    setStatusText(shownText(FinalNameComponent(path)) + tr8(texts::StatusSaved));
 }
 
 }  // namespace tessaly

@@ -371,12 +371,14 @@ private:
         ScanRow parent;
         parent.caption = path;
         // The file may have gone since it was listed: its cells stay empty rather than show made-up values.
-        if (e.entry.size)
-            parent.size = SizeText(*e.entry.size, separator_);
-        else if (facts)
-            parent.size = SizeText(facts->size, separator_);
-        if (facts)
+        if (e.entry.size || facts) {
+            parent.bytes = e.entry.size ? *e.entry.size : facts->size;
+            parent.size = SizeText(parent.bytes, separator_);
+        }
+        if (facts) {
             e.modified = facts->modified;
+            parent.modifiedTime = facts->modified;
+        }
         parent.state = 0;
         e.rows.push_back(std::move(parent));
         for (const StreamInfo& stream : streams) {
@@ -384,7 +386,7 @@ private:
             std::string caption;
             caption.reserve(path.size() + 1 + stream.name.size());
             caption.append(path).append(1, ':').append(stream.name);
-            e.rows.push_back(ScanRow{std::move(caption), SizeText(stream.size, separator_), {}, -1, -1});
+            e.rows.push_back(ScanRow{std::move(caption), SizeText(stream.size, separator_), {}, -1, -1, stream.size, {}});
         }
     }
 

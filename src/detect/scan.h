@@ -37,6 +37,8 @@ struct ScanRow {
     std::string modified;  // parents only; empty when the time could not be read
     int image = -1;        // index into the scan's icon list; equals the row's index
     int state = -1;        // 0 marks a parent row, -1 a child row
+    std::uint64_t bytes = 0;                  // the size as a number, for exports
+    std::optional<std::int64_t> modifiedTime; // parents: last-write time, seconds since 1970 (UTC)
 
     bool isParent() const { return state == 0; }
 };

@@ -34,24 +34,30 @@ std::string fillIn(std::string_view pattern, std::string_view first, std::string
 
 std::optional<CopyError> CopyItemData(FileSystem& fs, const ItemRef& source, const ItemRef& target)
 {
-    const auto sourceError = [&](SysError e) { return CopyError{CopyError::Side::Source, textOf(source), std::move(e)}; };
-    const auto targetError = [&](SysError e) { return CopyError{CopyError::Side::Target, textOf(target), std::move(e)}; };
-
     auto reader = fs.openRead(source);
     if (!reader.ok())
-        return sourceError(reader.error());
+        return CopyError{CopyError::Side::Source, textOf(source), reader.error()};
+    return CopyItemData(fs, *reader.value(), textOf(source), target);
+}
+
+std::optional<CopyError> CopyItemData(FileSystem& fs, ItemReader& reader, const std::string& sourceText,
+                                      const ItemRef& target)
+{
+    const auto sourceError = [&](SysError e) { return CopyError{CopyError::Side::Source, sourceText, std::move(e)}; };
+    const auto targetError = [&](SysError e) { return CopyError{CopyError::Side::Target, textOf(target), std::move(e)}; };
+
     auto writer = fs.openWrite(target);
     if (!writer.ok())
         return targetError(writer.error());
     // Room first: a full volume is reported while the target is still as it was.
-    if (const auto size = reader.value()->size())
+    if (const auto size = reader.size())
         if (auto error = writer.value()->reserve(*size))
             return targetError(*error);
 
-    writer.value()->takeDirectly(*reader.value());
+    writer.value()->takeDirectly(reader);
     const auto buffer = std::make_unique<char[]>(CopyPieceSize);
     for (;;) {
-        auto got = reader.value()->read(buffer.get(), CopyPieceSize);
+        auto got = reader.read(buffer.get(), CopyPieceSize);
         if (!got.ok())
             return sourceError(got.error());
         if (got.value() == 0)

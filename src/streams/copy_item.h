@@ -21,6 +21,10 @@ struct CopyError {
 // everything has been read and written, so a failed copy leaves it as it was. Only the item's own
 // bytes go along: no attributes, times or other streams.
 std::optional<CopyError> CopyItemData(FileSystem& fs, const ItemRef& source, const ItemRef& target);
+// The same from a source that is already open (standard input, for one); sourceText names it in
+// errors.
+std::optional<CopyError> CopyItemData(FileSystem& fs, ItemReader& source, const std::string& sourceText,
+                                      const ItemRef& target);
 
 // The error box text for a failed copy: "cannot open" for the source, "cannot create" for the
 // target, with shownPath (the failing path made absolute) and the system's message.

@@ -1,14 +1,15 @@
 # Installs the build into a fresh prefix (with a blank in its name) and checks that a desktop finds
 # everything: the executable, the help file where the program looks for it, the icon in the icon
-# theme and a menu entry that names the installed executable and passes desktop-file-validate.
+# theme and a menu entry that names the installed executable and passes desktop-file-validate; the
+# command line beside it with its manual page.
 
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}" RESULT_VARIABLE rc OUTPUT_QUIET)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
-foreach(f bin/Tessaly "bin/${HELP_RELATIVE}/Tessaly.html" share/icons/hicolor/64x64/apps/tessaly.png
-          share/applications/Tessaly.desktop)
+foreach(f bin/Tessaly bin/tessaly share/man/man1/tessaly.1 "bin/${HELP_RELATIVE}/Tessaly.html"
+          share/icons/hicolor/64x64/apps/tessaly.png share/applications/Tessaly.desktop)
   if(NOT EXISTS "${PREFIX}/${f}")
     message(FATAL_ERROR "not installed: ${PREFIX}/${f}")
   endif()
@@ -16,6 +17,17 @@ endforeach()
 execute_process(COMMAND test -x "${PREFIX}/bin/Tessaly" RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the installed program cannot be run")
+endif()
+execute_process(COMMAND "${PREFIX}/bin/tessaly" --help RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the installed command line does not run: ${rc}")
+endif()
+find_program(GROFF groff)
+if(GROFF)
+  execute_process(COMMAND "${GROFF}" -man -ww -z "${PREFIX}/share/man/man1/tessaly.1" ERROR_VARIABLE out RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
+    message(FATAL_ERROR "the manual page does not format cleanly: ${out}")
+  endif()
 endif()
 file(READ "${PREFIX}/share/applications/Tessaly.desktop" entry)
 string(FIND "${entry}" "\nExec=\"${PREFIX}/bin/Tessaly\" %f\n" at)

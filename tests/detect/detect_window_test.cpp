@@ -25,6 +25,8 @@
 #include "detect/qt_detection.h"
 #include "detect/qt_folder_model.h"
 #include "detect/qt_scan_model.h"
+#include "support/process.h"
+#include "support/scripted_dialogs.h"
 #include "support/tempdir.h"
 
 using namespace tessaly;
@@ -329,6 +331,47 @@ private Q_SLOTS:
         QCOMPARE(bodies.size(), expected.size() + 1);  // and the no-association line
         bodies.removeLast();
         QCOMPARE(bodies, expected);
+    }
+
+    void savingTheListWritesWhatTheCommandLineWrites()
+    {
+        auto dialogs = std::make_shared<test::ScriptedDialogs>();
+        Services services = Services::defaults();
+        services.dialogs = dialogs;
+        form = std::make_unique<Form1>(services, QStringList{});
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->PageControl1->setCurrentIndex(1);
+        make("a,\"b\".txt", {{"s", "1"}, {"t", ""}});
+        make("sub/c", {{"u", "22"}});
+        make("none");
+        scan(root());
+
+        test::TempDir outDir;
+        const std::string kept = outDir.write("kept.json", "an older list");
+        QVERIFY(test::SetStream(kept, "note", "mine"));
+        const struct {
+            QAction* action;
+            std::string format, target;
+        } saves[] = {{form->SaveCsv4, "csv", outDir.file("list.csv")}, {form->SaveJson4, "json", kept}};
+        for (const auto& save : saves) {
+            dialogs->files << QString::fromStdString(save.target);
+            save.action->trigger();
+            const test::ProcessResult cli = test::RunProcess({TESSALY_CLI, "scan", root().toStdString(), "--format", save.format});
+            QCOMPARE(cli.exitCode, 0);
+            QCOMPARE(QString::fromStdString(test::ReadFile(save.target)), QString::fromStdString(cli.out));
+            QCOMPARE(logBodies().last(), QStringLiteral("検出リストを保存 ") + QString::fromStdString(save.target));
+        }
+        // The file that was replaced keeps what it had besides its data.
+        QCOMPARE(test::StreamValue(kept, "note"), std::string("mine"));
+        // A target that cannot be created: the error box, no log line; cancelling does nothing.
+        const int lines = form->Memo1->document()->blockCount();
+        dialogs->files << QString::fromStdString(outDir.file("gone/list.csv"));
+        form->SaveCsv4->trigger();
+        QCOMPARE(dialogs->boxes.size(), 1);
+        QVERIFY(dialogs->boxes.front().text.contains(QStringLiteral("を作成できません")));
+        form->SaveJson4->trigger();
+        QCOMPARE(form->Memo1->document()->blockCount(), lines);
     }
 
     void aFolderWithoutStreamsSaysNothingFound()

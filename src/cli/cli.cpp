@@ -1,0 +1,443 @@
+#include "cli/cli.h"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "app/oplog.h"
+#include "app/shown_name.h"
+#include "detect/scan.h"
+#include "detect/scan_export.h"
+#include "platform/system.h"
+#include "streams/copy_item.h"
+#include "streams/enumerate.h"
+#include "streams/icons.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr std::string_view MainHelp =
+    "使い方: tessaly <コマンド> [引数...]\n"
+    "ファイルの代替データストリーム (Linux では user. 拡張属性) を一覧、読み出し、書き込み、検出します。\n"
+    "\n"
+    "コマンド:\n"
+    "  ls PATH...                      各ファイルのストリームとサイズを一覧表示\n"
+    "  cat FILE:STREAM | FILE STREAM    ストリームの内容を標準出力へ書き出し\n"
+    "  put FILE STREAM [SOURCE|-]       ファイルまたは標準入力からストリームを書き込み\n"
+    "  scan FOLDER [--format F] [-o OUT] フォルダ以下のストリームを持つファイルを検出\n"
+    "\n"
+    "各コマンドの詳細は「tessaly <コマンド> --help」で表示します。\n"
+    "終了コード: 0 完了、1 該当なし、2 使い方の誤り、3 読み書きできない項目あり、130 中断\n";
+
+constexpr std::string_view LsHelp =
+    "使い方: tessaly ls PATH...\n"
+    "各ファイルのストリームを 1 行に 1 つ、「パス:ストリーム名」<TAB>サイズ (バイト) の形で表示します。\n"
+    "名前の制御文字や不正なバイトは \\n や \\xff のように表示されます。\n"
+    "終了コード: 0 ストリームあり、1 ストリームなし、2 使い方の誤り、3 見つからないパスあり\n";
+
+constexpr std::string_view CatHelp =
+    "使い方: tessaly cat FILE:STREAM\n"
+    "       tessaly cat FILE STREAM\n"
+    "ストリームの内容をそのまま標準出力へ書き出します。名前に「:」を含むストリームは 2 つ目の形で\n"
+    "指定します。FILE:STREAM がそのままの名前で存在するときは、そのファイルの内容を書き出します。\n"
+    "終了コード: 0 完了、2 使い方の誤り、3 読み出せない\n";
+
+constexpr std::string_view PutHelp =
+    "使い方: tessaly put [--replace] FILE STREAM [SOURCE|-]\n"
+    "SOURCE (省略時または「-」のときは標準入力) の内容を FILE のストリーム STREAM として書き込みます。\n"
+    "同じ名前のストリームが既にあるときは、--replace を付けない限り書き込みません。\n"
+    "  --replace   既存のストリームを置き換える\n"
+    "終了コード: 0 完了、2 使い方の誤り、3 読み書きできない (既存のストリームを含む)\n";
+
+constexpr std::string_view ScanHelp =
+    "使い方: tessaly scan FOLDER [--format text|csv|json] [-o FILE]\n"
+    "FOLDER 以下を検索し、ストリームを持つファイルと各ストリームを検出タブと同じ順に書き出します。\n"
+    "  --format F   text (既定: 名前<TAB>サイズ<TAB>更新日付)、csv (RFC 4180)、json\n"
+    "  -o FILE      標準出力の代わりに FILE へ書き出す\n"
+    "標準エラー出力が端末のときは進行状況を表示します。Ctrl+C で中断すると、それまでの結果を\n"
+    "正しい形式のまま書き出して終了します。\n"
+    "終了コード: 0 検出あり、1 該当なし、2 使い方の誤り、3 フォルダを開けない・書き出せない、130 中断\n";
+
+constexpr std::string_view TryHelp = "「tessaly --help」で使い方を表示します。\n";
+
+struct Parsed {
+    std::vector<std::string> positional;
+    bool help = false;
+    bool replace = false;
+    std::optional<std::string> format;
+    std::optional<std::string> output;
+    std::string error;  // a usage error, or empty
+};
+
+// Options may come anywhere; "--" ends them, and a lone "-" is an argument (standard input).
+Parsed Parse(const std::vector<std::string>& args, std::size_t from, std::string_view command)
+{
+    Parsed p;
+    bool options = true;
+    for (std::size_t i = from; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!options || a.size() < 2 || a[0] != '-') {
+            p.positional.push_back(a);
+            continue;
+        }
+        const auto value = [&](std::string_view name, std::optional<std::string>& into) {
+            const std::string prefix = std::string(name) + "=";
+            if (a.rfind(prefix, 0) == 0) {
+                into = a.substr(prefix.size());
+                return true;
+            }
+            if (a != name)
+                return false;
+            if (i + 1 >= args.size())
+                p.error = "オプション " + std::string(name) + " に値がありません";
+            else
+                into = args[++i];
+            return true;
+        };
+        if (a == "--") {
+            options = false;
+        } else if (a == "--help" || a == "-h") {
+            p.help = true;
+        } else if (command == "put" && a == "--replace") {
+            p.replace = true;
+        } else if (command == "scan" && (value("--format", p.format) || value("-o", p.output) ||
+                                         value("--output", p.output))) {
+        } else {
+            p.error = "不明なオプション " + ShownName(a);
+        }
+        if (!p.error.empty())
+            return p;
+    }
+    return p;
+}
+
+class Cli {
+public:
+    explicit Cli(CliEnvironment& env) : env_(env) {}
+
+    int usage(std::string_view command, const std::string& message)
+    {
+        std::fprintf(env_.err, "tessaly%s%s: %s\n", command.empty() ? "" : " ", std::string(command).c_str(),
+                     message.c_str());
+        std::fputs(std::string(TryHelp).c_str(), env_.err);
+        return ExitUsage;
+    }
+
+    void fail(std::string_view command, const std::string& message)
+    {
+        std::fprintf(env_.err, "tessaly %s: %s\n", std::string(command).c_str(), message.c_str());
+    }
+
+    bool help(std::string_view text)
+    {
+        return std::fwrite(text.data(), 1, text.size(), env_.out) == text.size();
+    }
+
+    int ls(const Parsed& p)
+    {
+        if (p.positional.empty())
+            return usage("ls", "パスを指定してください");
+        bool found = false, missing = false;
+        StreamList list;
+        std::string out;
+        for (const std::string& path : p.positional) {
+            if (!env_.fs.pathExists(path)) {
+                fail("ls", "\"" + ShownName(path) + "\" は見つかりません");
+                missing = true;
+                continue;
+            }
+            EnumerateStreams(env_.fs, path, list);
+            out.clear();
+            for (const StreamEntry& entry : list)
+                out.append(ShownName(entry.text)).append(1, '\t').append(std::to_string(entry.size)).append(1, '\n');
+            found = found || !list.empty();
+            std::fwrite(out.data(), 1, out.size(), env_.out);
+        }
+        if (missing)
+            return ExitItemFailed;
+        return found ? ExitDone : ExitNothingFound;
+    }
+
+    int cat(const Parsed& p)
+    {
+        if (p.positional.empty() || p.positional.size() > 2)
+            return usage("cat", p.positional.empty() ? "FILE:STREAM を指定してください" : "引数が多すぎます");
+        const ItemRef item = p.positional.size() == 2 ? ItemRef{p.positional[0], p.positional[1]}
+                                                      : ResolveItemText(env_.fs, p.positional[0]);
+        if (auto problem = missingItem(item)) {
+            fail("cat", *problem);
+            return ExitItemFailed;
+        }
+        auto reader = env_.fs.openRead(item);
+        if (!reader.ok()) {
+            fail("cat", CopyErrorText({CopyError::Side::Source, {}, reader.error()}, ShownName(textOf(item))));
+            return ExitItemFailed;
+        }
+        const auto buffer = std::make_unique<char[]>(CopyPieceSize);
+        for (;;) {
+            auto got = reader.value()->read(buffer.get(), CopyPieceSize);
+            if (!got.ok()) {
+                fail("cat", CopyErrorText({CopyError::Side::Source, {}, got.error()}, ShownName(textOf(item))));
+                return ExitItemFailed;
+            }
+            if (got.value() == 0)
+                break;
+            if (std::fwrite(buffer.get(), 1, got.value(), env_.out) != got.value()) {
+                fail("cat", "標準出力に書き込めません");
+                return ExitItemFailed;
+            }
+        }
+        return std::fflush(env_.out) == 0 ? ExitDone : ExitItemFailed;
+    }
+
+    int put(const Parsed& p)
+    {
+        if (p.positional.size() < 2 || p.positional.size() > 3)
+            return usage("put", p.positional.size() < 2 ? "FILE と STREAM を指定してください" : "引数が多すぎます");
+        const ItemRef target{p.positional[0], p.positional[1]};
+        if (target.stream.empty())
+            return usage("put", "ストリーム名が空です");
+        if (!env_.fs.pathExists(target.file)) {
+            fail("put", "\"" + ShownName(target.file) + "\" は見つかりません");
+            return ExitItemFailed;
+        }
+        if (!p.replace && env_.fs.streamExists(target.file, target.stream)) {
+            fail("put", "ストリーム \"" + ShownName(textOf(target)) +
+                            "\" は既にあります。置き換えるには --replace を付けてください");
+            return ExitItemFailed;
+        }
+        const bool fromInput = p.positional.size() < 3 || p.positional[2] == "-";
+        std::optional<CopyError> error;
+        if (fromInput) {
+            InputReader input(env_.in);
+            error = CopyItemData(env_.fs, input, "-", target);
+        } else {
+            error = CopyItemData(env_.fs, ItemRef{p.positional[2], {}}, target);
+        }
+        if (error) {
+            const std::string shown = error->side == CopyError::Side::Source && fromInput ? "標準入力" : ShownName(error->path);
+            fail("put", CopyErrorText(*error, shown));
+            return ExitItemFailed;
+        }
+        return ExitDone;
+    }
+
+    int scan(const Parsed& p);
+
+    static std::string textOf(const ItemRef& item) { return item.isStream() ? item.file + ":" + item.stream : item.file; }
+
+private:
+    // Standard input as an item to copy from.
+    class InputReader final : public ItemReader {
+    public:
+        explicit InputReader(std::FILE* in) : in_(in) {}
+        Expected<std::size_t> read(char* buffer, std::size_t size) override
+        {
+            const std::size_t got = std::fread(buffer, 1, size, in_);
+            if (got == 0 && std::ferror(in_))
+                return SysError{5, "標準入力を読めません"};
+            return got;
+        }
+
+    private:
+        std::FILE* in_;
+    };
+
+    std::optional<std::string> missingItem(const ItemRef& item)
+    {
+        if (!env_.fs.pathExists(item.file))
+            return "\"" + ShownName(item.file) + "\" は見つかりません";
+        if (item.isStream() && !env_.fs.streamExists(item.file, item.stream))
+            return "ストリーム \"" + ShownName(textOf(item)) + "\" はありません";
+        return std::nullopt;
+    }
+
+    CliEnvironment& env_;
+};
+
+// The scan's window: rows go to the document as each file is done, the progress line to a terminal.
+class CliScanView final : public ScanView {
+public:
+    CliScanView(CliEnvironment& env, ScanExport& out) : env_(env), out_(out) {}
+
+    void attach(FolderScan& scan) { scan_ = &scan; }
+
+    void pump() override
+    {
+        if (env_.interrupted && *env_.interrupted)
+            scan_->counters().CancelRequested = true;
+    }
+
+    void showProgress(const std::string& text) override
+    {
+        flushRows();
+        if (!env_.errIsTerminal)
+            return;
+        // A terminal redraws slowly: the line is rewritten a few times a second at most.
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastShown_ < std::chrono::milliseconds(100))
+            return;
+        lastShown_ = now;
+        std::fprintf(env_.err, "\r%s ", text.c_str());
+        shown_ = true;
+    }
+
+    std::string formatModified(const LocalTime&, bool) override { return {}; }
+
+    void flushRows()
+    {
+        const auto& rows = scan_->rows();
+        if (written_ < rows.size()) {
+            out_.addRows(rows, written_);
+            written_ = rows.size();
+        }
+    }
+
+    void endLine()
+    {
+        if (shown_)
+            std::fputs("\r", env_.err);
+    }
+
+private:
+    CliEnvironment& env_;
+    ScanExport& out_;
+    FolderScan* scan_ = nullptr;
+    std::size_t written_ = 0;
+    std::chrono::steady_clock::time_point lastShown_{};
+    bool shown_ = false;
+};
+
+class NoIcons final : public IconList {
+public:
+    void clear() override { n_ = 0; }
+    int count() const override { return n_; }
+    int addForExtension(const std::string&) override { return n_++; }
+    std::optional<int> addIconImage(const std::string&) override { return std::nullopt; }
+    int addEmpty() override { return n_++; }
+
+private:
+    int n_ = 0;
+};
+
+class NoLog final : public LogSink {
+public:
+    void appendLine(const std::string&) override {}
+};
+
+int Cli::scan(const Parsed& p)
+{
+    if (p.positional.size() != 1)
+        return usage("scan", p.positional.empty() ? "フォルダを指定してください" : "引数が多すぎます");
+    const auto format = ExportFormatNamed(p.format.value_or("text"));
+    if (!format)
+        return usage("scan", "形式は text、csv、json のどれかです: " + ShownName(*p.format));
+
+    std::string folder = p.positional[0];
+    if (folder.empty() || folder.back() != '/')
+        folder.push_back('/');
+    {
+        auto probe = env_.folders.openFolder(folder);
+        if (!probe.ok()) {
+            fail("scan", "フォルダ \"" + ShownName(folder) + "\" を開けません。" + probe.error().message);
+            return ExitItemFailed;
+        }
+    }
+
+    // The document goes to standard output or through the file system's writer, which puts the new
+    // file in place of the old one only when it is complete.
+    std::unique_ptr<ItemWriter> writer;
+    const bool toFile = p.output && *p.output != "-";
+    if (toFile) {
+        auto opened = env_.fs.openWrite(ItemRef{*p.output, {}});
+        if (!opened.ok()) {
+            fail("scan", CopyErrorText({CopyError::Side::Target, {}, opened.error()}, ShownName(*p.output)));
+            return ExitItemFailed;
+        }
+        writer = std::move(opened.value());
+    }
+    std::optional<SysError> writeError;
+    bool stdoutFailed = false;
+    FolderScan* running = nullptr;
+    ScanExport document(*format, folder, [&](std::string_view piece) {
+        if (writeError || stdoutFailed)
+            return;
+        if (writer)
+            writeError = writer->write(piece);
+        else
+            stdoutFailed = std::fwrite(piece.data(), 1, piece.size(), env_.out) != piece.size();
+        // A document that cannot be written is not worth the rest of the walk.
+        if ((writeError || stdoutFailed) && running)
+            running->counters().CancelRequested = true;
+    });
+
+    if (env_.catchInterrupt)
+        env_.catchInterrupt();
+    CliScanView view(env_, document);
+    NoIcons icons;
+    NoLog sink;
+    OperationLog log(sink);
+    FolderScan scan(env_.folders, env_.fs, icons, log, view);
+    view.attach(scan);
+    running = &scan;
+    document.begin();
+    scan.ScanFolder(folder);
+    view.flushRows();
+    const bool interrupted = env_.interrupted && *env_.interrupted;
+    document.end(scan.counters(), !scan.counters().CancelRequested);
+    view.endLine();
+    if (env_.errIsTerminal)
+        std::fprintf(env_.err, "%s\n", ScanSummary(scan.counters(), ",").c_str());
+
+    if (writer && !writeError)
+        writeError = writer->finish();
+    if (!writer && std::fflush(env_.out) != 0)
+        stdoutFailed = true;
+    if (writeError) {
+        fail("scan", CopyErrorText({CopyError::Side::Target, {}, *writeError}, ShownName(*p.output)));
+        return ExitItemFailed;
+    }
+    if (stdoutFailed) {
+        fail("scan", "標準出力に書き込めません");
+        return ExitItemFailed;
+    }
+    if (interrupted)
+        return ExitInterrupted;
+    return scan.counters().ParentsFound > 0 ? ExitDone : ExitNothingFound;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, CliEnvironment& env)
+{
+    Cli cli(env);
+    if (args.empty())
+        return cli.usage({}, "コマンドを指定してください");
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        cli.help(MainHelp);
+        return ExitDone;
+    }
+    const struct {
+        std::string_view name, help;
+        int (Cli::*run)(const Parsed&);
+    } commands[] = {{"ls", LsHelp, &Cli::ls}, {"cat", CatHelp, &Cli::cat}, {"put", PutHelp, &Cli::put},
+                    {"scan", ScanHelp, &Cli::scan}};
+    for (const auto& c : commands) {
+        if (command != c.name)
+            continue;
+        const Parsed parsed = Parse(args, 1, c.name);
+        if (parsed.help) {
+            cli.help(c.help);
+            return ExitDone;
+        }
+        if (!parsed.error.empty())
+            return cli.usage(c.name, parsed.error);
+        return (cli.*c.run)(parsed);
+    }
+    return cli.usage({}, "不明なコマンド " + ShownName(command));
+}
+
+}  // namespace tessaly

@@ -1,0 +1,33 @@
+// The command-line program: no window, the same core and platform layer as the window.
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "platform/cli_system.h"
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int)
+{
+    // The scan sees the flag at its next entry and still closes the document it writes; a second
+    // Ctrl+C ends the program at once.
+    interrupted = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    tessaly::UseBinaryStandardStreams();
+    const auto files = tessaly::MakeCliFileSystem();
+    const auto folders = tessaly::MakeCliFolderSystem();
+    tessaly::CliEnvironment env{*files, *folders, stdin, stdout, stderr, tessaly::StandardErrorIsTerminal(), &interrupted,
+                                [] { std::signal(SIGINT, onInterrupt); }};
+    return tessaly::RunCli(std::vector<std::string>(argv + 1, argv + argc), env);
+}

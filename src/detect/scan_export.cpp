@@ -1,0 +1,168 @@
+#include "detect/scan_export.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include <nlohmann/json.hpp>
+
+#include "app/shown_name.h"
+
+namespace tessaly {
+
+namespace {
+
+// Days since 1970-01-01 of a date in the proleptic Gregorian calendar.
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + std::int64_t(doe) - 719468;
+}
+
+void AppendCsvField(std::string& out, std::string_view text)
+{
+    out.push_back('"');
+    for (const char c : text) {
+        if (c == '"')
+            out.push_back('"');
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+std::string Modified(const ScanRow& row)
+{
+    return row.modifiedTime ? IsoLocalTime(*row.modifiedTime) : std::string();
+}
+
+}  // namespace
+
+std::optional<ExportFormat> ExportFormatNamed(std::string_view name)
+{
+    if (name == "text")
+        return ExportFormat::Text;
+    if (name == "csv")
+        return ExportFormat::Csv;
+    if (name == "json")
+        return ExportFormat::Json;
+    return std::nullopt;
+}
+
+std::string IsoLocalTime(std::int64_t secondsSinceEpoch)
+{
+    const auto local = ToLocalTime(secondsSinceEpoch);
+    if (!local)
+        return {};
+    // The offset is what the local clock shows minus UTC, worked out from the fields alone because
+    // the standard library has no portable way to ask for it.
+    const std::int64_t localSeconds = DaysFromCivil(local->year, unsigned(local->month), unsigned(local->day)) * 86400 +
+                                      local->hour * 3600 + local->minute * 60 + local->second;
+    const std::int64_t offsetMinutes = (localSeconds - secondsSinceEpoch) / 60;
+    const std::int64_t absMinutes = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", local->year, local->month, local->day,
+                  local->hour, local->minute, local->second, offsetMinutes < 0 ? '-' : '+', int(absMinutes / 60),
+                  int(absMinutes % 60));
+    return text;
+}
+
+ScanExport::ScanExport(ExportFormat format, std::string folder, Sink sink)
+    : format_(format), folder_(std::move(folder)), sink_(std::move(sink))
+{
+}
+
+void ScanExport::begin()
+{
+    switch (format_) {
+    case ExportFormat::Text:
+        return;
+    case ExportFormat::Csv:
+        sink_("kind,name,size,modified\r\n");
+        return;
+    case ExportFormat::Json:
+        out_ = "{\"folder\":" + nlohmann::json(ShownName(folder_)).dump() + ",\"parents\":[";
+        sink_(out_);
+        return;
+    }
+}
+
+void ScanExport::addRows(const ScanRows& rows, std::size_t from)
+{
+    out_.clear();
+    for (std::size_t i = from; i < rows.size(); ++i) {
+        const ScanRow& row = rows[i];
+        switch (format_) {
+        case ExportFormat::Text:
+            out_.append(ShownName(row.caption)).append(1, '\t').append(std::to_string(row.bytes));
+            if (row.isParent())
+                out_.append(1, '\t').append(Modified(row));
+            out_.append(1, '\n');
+            break;
+        case ExportFormat::Csv:
+            AppendCsvField(out_, row.isParent() ? "parent" : "stream");
+            out_.push_back(',');
+            AppendCsvField(out_, ShownName(row.caption));
+            out_.append(1, ',').append(std::to_string(row.bytes)).append(1, ',');
+            AppendCsvField(out_, Modified(row));
+            out_.append("\r\n");
+            break;
+        case ExportFormat::Json: {
+            if (!row.isParent())
+                break;  // taken with its parent below
+            nlohmann::ordered_json parent;
+            parent["path"] = ShownName(row.caption);
+            parent["size"] = row.bytes;
+            parent["modified"] = row.modifiedTime ? nlohmann::ordered_json(Modified(row)) : nlohmann::ordered_json();
+            auto streams = nlohmann::ordered_json::array();
+            for (std::size_t k = i + 1; k < rows.size() && !rows[k].isParent(); ++k) {
+                const ScanRow& child = rows[k];
+                // A child's caption is its parent's path, ":" and the stream name; the object holds
+                // the name alone, the path is the parent's.
+                const std::string_view name = std::string_view(child.caption).substr(
+                    std::min(child.caption.size(), row.caption.size() + 1));
+                nlohmann::ordered_json stream = nlohmann::ordered_json::object();
+                stream["name"] = ShownName(name);
+                stream["size"] = child.bytes;
+                streams.push_back(std::move(stream));
+            }
+            parent["streams"] = std::move(streams);
+            out_.append(firstParent_ ? "\n" : ",\n").append(parent.dump());
+            firstParent_ = false;
+            break;
+        }
+        }
+    }
+    if (!out_.empty())
+        sink_(out_);
+}
+
+void ScanExport::end(const ScanCounters& counters, bool complete)
+{
+    if (format_ != ExportFormat::Json)
+        return;
+    nlohmann::ordered_json tail;
+    tail["complete"] = complete;
+    tail["files_examined"] = counters.FilesExamined;
+    tail["parents_found"] = counters.ParentsFound;
+    tail["streams_found"] = counters.ChildrenFound;
+    // The counters are written as members of the document's own object, after the list.
+    std::string text = tail.dump();
+    text.front() = ',';
+    sink_(std::string(firstParent_ ? "" : "\n") + "]" + text + "\n");
+}
+
+std::string ExportScanResult(ExportFormat format, const std::string& folder, const ScanRows& rows,
+                             const ScanCounters& counters, bool complete)
+{
+    std::string document;
+    ScanExport out(format, folder, [&](std::string_view piece) { document.append(piece); });
+    out.begin();
+    out.addRows(rows, 0);
+    out.end(counters, complete);
+    return document;
+}
+
+}  // namespace tessaly
