@@ -112,6 +112,19 @@ std::vector<std::string> argumentBytes(const QStringList& arguments)
         out.push_back(Form1::bytes(a));
     return out;
 }
+
+// A splitter with the main view first, taking the spare room, and a preview pane second.
+QSplitter* previewSplitter(const QString& name, Qt::Orientation orientation, QWidget* parent, QWidget* view,
+                           QWidget* preview)
+{
+    auto* splitter = new QSplitter(orientation, parent);
+    splitter->setObjectName(name);
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(view);
+    splitter->addWidget(preview);
+    splitter->setStretchFactor(0, 1);
+    return splitter;
+}
 }  // namespace
 
 Form1::Form1(Services services, const QStringList& arguments, QWidget* parent)
@@ -300,12 +313,7 @@ void Form1::buildPages()
         TreeView1->addAction(a);
     }
     createPreviewPanes();
-    Splitter2 = new QSplitter(Qt::Horizontal, TabSheet1);
-    Splitter2->setObjectName(QStringLiteral("Splitter2"));
-    Splitter2->setChildrenCollapsible(false);
-    Splitter2->addWidget(TreeView1);
-    Splitter2->addWidget(PreviewPane1);
-    Splitter2->setStretchFactor(0, 1);
+    Splitter2 = previewSplitter(QStringLiteral("Splitter2"), Qt::Horizontal, TabSheet1, TreeView1, PreviewPane1);
     l1->addWidget(Splitter2);
     // A right click reaches the viewport (and selects the node under it); the menu key reaches the
     // tree itself and keeps the selection.
@@ -350,12 +358,7 @@ void Form1::buildPages()
     ListView1->addAction(ReadIn4);
     connect(ListView1, &QTreeView::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu4->exec(ListView1->viewport()->mapToGlobal(pos)); });
-    Splitter3 = new QSplitter(Qt::Vertical, Panel1);
-    Splitter3->setObjectName(QStringLiteral("Splitter3"));
-    Splitter3->setChildrenCollapsible(false);
-    Splitter3->addWidget(ListView1);
-    Splitter3->addWidget(PreviewPane2);
-    Splitter3->setStretchFactor(0, 1);
+    Splitter3 = previewSplitter(QStringLiteral("Splitter3"), Qt::Vertical, Panel1, ListView1, PreviewPane2);
     p1->addWidget(Splitter3);
     CancelBtn1 = new QPushButton(tr8(texts::CancelCaption), Panel1);
     CancelBtn1->setObjectName(QStringLiteral("CancelBtn1"));

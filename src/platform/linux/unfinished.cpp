@@ -14,17 +14,13 @@
 #include <memory>
 #include <utility>
 
+#include "platform/linux/user_folders.h"
+
 namespace tessaly {
 
 namespace {
 
 constexpr const char* NotePrefix = "note-";
-
-std::string absoluteEnv(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value && value[0] == '/' ? std::string(value) : std::string();
-}
 
 // Makes the folder and its parents (mode 0700) and opens it without following a link; a folder
 // of another user is not used.
@@ -32,8 +28,7 @@ UniqueFd openNotesFolder(const std::string& folder)
 {
     if (folder.empty())
         return {};
-    for (std::size_t at = folder.find('/', 1); at != std::string::npos; at = folder.find('/', at + 1))
-        ::mkdir(folder.substr(0, at).c_str(), 0700);
+    MakeParentFolders(folder);
     ::mkdir(folder.c_str(), 0700);
     UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {};
@@ -111,14 +106,8 @@ void undo(const std::string& note)
 
 std::string UnfinishedNotesFolder()
 {
-    std::string cache = absoluteEnv("XDG_CACHE_HOME");
-    if (cache.empty()) {
-        const std::string home = absoluteEnv("HOME");
-        if (home.empty())
-            return {};
-        cache = home + "/.cache";
-    }
-    return cache + "/Tessaly/unfinished";
+    const std::string cache = UserCacheFolder();
+    return cache.empty() ? std::string() : cache + "/Tessaly/unfinished";
 }
 
 UnfinishedNote::UnfinishedNote(UnfinishedNote&& other) noexcept

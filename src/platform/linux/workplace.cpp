@@ -12,6 +12,7 @@
 
 #include "platform/linux/fd.h"
 #include "platform/linux/linux_filesystem.h"
+#include "platform/linux/user_folders.h"
 
 namespace tessaly {
 
@@ -19,38 +20,21 @@ namespace {
 
 constexpr const char* FolderName = "Tessaly";
 
-std::string absoluteEnv(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value && value[0] == '/' ? std::string(value) : std::string();
-}
-
 bool validName(const std::string& name)
 {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
-}
-
-// mkdir -p for the folders above the work place (their modes are the user's business).
-void makeParents(const std::string& path)
-{
-    for (std::size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1))
-        ::mkdir(path.substr(0, at).c_str(), 0700);
 }
 
 }  // namespace
 
 std::string DefaultWorkPlaceFolder()
 {
-    std::string runtime = absoluteEnv("XDG_RUNTIME_DIR");
+    std::string runtime = AbsoluteEnv("XDG_RUNTIME_DIR");
     struct stat st {};
     if (!runtime.empty() && ::stat(runtime.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid())
         return runtime + "/" + FolderName;
-    std::string cache = absoluteEnv("XDG_CACHE_HOME");
-    if (cache.empty()) {
-        const std::string home = absoluteEnv("HOME");
-        cache = (home.empty() ? std::string("/nonexistent") : home) + "/.cache";
-    }
-    return cache + "/" + FolderName;
+    const std::string cache = UserCacheFolder();
+    return (cache.empty() ? std::string("/nonexistent/.cache") : cache) + "/" + FolderName;
 }
 
 LinuxWorkPlace::LinuxWorkPlace(std::string folder) : folder_(std::move(folder))
@@ -63,7 +47,7 @@ LinuxWorkPlace::LinuxWorkPlace(std::string folder) : folder_(std::move(folder))
 
 Expected<UniqueFd> LinuxWorkPlace::openFolder()
 {
-    makeParents(folder_);
+    MakeParentFolders(folder_);
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (::mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST)
             return ErrnoError(errno);
