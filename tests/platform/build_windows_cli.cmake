@@ -1,10 +1,12 @@
 # Builds the command line for Windows with the MinGW-w64 cross compiler, statically, into OUT.
 # SRC is the source folder, SOURCES the files under it ("|"-separated), INCLUDE a folder that holds
 # nothing but the header-only JSON library (the host's /usr/include would shadow the Windows headers).
+# The scan's worker threads need std::thread and std::mutex, which only the POSIX-threads flavour of
+# the compiler provides (linked statically, so the executable needs no extra DLL).
 # Exits with 77 (skipped) when the cross compiler is missing.
-find_program(cxx x86_64-w64-mingw32-g++)
+find_program(cxx x86_64-w64-mingw32-g++-posix)
 if(NOT cxx)
-  message("skipped: x86_64-w64-mingw32-g++ is not installed (Debian g++-mingw-w64-x86-64)")
+  message("skipped: x86_64-w64-mingw32-g++-posix is not installed (Debian g++-mingw-w64-x86-64-posix)")
   cmake_language(EXIT 77)
 endif()
 find_program(launcher ccache)
