@@ -58,6 +58,8 @@ std::string CallResultText(std::int32_t n, std::uint32_t lastError, std::string_
 
 void OperationLog::AppendLogLine(std::string_view phrase, std::string_view subject)
 {
+    if (!sink_.keepsLines())
+        return;
     // A scan writes a line per result row, many within the same millisecond: the stamp is formatted
     // again only when the time has moved on, and the line is built in one allocation.
     static LocalTime stampedAt{-1};

@@ -29,6 +29,8 @@ class LogSink {
 public:
     virtual ~LogSink() = default;
     virtual void appendLine(const std::string& line) = 0;
+    // False for a sink that throws every line away: the log then builds none.
+    virtual bool keepsLines() const { return true; }
 };
 
 // Builds lines at the moment of the event and hands them to the sink.

@@ -325,6 +325,7 @@ private:
 class NoLog final : public LogSink {
 public:
     void appendLine(const std::string&) override {}
+    bool keepsLines() const override { return false; }
 };
 
 int Cli::scan(const Parsed& p)
