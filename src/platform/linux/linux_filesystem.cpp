@@ -215,6 +215,29 @@ ssize_t listNames(List list, char (&small)[4096], std::string& large, const char
     return size;
 }
 
+// A file with several streams is asked for their sizes through a descriptor of its own, so that
+// the kernel resolves its name once rather than once per stream. Only a regular file is opened (a
+// device or FIFO is never touched), read-only and without blocking, and only when the descriptor is
+// the very file that was looked at; otherwise nothing is returned and the sizes are asked by name.
+UniqueFd OpenForSizes(int dirFd, const char* name, const char* names, ssize_t size)
+{
+    int userNames = 0;
+    forEachName(names, size > 0 ? std::size_t(size) : 0, [&](std::string_view n) {
+        userNames += n.substr(0, UserPrefix.size()) == UserPrefix;
+    });
+    if (userNames < 2)
+        return {};
+    struct stat before {};
+    if (::fstatat(dirFd, name, &before, 0) != 0 || !S_ISREG(before.st_mode))
+        return {};
+    UniqueFd fd(::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat after {};
+    if (!fd.valid() || ::fstat(fd.get(), &after) != 0 || after.st_dev != before.st_dev ||
+        after.st_ino != before.st_ino)
+        return {};
+    return fd;
+}
+
 // The attribute calls relative to an open folder (listxattrat, getxattrat), in the kernel since
 // 6.13: they resolve one name instead of the whole path, which makes a scan of many files about a
 // quarter faster. Older kernels (Debian 12 has 6.1) answer ENOSYS, and the calls by path serve.
@@ -259,7 +282,10 @@ std::vector<StreamInfo> LinuxFileSystem::listStreams(const std::string& path)
     const char* names = nullptr;
     const ssize_t size = listNames(
         [&](char* buf, std::size_t n) { return ::listxattr(path.c_str(), buf, n); }, small, large, names);
-    auto streams = userStreams(names, size, [&](const char* attr) { return ::getxattr(path.c_str(), attr, nullptr, 0); });
+    const UniqueFd file = OpenForSizes(AT_FDCWD, path.c_str(), names, size);
+    auto streams = userStreams(names, size, [&](const char* attr) {
+        return file.valid() ? ::fgetxattr(file.get(), attr, nullptr, 0) : ::getxattr(path.c_str(), attr, nullptr, 0);
+    });
     if (!streams.empty())
         return streams;
     return windowsInterfaceStreams(path);
@@ -283,7 +309,10 @@ std::vector<StreamInfo> LinuxFileSystem::listStreamsIn(FolderListing& folder, co
         relativeAttributeCalls.store(false, std::memory_order_relaxed);
         return listStreams(path);
     }
+    const UniqueFd file = OpenForSizes(dirFd, name.c_str(), names, size);
     auto streams = userStreams(names, size, [&](const char* attr) {
+        if (file.valid())
+            return ::fgetxattr(file.get(), attr, nullptr, 0);
         XattrArgs args;
         return ::syscall(SysGetXattrAt, dirFd, name.c_str(), 0, attr, &args, sizeof args);
     });
