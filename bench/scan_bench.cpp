@@ -45,6 +45,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "app/qt_log_view.h"
 #include "app/oplog.h"
 #include "app/services.h"
 #include "detect/qt_detection.h"
@@ -321,7 +322,7 @@ WindowRun windowScan(const std::string& root, const std::string& work)
     run.longestGapMs = std::max(run.longestGapMs, std::chrono::duration<double, std::milli>(Clock::now() - lastTick).count());
     ticker.stop();
     run.rows = form.ListView1->model()->rowCount();
-    run.logLines = form.Memo1->document()->blockCount();
+    run.logLines = form.Memo1->lineCount();
     run.status = form.statusText();
     return run;
 }

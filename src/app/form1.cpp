@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/qt_log_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,7 +14,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -83,15 +83,15 @@ private:
 // Lines go to Memo1, which keeps every one of them.
 class MemoLogSink final : public LogSink {
 public:
-    explicit MemoLogSink(QPlainTextEdit*& memo) : memo_(memo) {}
+    explicit MemoLogSink(LogView*& memo) : memo_(memo) {}
     void appendLine(const std::string& line) override
     {
         if (memo_)
-            memo_->appendPlainText(Form1::qs(line));
+            memo_->appendLine(line);
     }
 
 private:
-    QPlainTextEdit*& memo_;
+    LogView*& memo_;
 };
 
 QString Form1::qs(const std::string& bytes)
@@ -377,14 +377,10 @@ void Form1::buildPages()
     TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
     auto* l3 = new QVBoxLayout(TabSheet3);
     l3->setContentsMargins(0, 0, 0, 0);
-    Memo1 = new QPlainTextEdit(TabSheet3);
+    Memo1 = new LogView(TabSheet3);
     Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setReadOnly(true);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    Memo1->document()->setDocumentMargin(3);
     l3->addWidget(Memo1);
     PageControl1->addTab(TabSheet3, tr8(texts::TabLog));
 
@@ -526,14 +522,8 @@ void Form1::PageControl1Change(int index)
 {
     if (index != 2)
         return;
-    QTextCursor cursor = Memo1->textCursor();
-    cursor.movePosition(QTextCursor::End);
-    Memo1->setTextCursor(cursor);
-    Memo1->ensureCursorVisible();
-    // The caret being in view may still leave the last line cut at the bottom edge. A long last
-    // line would also scroll the view to its far end: lines are read from their start.
-    Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
-    Memo1->horizontalScrollBar()->setValue(Memo1->horizontalScrollBar()->minimum());
+    // The newest line in view, read from its start however long it is.
+    Memo1->scrollToEnd();
 }
 
 void Form1::Exit1Click()

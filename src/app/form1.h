@@ -18,7 +18,6 @@
 class QAction;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
@@ -33,6 +32,7 @@ namespace tessaly {
 
 class QtIconList;
 class MemoLogSink;
+class LogView;
 struct SaveOutcome;
 class DetectionPane;
 class PreviewPane;
@@ -204,7 +204,7 @@ public:
     QWidget* TabSheet4 = nullptr;
     QWidget* TabSheet3 = nullptr;
     QTreeWidget* TreeView1 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
+    LogView* Memo1 = nullptr;
     QWidget* Panel4 = nullptr;
     QSplitter* Splitter1 = nullptr;
     QWidget* Panel1 = nullptr;

@@ -9,7 +9,6 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTime>
 #include <QTimer>
@@ -17,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "app/form1.h"
+#include "app/qt_log_view.h"
 #include "app/qt_text.h"
 #include "app/texts.h"
 #include "detect/qt_folder_model.h"
@@ -58,9 +58,8 @@ void BufferedMemoSink::flush()
 {
     if (pending_.empty())
         return;
-    // A line break never falls inside a character, so the batch decodes as its lines would.
     if (memo_)
-        memo_->appendPlainText(Form1::qs(pending_));
+        memo_->appendLines(pending_);
     pending_.clear();
     pendingLines_ = 0;
 }

@@ -14,13 +14,13 @@
 #include "detect/scan.h"
 
 class QModelIndex;
-class QPlainTextEdit;
 
 namespace tessaly {
 
 class Form1;
 class FolderSystem;
 class FolderTreeModel;
+class LogView;
 class ScanResultModel;
 
 // Log lines of a scan, collected between pumps and handed to Memo1 in one append: a scan writes a
@@ -28,14 +28,14 @@ class ScanResultModel;
 // the window handles any event, so they never come after a line that an event handler writes.
 class BufferedMemoSink final : public LogSink {
 public:
-    explicit BufferedMemoSink(QPlainTextEdit*& memo) : memo_(memo) {}
+    explicit BufferedMemoSink(LogView*& memo) : memo_(memo) {}
     void appendLine(const std::string& line) override;
     void flush();
     int pendingLines() const { return pendingLines_; }
 
 private:
-    QPlainTextEdit*& memo_;
-    std::string pending_;  // path bytes; decoded once per batch
+    LogView*& memo_;
+    std::string pending_;  // the batch's lines, separated by line breaks
     int pendingLines_ = 0;
 };
 

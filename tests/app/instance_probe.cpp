@@ -21,6 +21,7 @@
 
 #include "app/dialogs.h"
 #include "app/form1.h"
+#include "app/qt_log_view.h"
 #include "app/startup.h"
 #include "platform/linux/single_instance.h"
 
@@ -86,8 +87,8 @@ int main(int argc, char* argv[])
         // The log's last line without its timestamp, and the workspace's parent (empty: none).
         say(QStringLiteral("activated minimized=%1 lines=%2 last=%3 root=%4")
                 .arg(int(form.isMinimized()))
-                .arg(form.Memo1->document()->blockCount())
-                .arg(form.Memo1->document()->lastBlock().text().mid(20))
+                .arg(form.Memo1->lineCount())
+                .arg(form.Memo1->line(form.Memo1->lineCount() - 1).mid(20))
                 .arg(tessaly::Form1::qs(form.workspace().root().text)));
     });
     if (minimized)

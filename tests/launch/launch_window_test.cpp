@@ -18,6 +18,7 @@
 
 #include "app/dialogs.h"
 #include "app/form1.h"
+#include "app/qt_log_view.h"
 #include "gio_setup.h"
 #include "launch/qt_open_with_dialog.h"
 #include "launch_fakes.h"

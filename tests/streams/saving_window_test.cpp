@@ -17,6 +17,7 @@
 
 #include "app/dialogs.h"
 #include "app/form1.h"
+#include "app/qt_log_view.h"
 #include "app/texts.h"
 #include "support/ntfs_volume.h"
 #include "support/tempdir.h"

@@ -1,0 +1,87 @@
+#pragma once
+// The operation log's view: a read-only list of text lines that only ever grows at its end.
+//
+// A scan writes a line per result row, a hundred thousand and more; a text document would lay
+// every one of them out and keep formats and blocks for each. This view keeps the lines as UTF-8 in
+// one buffer with their start offsets, appends a batch in time proportional to its bytes, and lays
+// out only the lines that are on screen. Lines are selected with the mouse (a range of characters,
+// Shift+click extends it, a double click takes the whole line) or all at once with Ctrl+A, and
+// copied with Ctrl+C or the context menu.
+
+#include <QAbstractScrollArea>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QTextLayout;
+
+namespace tessaly {
+
+class LogView final : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    explicit LogView(QWidget* parent = nullptr);
+    ~LogView() override;
+
+    // One line; its text must not hold a line break.
+    void appendLine(std::string_view utf8);
+    // Several lines separated by '\n' (no trailing one), in one go.
+    void appendLines(std::string_view utf8);
+    void clear();
+
+    int lineCount() const { return int(starts_.size()); }
+    QString line(int index) const;
+    // Every line, each followed by '\n' but the last.
+    QString toPlainText() const;
+
+    bool hasSelection() const { return anchor_ != caret_; }
+    QString selectedText() const;
+    void selectAll();
+    void copy() const;
+    // The newest line in view, shown from its start.
+    void scrollToEnd();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    // A place between two characters: the line and the offset in that line's UTF-16 text.
+    struct Place {
+        int line = 0;
+        int column = 0;
+        bool operator==(const Place&) const = default;
+        auto operator<=>(const Place&) const = default;
+    };
+
+    std::string_view bytesOf(int index) const;
+    void added(std::size_t firstNew, std::string_view widest);
+    void measure(const QString& text);
+    void updateScrollBars();
+    int lineHeight() const;
+    int visibleLines() const;
+    Place placeAt(QPoint viewportPos) const;
+    void layOut(QTextLayout& layout, const QString& text) const;
+    void selectTo(Place caret);
+    void publishSelection() const;
+
+    std::string text_;                // every line's bytes, one after the other
+    std::vector<std::size_t> starts_; // where each line begins in text_
+    int widest_ = 0;                  // the widest line measured so far, in pixels
+    Place anchor_;                    // where the selection started
+    Place caret_;                     // where it ends; equal to anchor_ when nothing is selected
+    bool selecting_ = false;          // the left button is held down over the view
+};
+
+}  // namespace tessaly
