@@ -52,7 +52,12 @@ QIcon QtIconList::iconForExtension(const QString& extension)
 
 int QtIconList::addForExtension(const std::string& extension)
 {
-    icons_.append(iconForExtension(QString::fromUtf8(extension.data(), qsizetype(extension.size()))));
+    // A scan asks once per result row, mostly for the extension it asked for just before.
+    if (icons_.isEmpty() || extension != lastExtension_) {
+        lastIcon_ = iconForExtension(QString::fromUtf8(extension.data(), qsizetype(extension.size())));
+        lastExtension_ = extension;
+    }
+    icons_.append(lastIcon_);
     return int(icons_.size() - 1);
 }
 

@@ -6,6 +6,8 @@
 #include <QIcon>
 #include <QList>
 
+#include <string>
+
 #include "streams/icons.h"
 
 namespace tessaly {
@@ -25,6 +27,8 @@ public:
 
 private:
     QList<QIcon> icons_;
+    std::string lastExtension_;  // what addForExtension was last asked for, and its answer
+    QIcon lastIcon_;
 };
 
 // Makes the file-type icons of an installed icon theme available when the desktop names none.

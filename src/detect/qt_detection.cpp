@@ -257,7 +257,11 @@ void DetectionPane::pump()
     // Two calls per entry: handling events on every one would cost more than the scan itself.
     if (now - lastPump_ < pumpInterval && logSink_.pendingLines() < pumpLines)
         return;
-    const bool withList = now - lastListUpdate_ >= listInterval || form_.ListView1->model()->rowCount() < 1000;
+    // The list lays out all its rows again after rows are added: the longer it is, the rarer the
+    // updates (every 50 ms up to 100,000 rows, every half second at a million).
+    const int rows = form_.ListView1->model()->rowCount();
+    const auto interval = std::max<std::chrono::milliseconds>(listInterval, std::chrono::milliseconds(rows / 2000));
+    const bool withList = now - lastListUpdate_ >= interval || rows < 1000;
     flush(withList);
     QCoreApplication::processEvents();
     lastPump_ = std::chrono::steady_clock::now();

@@ -453,6 +453,7 @@ void FolderScan::ScanFolder(std::string folder)
 {
     if (folder.empty() || folder.back() != '/')
         folder.push_back('/');
+    lastModified_.reset();
     Walk w(folders_, fs_, view_, separator_, workers_);
     const std::shared_ptr<Folder> root = w.root(std::move(folder));
     walk(w, *root);
@@ -508,9 +509,15 @@ void FolderScan::examineFile(Entry& e)
 
     ++counters_.ParentsFound;
     ScanRow& parent = e.rows.front();
-    if (e.modified)
-        if (const auto local = ToLocalTime(*e.modified))
-            parent.modified = ModifiedCellText(*local, view_);
+    if (e.modified) {
+        // Files written together share their times, and the zone and the window's date format take
+        // their time: the last cell text is kept for the same time.
+        if (!lastModified_ || lastModified_->first != *e.modified) {
+            const auto local = ToLocalTime(*e.modified);
+            lastModified_.emplace(*e.modified, local ? ModifiedCellText(*local, view_) : std::string());
+        }
+        parent.modified = lastModified_->second;
+    }
     parent.image = int(rows_.size());
     rows_.push_back(std::move(parent));
     const std::string& path = rows_.back().caption;

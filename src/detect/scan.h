@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/oplog.h"
@@ -122,6 +123,7 @@ private:
     ScanCounters counters_;
     ScanRows rows_;
     std::string progress_;  // the last progress text
+    std::optional<std::pair<std::int64_t, std::string>> lastModified_;  // a time and its cell text
 };
 
 }  // namespace tessaly
