@@ -15,6 +15,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/form1.h"
 #include "app/qt_log_view.h"
 #include "app/qt_text.h"
