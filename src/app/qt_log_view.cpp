@@ -21,7 +21,8 @@ namespace tessaly {
 
 namespace {
 
-constexpr int Margin = 3;  // blank space around the lines, in pixels
+constexpr int Margin = 3;                        // blank space around the lines, in pixels
+constexpr std::size_t BlockBytes = std::size_t(1) << 20;  // the size of a block of lines
 
 }  // namespace
 
@@ -38,9 +39,8 @@ LogView::~LogView() = default;
 
 std::string_view LogView::bytesOf(int index) const
 {
-    const std::size_t begin = starts_[std::size_t(index)];
-    const std::size_t end = std::size_t(index) + 1 < starts_.size() ? starts_[std::size_t(index) + 1] : text_.size();
-    return std::string_view(text_).substr(begin, end - begin);
+    const Line& l = lines_[std::size_t(index)];
+    return std::string_view(blocks_[l.block].data() + l.offset, l.size);
 }
 
 QString LogView::line(int index) const
@@ -57,15 +57,23 @@ void LogView::appendLine(std::string_view utf8)
 
 void LogView::appendLines(std::string_view utf8)
 {
-    const std::size_t firstNew = starts_.size();
+    const std::size_t firstNew = lines_.size();
     std::string_view widest;
     std::size_t from = 0;
     while (true) {
         const void* found = std::memchr(utf8.data() + from, '\n', utf8.size() - from);
         const std::size_t end = found ? std::size_t(static_cast<const char*>(found) - utf8.data()) : utf8.size();
-        starts_.push_back(text_.size());
         const std::string_view piece = utf8.substr(from, end - from);
-        text_.append(piece);
+        // A block is filled up to its reserved size and never reallocated; a line longer than a
+        // block has one of its own.
+        if (blocks_.empty() || blocks_.back().size() + piece.size() > blocks_.back().capacity()) {
+            blocks_.emplace_back();
+            blocks_.back().reserve(std::max(BlockBytes, piece.size()));
+        }
+        std::string& block = blocks_.back();
+        lines_.push_back({std::uint32_t(blocks_.size() - 1), std::uint32_t(block.size()), std::uint32_t(piece.size())});
+        block.append(piece);
+        bytes_ += piece.size();
         if (piece.size() > widest.size())
             widest = piece;
         if (!found)
@@ -77,10 +85,13 @@ void LogView::appendLines(std::string_view utf8)
 
 void LogView::added(std::size_t firstNew, std::string_view widest)
 {
-    // Only the batch's longest line is measured; the lines on screen are measured as they are
-    // painted, so the horizontal range is never short of what can be seen.
-    if (!widest.empty())
+    // Only the batch's longest line is measured, and only when it is nearly as long as the longest
+    // so far (a line of wide characters has fewer bytes for its width); the lines on screen are
+    // measured as they are painted, so the horizontal range is never short of what can be seen.
+    if (!widest.empty() && widest.size() * 4 >= longestBytes_ * 3) {
+        longestBytes_ = std::max(longestBytes_, widest.size());
         measure(tr8(widest));
+    }
     QScrollBar* bar = verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     updateScrollBars();
@@ -100,8 +111,10 @@ void LogView::measure(const QString& text)
 
 void LogView::clear()
 {
-    std::string().swap(text_);
-    std::vector<std::size_t>().swap(starts_);
+    std::vector<std::string>().swap(blocks_);
+    std::vector<Line>().swap(lines_);
+    bytes_ = 0;
+    longestBytes_ = 0;
     widest_ = 0;
     anchor_ = caret_ = {};
     selecting_ = false;
@@ -112,7 +125,7 @@ void LogView::clear()
 QString LogView::toPlainText() const
 {
     std::string all;
-    all.reserve(text_.size() + starts_.size());
+    all.reserve(bytes_ + lines_.size());
     for (int i = 0; i < lineCount(); ++i) {
         if (i > 0)
             all.push_back('\n');
@@ -141,7 +154,7 @@ QString LogView::selectedText() const
 
 void LogView::selectAll()
 {
-    if (starts_.empty())
+    if (lines_.empty())
         return;
     anchor_ = {0, 0};
     caret_ = {lineCount() - 1, int(line(lineCount() - 1).size())};
@@ -265,6 +278,7 @@ void LogView::changeEvent(QEvent* event)
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         widest_ = 0;
+        longestBytes_ = 0;
         updateScrollBars();
         viewport()->update();
     }
@@ -277,7 +291,7 @@ void LogView::scrollContentsBy(int, int)
 
 LogView::Place LogView::placeAt(QPoint pos) const
 {
-    if (starts_.empty())
+    if (lines_.empty())
         return {};
     const int row = verticalScrollBar()->value() + (pos.y() - Margin) / lineHeight() - (pos.y() < Margin ? 1 : 0);
     if (row < 0)
@@ -341,7 +355,7 @@ void LogView::mouseReleaseEvent(QMouseEvent* event)
 
 void LogView::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || starts_.empty())
+    if (event->button() != Qt::LeftButton || lines_.empty())
         return;
     const Place place = placeAt(event->position().toPoint());
     anchor_ = {place.line, 0};
@@ -405,7 +419,7 @@ void LogView::contextMenuEvent(QContextMenuEvent* event)
     copyAction->setEnabled(hasSelection());
     QAction* allAction = menu.addAction(tr8(texts::LogSelectAll), this, [this] { selectAll(); });
     allAction->setShortcut(QKeySequence::SelectAll);
-    allAction->setEnabled(!starts_.empty());
+    allAction->setEnabled(!lines_.empty());
     menu.exec(event->globalPos());
 }
 

@@ -3,7 +3,8 @@
 //
 // A scan writes a line per result row, a hundred thousand and more; a text document would lay
 // every one of them out and keep formats and blocks for each. This view keeps the lines as UTF-8 in
-// one buffer with their start offsets, appends a batch in time proportional to its bytes, and lays
+// blocks of a mebibyte that are never moved, with each line's place, appends a batch in time
+// proportional to its bytes, and lays
 // out only the lines that are on screen. Lines are selected with the mouse (a range of characters,
 // Shift+click extends it, a double click takes the whole line) or all at once with Ctrl+A, and
 // copied with Ctrl+C or the context menu.
@@ -11,6 +12,7 @@
 #include <QAbstractScrollArea>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +34,7 @@ public:
     void appendLines(std::string_view utf8);
     void clear();
 
-    int lineCount() const { return int(starts_.size()); }
+    int lineCount() const { return int(lines_.size()); }
     QString line(int index) const;
     // Every line, each followed by '\n' but the last.
     QString toPlainText() const;
@@ -76,9 +78,16 @@ private:
     void selectTo(Place caret);
     void publishSelection() const;
 
-    std::string text_;                // every line's bytes, one after the other
-    std::vector<std::size_t> starts_; // where each line begins in text_
-    int widest_ = 0;                  // the widest line measured so far, in pixels
+    struct Line {
+        std::uint32_t block = 0;
+        std::uint32_t offset = 0;
+        std::uint32_t size = 0;
+    };
+    std::vector<std::string> blocks_;  // the lines' bytes, one after the other; filled, never grown
+    std::vector<Line> lines_;
+    std::size_t bytes_ = 0;            // the bytes of all lines
+    std::size_t longestBytes_ = 0;     // the longest line measured so far, in bytes
+    int widest_ = 0;                   // the widest line measured so far, in pixels
     Place anchor_;                    // where the selection started
     Place caret_;                     // where it ends; equal to anchor_ when nothing is selected
     bool selecting_ = false;          // the left button is held down over the view

@@ -260,7 +260,7 @@ void DetectionPane::pump()
     if (now - lastPump_ < pumpInterval && logSink_.pendingLines() < pumpLines)
         return;
     // The list lays out all its rows again after rows are added: the longer it is, the rarer the
-    // updates (every 50 ms up to 100,000 rows, every half second at a million).
+    // updates (ten a second up to 200,000 rows, two a second at a million).
     const int rows = form_.ListView1->model()->rowCount();
     const auto interval = std::max<std::chrono::milliseconds>(listInterval, std::chrono::milliseconds(rows / 2000));
     const bool withList = now - lastListUpdate_ >= interval || rows < 1000;

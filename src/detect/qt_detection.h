@@ -70,7 +70,7 @@ public:
     // How long the scan works between two rounds of event handling, and between two updates of the
     // list. Every update of the list lays out all its rows again, so a long list is updated less often.
     std::chrono::milliseconds pumpInterval{12};
-    std::chrono::milliseconds listInterval{50};
+    std::chrono::milliseconds listInterval{100};
     // The log takes several times longer to show a line than the scan takes to find it: events are
     // handled after at most this many new lines, so that no turn of the event loop waits long.
     int pumpLines = 1000;
