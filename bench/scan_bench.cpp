@@ -520,8 +520,8 @@ int main(int argc, char* argv[])
     }
     const Times e = median(engine), g = median(getfattr), gv = median(getfattrValues), w = median(window);
 
-    std::printf("tree: %d files, %d parents, %d streams; %d workers\n", counters.FilesExamined, counters.ParentsFound,
-                counters.ChildrenFound, FolderScan::DefaultWorkers());
+    std::printf("tree: %d files, %d parents, %d streams; %d workers, %d for the window\n", counters.FilesExamined,
+                counters.ParentsFound, counters.ChildrenFound, FolderScan::DefaultWorkers(), FolderScan::WindowWorkers());
     std::printf("%-38s %10s %12s\n", "warm cache (medians)", "wall s", "processor s");
     std::printf("%-38s %10.3f %12.3f\n", "scan engine alone (5 runs)", e.wall, e.cpu);
     std::printf("%-38s %10.3f %12.3f\n", "scan through the window (3 runs)", w.wall, w.cpu);

@@ -77,12 +77,15 @@ void OperationLog::AppendLogLine(std::string_view phrase, std::string_view subje
         escaped = ShownName(subject);
         subject = escaped;
     }
+    sink_.appendLine(stamp, phrase, subject);
+}
+
+void LogSink::appendLine(std::string_view stamp, std::string_view phrase, std::string_view subject)
+{
     std::string line;
     line.reserve(stamp.size() + phrase.size() + subject.size());
-    line.append(stamp);
-    line.append(phrase);
-    line.append(subject);
-    sink_.appendLine(line);
+    line.append(stamp).append(phrase).append(subject);
+    appendLine(line);
 }
 
 void OperationLog::appendResultLine(std::int32_t n, std::uint32_t lastError, std::string_view systemMessage)

@@ -31,6 +31,9 @@ public:
     virtual void appendLine(const std::string& line) = 0;
     // False for a sink that throws every line away: the log then builds none.
     virtual bool keepsLines() const { return true; }
+    // The line given in its three parts; a sink that collects lines overrides it to copy the parts
+    // straight into its store.
+    virtual void appendLine(std::string_view stamp, std::string_view phrase, std::string_view subject);
 };
 
 // Builds lines at the moment of the event and hands them to the sink.

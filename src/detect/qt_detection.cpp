@@ -56,6 +56,14 @@ void BufferedMemoSink::appendLine(const std::string& line)
     ++pendingLines_;
 }
 
+void BufferedMemoSink::appendLine(std::string_view stamp, std::string_view phrase, std::string_view subject)
+{
+    if (!pending_.empty())
+        pending_.push_back('\n');
+    pending_.append(stamp).append(phrase).append(subject);
+    ++pendingLines_;
+}
+
 void BufferedMemoSink::flush()
 {
     if (pending_.empty())
@@ -75,6 +83,7 @@ DetectionPane::DetectionPane(Form1& form)
     scan_ = std::make_unique<FolderScan>(*folders_, *form.services().fs, imageList3_, scanLog_,
                                          static_cast<ScanView&>(*this));
     scan_->setGroupSeparator(Form1::bytes(QLocale().groupSeparator()));
+    scan_->setWorkers(FolderScan::WindowWorkers());
 
     // The folder pane: folders only, hidden ones too, kept up to date with the disk (F5 reads
     // everything shown again).

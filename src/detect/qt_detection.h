@@ -30,6 +30,7 @@ class BufferedMemoSink final : public LogSink {
 public:
     explicit BufferedMemoSink(LogView*& memo) : memo_(memo) {}
     void appendLine(const std::string& line) override;
+    void appendLine(std::string_view stamp, std::string_view phrase, std::string_view subject) override;
     void flush();
     int pendingLines() const { return pendingLines_; }
 

@@ -446,6 +446,12 @@ private:
 int FolderScan::DefaultWorkers()
 {
     const unsigned cores = std::thread::hardware_concurrency();
+    return int(std::clamp(2 * cores, 2u, 8u));
+}
+
+int FolderScan::WindowWorkers()
+{
+    const unsigned cores = std::thread::hardware_concurrency();
     return int(std::clamp(cores, 1u, 8u));
 }
 

@@ -92,8 +92,12 @@ public:
     // calling thread, entry by entry as the walk reaches it. By default DefaultWorkers().
     void setWorkers(int workers) { workers_ = workers < 0 ? 0 : workers; }
     int workers() const { return workers_; }
-    // As many as the machine has cores, at most 8.
+    // Twice as many as the machine has cores, at most 8: a worker that waits for the disk leaves its
+    // core to another, and a cold tree is read faster with more requests in flight.
     static int DefaultWorkers();
+    // For a scan fed to a window: as many as cores, at most 8, since the window thread that takes
+    // the rows, writes the log and paints needs a core as well.
+    static int WindowWorkers();
 
     ScanCounters& counters() { return counters_; }
     const ScanCounters& counters() const { return counters_; }

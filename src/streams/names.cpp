@@ -9,10 +9,15 @@ std::size_t lastDelimiter(std::string_view path)
 }
 }  // namespace
 
-std::string FinalNameComponent(std::string_view path)
+std::string_view FinalNameOf(std::string_view path)
 {
     const auto d = lastDelimiter(path);
-    return std::string(d == std::string_view::npos ? path : path.substr(d + 1));
+    return d == std::string_view::npos ? path : path.substr(d + 1);
+}
+
+std::string FinalNameComponent(std::string_view path)
+{
+    return std::string(FinalNameOf(path));
 }
 
 std::string ExtensionOf(std::string_view path)

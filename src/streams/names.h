@@ -9,6 +9,8 @@ namespace tessaly {
 
 // The text after the last "/" or ":"; the whole text when there is neither.
 std::string FinalNameComponent(std::string_view path);
+// The same, as a view into path.
+std::string_view FinalNameOf(std::string_view path);
 // The tail from the last dot, dot included, when that dot follows the last delimiter; else empty.
 std::string ExtensionOf(std::string_view path);
 // ASCII A-Z folded to lower case, every other byte unchanged.

@@ -76,7 +76,7 @@ std::optional<std::string> iconBytes(FileSystem& fs, const ItemRef& ref)
 
 int AddFileIcon(FileSystem& fs, IconList& list, OperationLog& log, const std::string& path, const ItemRef* item)
 {
-    const std::string name = item && item->isStream() ? item->stream : FinalNameComponent(path);
+    const std::string_view name = item && item->isStream() ? std::string_view(item->stream) : FinalNameOf(path);
     if (name == "favicon") {
         if (const auto bytes = iconBytes(fs, item ? *item : ResolveItemText(fs, path)))
             if (auto index = list.addIconImage(*bytes))
