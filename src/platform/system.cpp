@@ -90,6 +90,16 @@ Expected<std::unique_ptr<ItemWriter>> FileSystem::openWrite(const ItemRef& item)
     return std::unique_ptr<ItemWriter>(std::make_unique<WholeWriter>(*this, item));
 }
 
+std::optional<SysError> FileSystem::writeThroughWriter(const ItemRef& item, std::string_view data)
+{
+    auto writer = openWrite(item);
+    if (!writer.ok())
+        return writer.error();
+    if (auto error = writer.value()->write(data))
+        return error;
+    return writer.value()->finish();
+}
+
 Expected<std::unique_ptr<PendingFile>> FileSystem::createPending(const std::string& target)
 {
     return InPlacePending(target);

@@ -130,6 +130,13 @@ public:
     virtual Expected<std::unique_ptr<ItemWriter>> openWrite(const ItemRef& item);
     virtual Expected<std::unique_ptr<PendingFile>> createPending(const std::string& target);
 
+protected:
+    // writeItem through openWrite: for a file system whose writer is its real way of writing (the
+    // default writer goes through writeItem and must not be used so).
+    std::optional<SysError> writeThroughWriter(const ItemRef& item, std::string_view data);
+
+public:
+
     // listStreams for the entry called name of an open folder, whose full path is path: a walk that
     // examines every file of a folder lets the system resolve one name relative to the open folder
     // instead of the whole path. Called from several threads at once by the folder scan, as is

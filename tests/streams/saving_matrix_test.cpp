@@ -109,8 +109,9 @@ void expectSameFile(const Snapshot& before, const Snapshot& after, const std::st
 {
     EXPECT_EQ(after.exists, before.exists) << what;
     // A file of one link may be a new one in the old one's place; other links must still share it.
-    if (before.links > 1)
+    if (before.links > 1) {
         EXPECT_EQ(after.ino, before.ino) << what << ": the links were split";
+    }
     EXPECT_EQ(after.links, before.links) << what;
     EXPECT_EQ(after.uid, before.uid) << what;
     EXPECT_EQ(after.gid, before.gid) << what;
@@ -471,8 +472,9 @@ TEST_P(KilledSaveTest, LeavesOldOrNewDataAndNothingHidden)
     setStream("notes", "old notes");
     setStream("pic.jpg", "JPEG");
     // The hidden file takes the parent's owner; the clean-up must know it all the same.
-    if (!onNtfs && test::RunningAsRoot())
+    if (!onNtfs && test::RunningAsRoot()) {
         ASSERT_EQ(::chown(parent.c_str(), 1234, 1234), 0);
+    }
     const std::string big = dir.file("big.bin");
     {
         std::ofstream out(big, std::ios::binary);

@@ -368,14 +368,8 @@ Expected<std::string> LinuxFileSystem::readItem(const ItemRef& item)
 
 std::optional<SysError> LinuxFileSystem::writeItem(const ItemRef& item, std::string_view data)
 {
-    if (!item.isStream() || hasWindowsStreamInterface(item.file)) {
-        auto writer = openWrite(item);
-        if (!writer.ok())
-            return writer.error();
-        if (auto error = writer.value()->write(data))
-            return error;
-        return writer.value()->finish();
-    }
+    if (!item.isStream() || hasWindowsStreamInterface(item.file))
+        return writeThroughWriter(item, data);
     // A stream the file server keeps stays where its clients see it, in the server's stored form.
     const std::string plain = attributeName(item.stream);
     std::string stored;

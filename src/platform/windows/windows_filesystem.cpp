@@ -224,12 +224,7 @@ Expected<std::string> WindowsFileSystem::readItem(const ItemRef& item)
 
 std::optional<SysError> WindowsFileSystem::writeItem(const ItemRef& item, std::string_view data)
 {
-    auto writer = openWrite(item);
-    if (!writer.ok())
-        return writer.error();
-    if (auto error = writer.value()->write(data))
-        return error;
-    return writer.value()->finish();
+    return writeThroughWriter(item, data);
 }
 
 Expected<std::unique_ptr<ItemReader>> WindowsFileSystem::openRead(const ItemRef& item)
