@@ -52,12 +52,14 @@ QIcon QtIconList::iconForExtension(const QString& extension)
 
 int QtIconList::addForExtension(const std::string& extension)
 {
-    // A scan asks once per result row, mostly for the extension it asked for just before.
-    if (icons_.isEmpty() || extension != lastExtension_) {
-        lastIcon_ = iconForExtension(QString::fromUtf8(extension.data(), qsizetype(extension.size())));
-        lastExtension_ = extension;
-    }
-    icons_.append(lastIcon_);
+    // A scan asks once per result row, for a few extensions again and again: they are looked up
+    // by their bytes, without a text conversion.
+    auto known = byExtension_.find(extension);
+    if (known == byExtension_.end())
+        known = byExtension_
+                    .emplace(extension, iconForExtension(QString::fromUtf8(extension.data(), qsizetype(extension.size()))))
+                    .first;
+    icons_.append(known->second);
     return int(icons_.size() - 1);
 }
 

@@ -7,6 +7,7 @@
 #include <QList>
 
 #include <string>
+#include <unordered_map>
 
 #include "streams/icons.h"
 
@@ -27,8 +28,7 @@ public:
 
 private:
     QList<QIcon> icons_;
-    std::string lastExtension_;  // what addForExtension was last asked for, and its answer
-    QIcon lastIcon_;
+    std::unordered_map<std::string, QIcon> byExtension_;  // the icons addForExtension has given
 };
 
 // Makes the file-type icons of an installed icon theme available when the desktop names none.

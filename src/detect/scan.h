@@ -11,10 +11,11 @@
 // FileSystem given to the scan are called from the workers, several at once, and are asked through
 // their relative calls (FileSystem::listStreamsIn, FolderSystem::lookupIn), which by default fall
 // back to the path-based ones. ScanView::idle() lets the window turn while the walk waits for the
-// workers. rows() is a deque (ScanRows): a million rows grow without being copied to a new block.
+// workers. rows() (ScanRows) grows in blocks: a million rows grow without being copied to a new block.
 
 #include <cstdint>
-#include <deque>
+#include <cstddef>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,7 +44,62 @@ struct ScanRow {
 
     bool isParent() const { return state == 0; }
 };
-using ScanRows = std::deque<ScanRow>;
+// The result rows: blocks of a fixed number of rows that are never moved once filled, so a million
+// rows grow without being copied, a row stays where it is while the list shows it, and a block is
+// allocated per thousand rows rather than per few.
+class ScanRows {
+public:
+    static constexpr std::size_t BlockRows = 1024;
+
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = ScanRow;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const ScanRow*;
+        using reference = const ScanRow&;
+        const_iterator(const ScanRows* rows, std::size_t index) : rows_(rows), index_(index) {}
+        const ScanRow& operator*() const { return (*rows_)[index_]; }
+        const ScanRow* operator->() const { return &(*rows_)[index_]; }
+        const_iterator& operator++()
+        {
+            ++index_;
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const { return index_ == other.index_; }
+
+    private:
+        const ScanRows* rows_;
+        std::size_t index_;
+    };
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const ScanRow& operator[](std::size_t i) const { return blocks_[i / BlockRows][i % BlockRows]; }
+    ScanRow& operator[](std::size_t i) { return blocks_[i / BlockRows][i % BlockRows]; }
+    const ScanRow& front() const { return (*this)[0]; }
+    const ScanRow& back() const { return (*this)[size_ - 1]; }
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size_}; }
+    void push_back(ScanRow row)
+    {
+        if (blocks_.empty() || blocks_.back().size() == BlockRows) {
+            blocks_.emplace_back();
+            blocks_.back().reserve(BlockRows);
+        }
+        blocks_.back().push_back(std::move(row));
+        ++size_;
+    }
+    void clear()
+    {
+        std::vector<std::vector<ScanRow>>().swap(blocks_);
+        size_ = 0;
+    }
+
+private:
+    std::vector<std::vector<ScanRow>> blocks_;  // each reserved for BlockRows, never grown past it
+    std::size_t size_ = 0;
+};
 
 // The scan's counters and cancel flag. They are zeroed before a scan and keep the last scan's values
 // until the next one starts.
