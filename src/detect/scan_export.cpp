@@ -22,6 +22,12 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
     return era * 146097 + std::int64_t(doe) - 719468;
 }
 
+// A JSON string, escaped by the library.
+void AppendJsonString(std::string& out, std::string_view text)
+{
+    out.append(nlohmann::json(std::string(text)).dump());
+}
+
 void AppendCsvField(std::string& out, std::string_view text)
 {
     out.push_back('"');
@@ -112,24 +118,27 @@ void ScanExport::addRows(const ScanRows& rows, std::size_t from)
         case ExportFormat::Json: {
             if (!row.isParent())
                 break;  // taken with its parent below
-            nlohmann::ordered_json parent;
-            parent["path"] = ShownName(row.caption);
-            parent["size"] = row.bytes;
-            parent["modified"] = row.modifiedTime ? nlohmann::ordered_json(Modified(row)) : nlohmann::ordered_json();
-            auto streams = nlohmann::ordered_json::array();
+            // The objects have a fixed set of members; every string in them is written by the
+            // library (building a tree of objects per parent would cost more than the walk itself).
+            out_.append(firstParent_ ? "\n" : ",\n").append("{\"path\":");
+            AppendJsonString(out_, ShownName(row.caption));
+            out_.append(",\"size\":").append(std::to_string(row.bytes)).append(",\"modified\":");
+            if (row.modifiedTime)
+                AppendJsonString(out_, Modified(row));
+            else
+                out_.append("null");
+            out_.append(",\"streams\":[");
             for (std::size_t k = i + 1; k < rows.size() && !rows[k].isParent(); ++k) {
                 const ScanRow& child = rows[k];
                 // A child's caption is its parent's path, ":" and the stream name; the object holds
                 // the name alone, the path is the parent's.
                 const std::string_view name = std::string_view(child.caption).substr(
                     std::min(child.caption.size(), row.caption.size() + 1));
-                nlohmann::ordered_json stream = nlohmann::ordered_json::object();
-                stream["name"] = ShownName(name);
-                stream["size"] = child.bytes;
-                streams.push_back(std::move(stream));
+                out_.append(k == i + 1 ? "{\"name\":" : ",{\"name\":");
+                AppendJsonString(out_, ShownName(name));
+                out_.append(",\"size\":").append(std::to_string(child.bytes)).push_back('}');
             }
-            parent["streams"] = std::move(streams);
-            out_.append(firstParent_ ? "\n" : ",\n").append(parent.dump());
+            out_.append("]}");
             firstParent_ = false;
             break;
         }
