@@ -1,5 +1,4 @@
 #include "app/form1.h"
-#include "app/qt_log_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +33,7 @@
 #include "app/command_line.h"
 #include "app/dialogs.h"
 #include "app/qt_icon_list.h"
+#include "app/qt_log_view.h"
 #include "app/startup.h"
 #include "app/qt_text.h"
 #include "app/texts.h"
@@ -87,7 +87,7 @@ public:
     void appendLine(const std::string& line) override
     {
         if (memo_)
-            memo_->appendLine(line);
+            memo_->appendLines(line);
     }
 
 private:

@@ -50,11 +50,6 @@ QString LogView::line(int index) const
     return tr8(bytesOf(index));
 }
 
-void LogView::appendLine(std::string_view utf8)
-{
-    appendLines(utf8);
-}
-
 void LogView::appendLines(std::string_view utf8)
 {
     const std::size_t firstNew = lines_.size();

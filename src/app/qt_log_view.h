@@ -28,9 +28,7 @@ public:
     explicit LogView(QWidget* parent = nullptr);
     ~LogView() override;
 
-    // One line; its text must not hold a line break.
-    void appendLine(std::string_view utf8);
-    // Several lines separated by '\n' (no trailing one), in one go.
+    // One line, or several separated by '\n' (no trailing one), in one go.
     void appendLines(std::string_view utf8);
     void clear();
 

@@ -172,14 +172,14 @@ public:
         }
         auto reader = env_.fs.openRead(item);
         if (!reader.ok()) {
-            fail("cat", CopyErrorText({CopyError::Side::Source, {}, reader.error()}, ShownName(textOf(item))));
+            fail("cat", CopyErrorText({CopyError::Side::Source, {}, reader.error()}, ShownName(item.text())));
             return ExitItemFailed;
         }
         const auto buffer = std::make_unique<char[]>(CopyPieceSize);
         for (;;) {
             auto got = reader.value()->read(buffer.get(), CopyPieceSize);
             if (!got.ok()) {
-                fail("cat", CopyErrorText({CopyError::Side::Source, {}, got.error()}, ShownName(textOf(item))));
+                fail("cat", CopyErrorText({CopyError::Side::Source, {}, got.error()}, ShownName(item.text())));
                 return ExitItemFailed;
             }
             if (got.value() == 0)
@@ -204,7 +204,7 @@ public:
             return ExitItemFailed;
         }
         if (!p.replace && env_.fs.streamExists(target.file, target.stream)) {
-            fail("put", "ストリーム \"" + ShownName(textOf(target)) +
+            fail("put", "ストリーム \"" + ShownName(target.text()) +
                             "\" は既にあります。置き換えるには --replace を付けてください");
             return ExitItemFailed;
         }
@@ -225,8 +225,6 @@ public:
     }
 
     int scan(const Parsed& p);
-
-    static std::string textOf(const ItemRef& item) { return item.isStream() ? item.file + ":" + item.stream : item.file; }
 
 private:
     // Standard input as an item to copy from.
@@ -250,7 +248,7 @@ private:
         if (!env_.fs.pathExists(item.file))
             return "\"" + ShownName(item.file) + "\" は見つかりません";
         if (item.isStream() && !env_.fs.streamExists(item.file, item.stream))
-            return "ストリーム \"" + ShownName(textOf(item)) + "\" はありません";
+            return "ストリーム \"" + ShownName(item.text()) + "\" はありません";
         return std::nullopt;
     }
 

@@ -184,15 +184,9 @@ void Form1::saveDetectionList(ExportFormat format)
     const std::string document =
         ExportScanResult(format, scanFolder_, scan.rows(), scan.counters(), !scan.counters().CancelRequested);
 
-    // Through the file system's writer, by the same rules as the save commands: an existing file
-    // takes the new document only once it is whole, and keeps its streams, links, owner and mode.
-    std::optional<SysError> error;
-    auto writer = services().fs->openWrite(ItemRef{path, {}});
-    if (!writer.ok())
-        error = writer.error();
-    else if (!(error = writer.value()->write(document)))
-        error = writer.value()->finish();
-    if (error) {
+    // By the same rules as the save commands: an existing file takes the new document only once it
+    // is whole, and keeps its streams, links, owner and mode.
+    if (const std::optional<SysError> error = services().fs->writeItem(ItemRef{path, {}}, document)) {
         const std::string shown = AbsolutePathText(bytes(QDir::currentPath()), path);
         services().dialogs->showError(this, shownText(CopyErrorText({CopyError::Side::Target, path, *error}, shown)));
         return;

@@ -50,10 +50,7 @@ QString longTimeFormat(const QLocale& locale)
 
 void BufferedMemoSink::appendLine(const std::string& line)
 {
-    if (!pending_.empty())
-        pending_.push_back('\n');
-    pending_.append(line);
-    ++pendingLines_;
+    appendLine(line, {}, {});
 }
 
 void BufferedMemoSink::appendLine(std::string_view stamp, std::string_view phrase, std::string_view subject)

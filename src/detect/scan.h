@@ -76,7 +76,6 @@ public:
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
     const ScanRow& operator[](std::size_t i) const { return blocks_[i / BlockRows][i % BlockRows]; }
-    ScanRow& operator[](std::size_t i) { return blocks_[i / BlockRows][i % BlockRows]; }
     const ScanRow& front() const { return (*this)[0]; }
     const ScanRow& back() const { return (*this)[size_ - 1]; }
     const_iterator begin() const { return {this, 0}; }

@@ -89,7 +89,9 @@ void ScanExport::begin()
         sink_("kind,name,size,modified\r\n");
         return;
     case ExportFormat::Json:
-        out_ = "{\"folder\":" + nlohmann::json(ShownName(folder_)).dump() + ",\"parents\":[";
+        out_ = "{\"folder\":";
+        AppendJsonString(out_, ShownName(folder_));
+        out_.append(",\"parents\":[");
         sink_(out_);
         return;
     }

@@ -49,6 +49,8 @@ struct ItemRef {
     std::string file;
     std::string stream;  // empty for the file's own data
     bool isStream() const { return !stream.empty(); }
+    // "file:stream", or the file alone: the item as a path on a system that names streams so.
+    std::string text() const { return isStream() ? file + ":" + stream : file; }
 };
 
 // An item opened for reading in pieces; closed when destroyed.
@@ -130,19 +132,17 @@ public:
     virtual Expected<std::unique_ptr<ItemWriter>> openWrite(const ItemRef& item);
     virtual Expected<std::unique_ptr<PendingFile>> createPending(const std::string& target);
 
-protected:
-    // writeItem through openWrite: for a file system whose writer is its real way of writing (the
-    // default writer goes through writeItem and must not be used so).
-    std::optional<SysError> writeThroughWriter(const ItemRef& item, std::string_view data);
-
-public:
-
     // listStreams for the entry called name of an open folder, whose full path is path: a walk that
     // examines every file of a folder lets the system resolve one name relative to the open folder
     // instead of the whole path. Called from several threads at once by the folder scan, as is
     // listStreams. By default, listStreams(path).
     virtual std::vector<StreamInfo> listStreamsIn(FolderListing& folder, const std::string& name,
                                                   const std::string& path);
+
+protected:
+    // writeItem through openWrite: for a file system whose writer is its real way of writing (the
+    // default writer goes through writeItem and must not be used so).
+    std::optional<SysError> writeThroughWriter(const ItemRef& item, std::string_view data);
 };
 
 // One entry of a folder listing. A symbolic link that leads to a folder is told apart from a folder:

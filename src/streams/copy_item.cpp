@@ -9,11 +9,6 @@ namespace tessaly {
 
 namespace {
 
-std::string textOf(const ItemRef& item)
-{
-    return item.isStream() ? item.file + ":" + item.stream : item.file;
-}
-
 // Puts the two values in place of the pattern's two "%s", left to right; a "%s" inside a value
 // stays as it is.
 std::string fillIn(std::string_view pattern, std::string_view first, std::string_view second)
@@ -36,15 +31,15 @@ std::optional<CopyError> CopyItemData(FileSystem& fs, const ItemRef& source, con
 {
     auto reader = fs.openRead(source);
     if (!reader.ok())
-        return CopyError{CopyError::Side::Source, textOf(source), reader.error()};
-    return CopyItemData(fs, *reader.value(), textOf(source), target);
+        return CopyError{CopyError::Side::Source, source.text(), reader.error()};
+    return CopyItemData(fs, *reader.value(), source.text(), target);
 }
 
 std::optional<CopyError> CopyItemData(FileSystem& fs, ItemReader& reader, const std::string& sourceText,
                                       const ItemRef& target)
 {
     const auto sourceError = [&](SysError e) { return CopyError{CopyError::Side::Source, sourceText, std::move(e)}; };
-    const auto targetError = [&](SysError e) { return CopyError{CopyError::Side::Target, textOf(target), std::move(e)}; };
+    const auto targetError = [&](SysError e) { return CopyError{CopyError::Side::Target, target.text(), std::move(e)}; };
 
     auto writer = fs.openWrite(target);
     if (!writer.ok())

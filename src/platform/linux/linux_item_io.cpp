@@ -491,7 +491,7 @@ Expected<std::unique_ptr<ItemReader>> LinuxFileSystem::openRead(const ItemRef& i
             return value.error();
         return std::unique_ptr<ItemReader>(std::make_unique<BufferReader>(std::move(value.value())));
     }
-    auto fd = openRegularForReading(item.isStream() ? item.file + ":" + item.stream : item.file);
+    auto fd = openRegularForReading(item.text());
     if (!fd.ok())
         return fd.error();
     return std::unique_ptr<ItemReader>(std::make_unique<FdReader>(std::move(fd.value())));

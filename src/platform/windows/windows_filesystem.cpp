@@ -40,11 +40,6 @@ struct FindCloser {
     }
 };
 
-std::string textOf(const ItemRef& item)
-{
-    return item.isStream() ? item.file + ":" + item.stream : item.file;
-}
-
 std::uint64_t sizeOf(DWORD high, DWORD low)
 {
     return (std::uint64_t(high) << 32) | low;
@@ -230,7 +225,7 @@ std::optional<SysError> WindowsFileSystem::writeItem(const ItemRef& item, std::s
 Expected<std::unique_ptr<ItemReader>> WindowsFileSystem::openRead(const ItemRef& item)
 {
     // Others may read but not write while the item is copied.
-    UniqueHandle handle(::CreateFileA(textOf(item).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueHandle handle(::CreateFileA(item.text().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle.valid())
         return LastError();
@@ -243,7 +238,7 @@ Expected<std::unique_ptr<ItemReader>> WindowsFileSystem::openRead(const ItemRef&
 Expected<std::unique_ptr<ItemWriter>> WindowsFileSystem::openWrite(const ItemRef& item)
 {
     if (item.isStream()) {
-        UniqueHandle handle(::CreateFileA(textOf(item).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+        UniqueHandle handle(::CreateFileA(item.text().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!handle.valid())
             return LastError();
