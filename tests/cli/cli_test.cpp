@@ -99,10 +99,12 @@ TEST_F(CliTest, UsageMissingItemsAndRefusalsHaveTheirExitCodes)
             shown += " " + a;
         const ProcessResult r = Tessaly(c.args);
         EXPECT_EQ(r.exitCode, c.exit) << "tessaly" << shown << "\n" << r.err;
-        if (c.exit == 0 && c.args.size() <= 2 && c.args.back()[0] == '-')
+        if (c.exit == 0 && c.args.size() <= 2 && c.args.back()[0] == '-') {
             EXPECT_NE(r.out.find("使い方: tessaly"), std::string::npos) << shown;
-        if (c.exit >= 2)
+        }
+        if (c.exit >= 2) {
             EXPECT_NE(r.err.find("tessaly"), std::string::npos) << "no message for" << shown;
+        }
     }
     EXPECT_EQ(test::StreamValue(with, "s"), "v");
     EXPECT_EQ(test::StreamValue(with, "t"), "<none>");
@@ -236,8 +238,9 @@ TEST_P(CliInterruptTest, PartialResultIsWellFormed)
     const std::size_t rows = std::size_t(std::count(parsed.begin(), parsed.end(), '\n'));
     EXPECT_GT(rows, 10u);
     EXPECT_LT(rows, std::size_t(2 * Files));
-    if (format == "json")
+    if (format == "json") {
         EXPECT_NE(parsed.find("{\"complete\": false"), std::string::npos);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, CliInterruptTest, ::testing::Values("csv", "json"));

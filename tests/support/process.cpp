@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <string_view>
 
 extern char** environ;
 
@@ -32,9 +33,22 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    if (!options.folder.empty())
+        ::posix_spawn_file_actions_addchdir_np(&actions, options.folder.c_str());
+    const auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+    const auto replaced = [&](std::string_view entry) {
+        for (const auto& e : options.environment)
+            if (nameOf(e) == nameOf(entry))
+                return true;
+        for (const auto& name : options.unset)
+            if (name == nameOf(entry))
+                return true;
+        return false;
+    };
     std::vector<std::string> envStore;
     for (char** e = environ; *e; ++e)
-        envStore.emplace_back(*e);
+        if (!replaced(*e))
+            envStore.emplace_back(*e);
     for (const auto& e : options.environment)
         envStore.push_back(e);
     std::vector<char*> env;
@@ -127,6 +141,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     int status = 0;
     ::waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.signalled = !WIFEXITED(status);
     return result;
 }
 

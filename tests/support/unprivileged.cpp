@@ -1,18 +1,15 @@
 #include "support/unprivileged.h"
 
-#include <fcntl.h>
+#include "support/process.h"
+
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <stdexcept>
-
-extern char** environ;
 
 namespace tessaly::test {
 
@@ -67,59 +64,19 @@ ChildRun RunUnprivileged(std::vector<std::string> argv)
     argv[0] = exe;
     GiveToUnprivileged(folder);
 
-    std::vector<std::string> env;
-    const char* replaced[] = {"HOME=", "TMPDIR=", "XDG_RUNTIME_DIR=", "XDG_CONFIG_HOME=", "XDG_DATA_HOME=",
-                              "XDG_CACHE_HOME=", "TESSALY_TEST_UNPRIVILEGED="};
-    for (char** e = environ; *e; ++e) {
-        bool keep = true;
-        for (const char* r : replaced)
-            keep = keep && std::strncmp(*e, r, std::strlen(r)) != 0;
-        if (keep)
-            env.emplace_back(*e);
-    }
-    env.push_back("HOME=" + folder + "/home");
-    env.push_back("TMPDIR=" + folder + "/tmp");
-    env.push_back("XDG_CONFIG_HOME=" + folder + "/config");
-    env.push_back("XDG_DATA_HOME=" + folder + "/data");
-    env.push_back("XDG_CACHE_HOME=" + folder + "/cache");
-    env.push_back(std::string(kMarker) + "=1");
-
+    ProcessOptions options;
+    options.folder = folder + "/home";
+    options.unset = {"XDG_RUNTIME_DIR"};
+    options.timeoutSeconds = 600;
+    options.environment = {"HOME=" + folder + "/home",          "TMPDIR=" + folder + "/tmp",
+                           "XDG_CONFIG_HOME=" + folder + "/config", "XDG_DATA_HOME=" + folder + "/data",
+                           "XDG_CACHE_HOME=" + folder + "/cache", std::string(kMarker) + "=1"};
     std::vector<std::string> args = {kSetpriv, "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
     args.insert(args.end(), argv.begin(), argv.end());
-    std::vector<char*> cargs, cenv;
-    for (auto& a : args)
-        cargs.push_back(a.data());
-    cargs.push_back(nullptr);
-    for (auto& e : env)
-        cenv.push_back(e.data());
-    cenv.push_back(nullptr);
-
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
-        return run;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(out[1], 1);
-        ::dup2(out[1], 2);
-        if (::chdir((folder + "/home").c_str()) != 0)
-            ::_exit(126);
-        ::execve(kSetpriv, cargs.data(), cenv.data());
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    char buf[4096];
-    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) != 0;) {
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            break;
-        run.output.append(buf, std::size_t(n));
-    }
-    ::close(out[0]);
-    int status = 0;
-    while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    run.status = pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const ProcessResult child = RunProcess(args, options);
+    // A child that could not be started or did not exit by itself has no status to report.
+    run.status = child.signalled ? -1 : child.exitCode;
+    run.output = child.out + child.err;
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);
     return run;
