@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <thread>
 #include <chrono>
+#include <condition_variable>
 #include <tuple>
 
 #include "app/oplog.h"
@@ -86,10 +87,15 @@ public:
         }
         return out;
     }
-    void idle() override { ++idles; }
+    void idle() override
+    {
+        ++idles;
+        if (onIdle)
+            onIdle(idles);
+    }
     int pumps = 0, idles = 0;
     Lines progress;
-    std::function<void(int)> onPump;
+    std::function<void(int)> onPump, onIdle;
 };
 
 FolderEntry file(std::string name, std::optional<std::uint64_t> size = std::nullopt)
@@ -391,34 +397,51 @@ TEST_F(ScanTest, WorkersChangeNothingThatTheWindowSeesAlsoWhenCancelled)
 }
 
 // A folder that takes long to read (a slow disk) must not hold up the window: it turns while the
-// walk waits, and the walk's own pumps stay as they were.
+// walk waits, and the walk's own pumps stay as they were. The slow folder opens only after the
+// window has turned a few times, however fast the machine is.
 TEST_F(ScanTest, TheWindowTurnsWhileTheWalkWaitsForASlowFolder)
 {
+    struct Latch {
+        std::mutex mutex;
+        std::condition_variable opened;
+        bool open = false;
+    } latch;
     class SlowFolders final : public FolderSystem {
     public:
-        explicit SlowFolders(FolderSystem& inner) : inner_(inner) {}
+        SlowFolders(FolderSystem& inner, Latch& latch) : inner_(inner), latch_(latch) {}
         Expected<std::unique_ptr<FolderListing>> openFolder(const std::string& folder) override
         {
-            if (folder == "/d/slow/")
-                std::this_thread::sleep_for(std::chrono::milliseconds(60));
+            if (folder == "/d/slow/") {
+                std::unique_lock lock(latch_.mutex);
+                waitedInVain = !latch_.opened.wait_for(lock, std::chrono::minutes(1), [this] { return latch_.open; });
+            }
             return inner_.openFolder(folder);
         }
         std::optional<FileFacts> lookup(const std::string& path) override { return inner_.lookup(path); }
+        bool waitedInVain = false;
 
     private:
         FolderSystem& inner_;
+        Latch& latch_;
     };
     folders.folders["/d/"] = {folder("slow")};
     folders.folders["/d/slow/"] = {file("f")};
     fs.add("/d/slow/f");
     fs.addStream("/d/slow/f", "s", "1");
-    SlowFolders slow(folders);
+    SlowFolders slow(folders, latch);
+    view.onIdle = [&](int idles) {
+        if (idles == 5) {
+            const std::lock_guard lock(latch.mutex);
+            latch.open = true;
+            latch.opened.notify_all();
+        }
+    };
     FolderScan s{slow, fs, icons, log, view};
     s.setWorkers(2);
 
     s.ScanFolder("/d/");
 
+    EXPECT_FALSE(slow.waitedInVain) << "the window did not turn while the walk waited";
     ASSERT_EQ(s.rows().size(), 2u);
-    EXPECT_GE(view.idles, 5);
     EXPECT_EQ(view.pumps, 2 * 2);
 }

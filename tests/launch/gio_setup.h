@@ -28,10 +28,11 @@ void MakeTestDesktop(const std::string& root, const std::vector<ExtraEntry>& ext
 // The desktop made last.
 const GioDesktop& TestDesktop();
 
-// Waits (bounded, polling) until a file exists; false on time-out.
-bool WaitForFile(const std::string& path, int timeoutMs = 10000);
+// Waits (polling) until a file exists; false on time-out. The bound only stops a test whose
+// program never ran: a loaded machine may take many seconds to start one.
+bool WaitForFile(const std::string& path, int timeoutMs = 60000);
 // Waits (bounded, polling) until the recorder has written its files; false on time-out.
-bool WaitForRecorder(int timeoutMs = 10000);
+bool WaitForRecorder(int timeoutMs = 60000);
 // The arguments the recorder received last, and the content of its first argument.
 std::string RecordedArgs();
 std::string RecordedContent();

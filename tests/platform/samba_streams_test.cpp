@@ -96,7 +96,10 @@ public:
                      static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        for (int i = 0; i < 200; ++i) {
+        // A loaded machine may take long to start smbd: the wait is for its answer, bounded only
+        // against a server that hangs.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        while (std::chrono::steady_clock::now() < deadline) {
             if (accepts(port_))
                 return "";
             if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {

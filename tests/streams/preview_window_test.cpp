@@ -80,7 +80,7 @@ private:
     // Waits until the pane has put a result on screen.
     static bool settled(PreviewPane* pane)
     {
-        return QTest::qWaitFor([pane] { return !pane->reading(); }, 5000);
+        return QTest::qWaitFor([pane] { return !pane->reading(); }, 60000);
     }
 
 private Q_SLOTS:

@@ -4,15 +4,15 @@
 //   save_probe save|saveas|saveone TARGET SELECTED PARENT [CHILD...]
 //
 // TARGET is ignored by "save"; SELECTED is the node that "saveone" saves (0 the parent). With
-// TESSALY_PROBE_SLOW set, the sources are read a piece at a time with a pause in between, so that
-// a kill finds the save in the middle. Prints "ok" or "error SIDE CODE PATH"; exit status 0 or 1.
+// TESSALY_PROBE_PAUSE=BYTES set, the sources are read a piece at a time, and the probe stops itself
+// (SIGSTOP) once it has read that many bytes of one source, so that a test finds the save in the
+// middle however fast the machine is. Prints "ok" or "error SIDE CODE PATH"; exit status 0 or 1.
 
-#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "app/oplog.h"
 #include "platform/linux/linux_filesystem.h"
@@ -24,22 +24,32 @@ using namespace tessaly;
 
 namespace {
 
-class SlowReader final : public ItemReader {
+class PausingReader final : public ItemReader {
 public:
-    explicit SlowReader(std::unique_ptr<ItemReader> inner) : inner_(std::move(inner)) {}
+    PausingReader(std::unique_ptr<ItemReader> inner, std::uint64_t pauseAt) : inner_(std::move(inner)), pauseAt_(pauseAt) {}
     Expected<std::size_t> read(char* buffer, std::size_t size) override
     {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        return inner_->read(buffer, size);
+        // Everything read so far has been written: the copy writes each piece before the next read.
+        if (!paused_ && read_ >= pauseAt_) {
+            paused_ = true;
+            ::raise(SIGSTOP);
+        }
+        auto got = inner_->read(buffer, size);
+        if (got.ok())
+            read_ += got.value();
+        return got;
     }
     std::optional<std::uint64_t> size() const override { return inner_->size(); }
 
 private:
     std::unique_ptr<ItemReader> inner_;
+    std::uint64_t pauseAt_, read_ = 0;
+    bool paused_ = false;
 };
 
-// The real file layer; only reading is slowed down (and so not handed to the kernel whole).
-class SlowFileSystem final : public FileSystem {
+// The real file layer; only reading goes through the pausing reader (and so is not handed to the
+// kernel whole).
+class PausingFileSystem final : public FileSystem {
 public:
     std::vector<StreamInfo> listStreams(const std::string& p) override { return fs.listStreams(p); }
     std::uint64_t fileSizeOf(const std::string& p) override { return fs.fileSizeOf(p); }
@@ -55,9 +65,10 @@ public:
         auto reader = fs.openRead(i);
         if (!reader.ok())
             return reader.error();
-        return std::unique_ptr<ItemReader>(std::make_unique<SlowReader>(std::move(reader.value())));
+        return std::unique_ptr<ItemReader>(std::make_unique<PausingReader>(std::move(reader.value()), pauseAt));
     }
     LinuxFileSystem fs;
+    std::uint64_t pauseAt = 0;
 };
 
 }  // namespace
@@ -72,8 +83,11 @@ int main(int argc, char** argv)
     const std::string target = argv[2];
     const int selected = std::atoi(argv[3]);
     LinuxFileSystem plain;
-    SlowFileSystem slow;
-    FileSystem& fs = std::getenv("TESSALY_PROBE_SLOW") ? static_cast<FileSystem&>(slow) : plain;
+    PausingFileSystem pausing;
+    const char* pauseAt = std::getenv("TESSALY_PROBE_PAUSE");
+    if (pauseAt)
+        pausing.pauseAt = std::strtoull(pauseAt, nullptr, 10);
+    FileSystem& fs = pauseAt ? static_cast<FileSystem&>(pausing) : plain;
     test::RecordingSink sink;
     OperationLog log(sink);
     test::FakeIconList icons;

@@ -25,7 +25,7 @@ namespace {
 
 constexpr long FuseSuperMagic = 0x65735546;
 constexpr auto PollStep = std::chrono::milliseconds(10);
-constexpr auto MountTimeout = std::chrono::seconds(20);
+constexpr auto MountTimeout = std::chrono::seconds(60);  // against a mount that hangs, not a slow one
 
 bool onPath(const std::string& program)
 {

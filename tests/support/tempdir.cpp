@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -50,6 +51,17 @@ bool TempDir::supportsUserAttributes() const
 bool SetStream(const std::string& file, const std::string& name, const std::string& value)
 {
     return ::setxattr(file.c_str(), ("user." + name).c_str(), value.data(), value.size(), 0) == 0;
+}
+
+std::vector<std::string> StreamNames(const std::string& file)
+{
+    std::string names(64 * 1024, '\0');
+    const ssize_t size = ::llistxattr(file.c_str(), names.data(), names.size());
+    std::vector<std::string> out;
+    for (ssize_t at = 0; at < size; at += ssize_t(std::strlen(names.data() + at)) + 1)
+        if (names.compare(std::size_t(at), 5, "user.") == 0)
+            out.emplace_back(names.data() + at + 5);
+    return out;
 }
 
 std::string ReadFile(const std::string& path)

@@ -2,6 +2,7 @@
 // A fresh temporary folder per test, removed with everything in it afterwards.
 
 #include <string>
+#include <vector>
 
 namespace tessaly::test {
 
@@ -29,6 +30,9 @@ bool SetStream(const std::string& file, const std::string& name, const std::stri
 bool RunningAsRoot();
 // A file's whole content ("" when it cannot be read).
 std::string ReadFile(const std::string& path);
+// The names of a file's streams in the order its file system lists them: ext4 lists them in the
+// order they were set, tmpfs the other way round.
+std::vector<std::string> StreamNames(const std::string& file);
 // The value of a user attribute (a stream) of a file, or "<none>".
 std::string StreamValue(const std::string& file, const std::string& name);
 
