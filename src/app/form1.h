@@ -167,8 +167,11 @@ private:
     void applySaveCommandsEnabled();
     QAction* makeAction(const char* name, std::string_view caption, void (Form1::*handler)());
     void showTreeContextMenu(const QPoint& pos, bool byMouse);
-    // A close request during a scan cancels it; the window closes once the scan has returned.
+    // A close request during a scan: once the user has agreed to quit (when asked to be asked), the
+    // scan is cancelled and the window closes after it has returned. True while the scan runs.
     bool deferCloseForScan();
+    // The quit question, when the option asks for it; true to go on closing.
+    bool userAgreesToQuit();
 
     Services services_;
     std::vector<std::string> arguments_;  // paths, absolute
@@ -182,6 +185,8 @@ private:
     std::unique_ptr<WorkspaceEditor> editor_;
     DetectionPane* detection_ = nullptr;  // owned as a child object
     bool closeAfterScan_ = false;
+    bool quitAgreed_ = false;  // asked once per close: the close after a cancelled scan asks no more
+    bool askingToQuit_ = false;
     std::string scanFolder_;  // the folder of the last scan, as the exports name it
     void saveDetectionList(ExportFormat format);
 public:

@@ -170,10 +170,22 @@ void Form1::reportUnwritableSettings()
     services_.dialogs->showError(this, text);
 }
 
+bool Form1::userAgreesToQuit()
+{
+    if (quitAgreed_ || !CloseQuery1->isChecked())
+        return true;
+    // A second close request while the question is open is the same request.
+    if (askingToQuit_)
+        return false;
+    askingToQuit_ = true;
+    quitAgreed_ = services_.dialogs->askYesNo(this, tr8(texts::QuitQuestion), tr8(texts::ApplicationTitle));
+    askingToQuit_ = false;
+    return quitAgreed_;
+}
+
 bool Form1::FormCloseQuery()
 {
-    if (CloseQuery1->isChecked() &&
-        !services_.dialogs->askYesNo(this, tr8(texts::QuitQuestion), tr8(texts::ApplicationTitle)))
+    if (!userAgreesToQuit())
         return false;
 
     // Sections and keys of other versions stay as they are. A file that is there but cannot be

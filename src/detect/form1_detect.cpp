@@ -73,8 +73,12 @@ bool Form1::deferCloseForScan()
 {
     if (!scanRunning())
         return false;
-    detection_->scan().counters().CancelRequested = true;
-    closeAfterScan_ = true;
+    // The question comes before the cancel, so that "no" leaves the scan running and its result
+    // whole. The scan waits meanwhile: the question's own event loop runs inside one of its pumps.
+    if (!closeAfterScan_ && userAgreesToQuit()) {
+        detection_->scan().counters().CancelRequested = true;
+        closeAfterScan_ = true;
+    }
     return true;
 }
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include "app/dialogs.h"
 
 namespace tessaly::test {
@@ -25,6 +27,8 @@ public:
     bool askYesNo(QWidget*, const QString& text, const QString& caption) override
     {
         boxes.append({QStringLiteral("question"), text, caption});
+        if (onQuestion)
+            onQuestion();
         return answers.isEmpty() ? true : answers.takeFirst();
     }
     void showError(QWidget*, const QString& text) override
@@ -45,6 +49,7 @@ public:
     QList<Box> boxes;
     QList<QStringList> choosers;  // title, folder or file name, filter of each chooser shown
     QList<bool> answers;          // for questions, in order
+    std::function<void()> onQuestion;  // called while a question is open, to look at the window
     QStringList files;            // for file choosers, in order
 };
 
