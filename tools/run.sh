@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Tessaly (arguments go to the program).
+# Installs what building and running needs when it is missing, builds the window and the command
+# line, and starts Tessaly (arguments go to the program). tools/test.sh installs what the tests need.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/setup.sh
-tools/build.sh
+tools/setup.sh run
+tools/build.sh tessaly_window tessaly
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No graphical display found (DISPLAY and WAYLAND_DISPLAY are unset)."
   echo "Tessaly is a desktop program; on a machine without a screen start it under a virtual display:"
