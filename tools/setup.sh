@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev qt6-translations-l10n
   libglib2.0-dev liblnk-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  g++-mingw-w64-x86-64 wine64 nlohmann-json3-dev
+  g++-mingw-w64-x86-64 wine64 nlohmann-json3-dev unicode-data
   ntfs-3g attr xvfb xauth fonts-noto-cjk desktop-file-utils
   adwaita-icon-theme shared-mime-info
   samba samba-vfs-modules smbclient
