@@ -228,7 +228,7 @@ public:
     void clear() override { n = 0; }
     int count() const override { return n; }
     int addForExtension(const std::string&) override { return n++; }
-    std::optional<int> addIconImage(const std::string&) override { return n++; }
+    std::optional<int> addIconImage(const std::string&, std::function<void()>) override { return n++; }
     int addEmpty() override { return n++; }
     int n = 0;
 };

@@ -19,7 +19,7 @@ run_packages=(
 test_packages=(
   ccache python3
   libgtest-dev libgmock-dev libbenchmark-dev
-  g++-mingw-w64-x86-64 wine64
+  g++-mingw-w64-x86-64 wine64 unicode-data
   ntfs-3g attr desktop-file-utils
   samba samba-vfs-modules smbclient
 )

@@ -33,6 +33,7 @@
 #include "app/command_line.h"
 #include "app/dialogs.h"
 #include "app/qt_icon_list.h"
+#include "app/qt_name_label.h"
 #include "app/qt_log_view.h"
 #include "app/startup.h"
 #include "app/qt_text.h"
@@ -143,6 +144,7 @@ Form1::Form1(Services services, CommandLineBytes arguments, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     FindFileTypeIcons();
     editor_ = std::make_unique<WorkspaceEditor>(workspace_, *services_.fs, *ImageList2, log_);
+    connect(ImageList2.get(), &QtIconList::iconChanged, this, &Form1::showNodeIcon);
     setWindowIcon(ApplicationIcon());
     buildActions();
     buildMenus();
@@ -405,13 +407,11 @@ void Form1::buildStatusBar()
     StatusPanel0->setTextFormat(Qt::PlainText);
     StatusPanel0->setFixedWidth(120);
     StatusPanel0->setFrameShape(QFrame::StyledPanel);
-    StatusPanel1 = new QLabel;
+    // The message shows names: elided to the panel, never widening the window.
+    StatusPanel1 = new NameLabel(NameLabel::Fit::Elide);
     StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
     StatusPanel1->setAlignment(Qt::AlignCenter);
-    // The message shows names: as they are, never as markup.
-    StatusPanel1->setTextFormat(Qt::PlainText);
     StatusPanel1->setFrameShape(QFrame::StyledPanel);
-    StatusPanel1->setMinimumWidth(1);
     bar->addWidget(StatusPanel0);
     bar->addWidget(StatusPanel1, 1);
 }
@@ -625,6 +625,17 @@ void Form1::showWorkspace()
     applySaveCommandsEnabled();
     PopupMenu1Popup();
     PreviewSelectedNode();
+}
+
+// An icon decoded after its node was shown.
+void Form1::showNodeIcon(int image)
+{
+    QTreeWidgetItem* root = TreeView1->topLevelItem(0);
+    if (!root)
+        return;
+    for (int i = 0; i < workspace_.nodeCount(); ++i)
+        if (QTreeWidgetItem* item = i == 0 ? root : root->child(i - 1); item && workspace_.node(i).image == image)
+            item->setIcon(0, ImageList2->icon(image));
 }
 
 void Form1::selectNode(int index)

@@ -31,6 +31,7 @@ class QWidget;
 namespace tessaly {
 
 class QtIconList;
+class NameLabel;
 class MemoLogSink;
 class LogView;
 struct SaveOutcome;
@@ -142,6 +143,8 @@ public:
     void selectNode(int index);
     // Rebuilds the tree widget from the workspace and refreshes the commands' enabled state.
     void showWorkspace();
+    // Puts icon image, decoded after the tree was shown, on the nodes that use it.
+    void showNodeIcon(int image);
     // Whether the program is ending without closing normally (more than one argument).
     bool isEnding() const { return ending_; }
 
@@ -221,7 +224,7 @@ public:
     QTreeView* FolderPane = nullptr;
     QPushButton* CancelBtn1 = nullptr;
     QLabel* StatusPanel0 = nullptr;
-    QLabel* StatusPanel1 = nullptr;
+    NameLabel* StatusPanel1 = nullptr;
     QTimer* Timer1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* PopupMenu4 = nullptr;

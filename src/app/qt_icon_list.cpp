@@ -1,11 +1,18 @@
 #include "app/qt_icon_list.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMimeDatabase>
+#include <QPointer>
+#include <QThreadPool>
+
+#include <memory>
+#include <vector>
 
 #include "app/qt_type_icons.h"
+#include "streams/icon_file.h"
 
 namespace tessaly {
 
@@ -63,24 +70,104 @@ int QtIconList::addForExtension(const std::string& extension)
     return int(icons_.size() - 1);
 }
 
-std::optional<int> QtIconList::addIconImage(const std::string& bytes)
+void LimitPictureDecoding()
 {
-    QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
+    QImageReader::setAllocationLimit(64);
+}
+
+namespace {
+
+// One thread decodes the icons of every list, one file after the other, so that a scan that meets
+// many favicons keeps one core for the window. Never destroyed, like the preview's reading thread.
+QThreadPool& decodingThread()
+{
+    static QThreadPool* pool = [] {
+        auto* p = new QThreadPool;
+        p->setMaxThreadCount(1);
+        p->setExpiryTimeout(-1);
+        LimitPictureDecoding();
+        return p;
+    }();
+    return *pool;
+}
+
+// The pictures of an icon file that IconFileFits has let through; empty when one does not decode.
+// The reader checks again what each picture says of itself, so that a file that tells its
+// directory one size and its decoder another is refused all the same.
+std::vector<QImage> decodeIconFile(const QByteArray& bytes)
+{
+    QByteArray data = bytes;
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "ico");
-    QIcon icon;
-    // An icon file holds several sizes; keep them all and let the view pick the small one.
-    do {
-        const QImage image = reader.read();
-        if (image.isNull())
+    // Read as what IconFileFits judged it to be, never as what its content might suggest.
+    QImageReader reader(&buffer, bytes.startsWith("\x89PNG") ? "png" : "ico");
+    reader.setAutoDetectImageFormat(false);
+    std::vector<QImage> frames;
+    for (int i = 0; i < MaxIconFrames; ++i) {
+        const QSize size = reader.size();
+        if (size.isValid() && (size.width() > int(MaxIconSide) || size.height() > int(MaxIconSide)))
+            return {};
+        QImage image = reader.read();
+        if (image.isNull() || image.width() > int(MaxIconSide) || image.height() > int(MaxIconSide))
+            return {};
+        frames.push_back(std::move(image));
+        if (!reader.jumpToNextImage())
             break;
-        icon.addPixmap(QPixmap::fromImage(image));
-    } while (reader.jumpToNextImage());
-    if (icon.isNull())
+    }
+    return frames;
+}
+
+}  // namespace
+
+void QtIconList::clear()
+{
+    icons_.clear();
+    ++generation_;
+}
+
+std::optional<int> QtIconList::addIconImage(const std::string& bytes, std::function<void()> undecodable)
+{
+    // Its structure is read here, at once: a file that claims more than an icon is refused without
+    // decoding anything, and told as such in order with the other lines of the load.
+    if (!IconFileFits(bytes))
         return std::nullopt;
-    icons_.append(icon);
-    return int(icons_.size() - 1);
+    icons_.append(QIcon());
+    const int index = int(icons_.size() - 1);
+    ++decoding_;
+    QPointer<QtIconList> self(this);
+    const std::uint64_t generation = generation_;
+    decodingThread().start([self, generation, index, undecodable = std::move(undecodable),
+                            data = QByteArray(bytes.data(), qsizetype(bytes.size()))]() mutable {
+        auto frames = std::make_shared<std::vector<QImage>>(decodeIconFile(data));
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, generation, index, frames, undecodable = std::move(undecodable)] {
+                if (!self)
+                    return;
+                if (generation == self->generation_ && index < self->icons_.size()) {
+                    if (frames->empty()) {
+                        if (undecodable)
+                            undecodable();
+                    } else {
+                        // An icon file holds several sizes; keep them all and let the view pick.
+                        QIcon icon;
+                        for (const QImage& frame : *frames)
+                            icon.addPixmap(QPixmap::fromImage(frame));
+                        self->icons_[index] = icon;
+                        Q_EMIT self->iconChanged(index);
+                    }
+                }
+                self->finishDecoding();
+            },
+            Qt::QueuedConnection);
+    });
+    return index;
+}
+
+void QtIconList::finishDecoding()
+{
+    if (--decoding_ == 0)
+        Q_EMIT decoded();
 }
 
 int QtIconList::addEmpty()

@@ -1,5 +1,6 @@
 #include "app/shown_name.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace tessaly {
@@ -40,10 +41,24 @@ std::size_t DecodeUtf8(std::string_view s, std::uint32_t& cp)
     return len;
 }
 
+struct CodePointRange {
+    std::uint32_t first, last;
+};
+
+// kHidden and kDirectionControls: sorted, disjoint ranges.
+#include "app/hidden_code_points.inc"
+
+template <std::size_t N>
+bool InRanges(const CodePointRange (&ranges)[N], std::uint32_t cp)
+{
+    const auto* it = std::upper_bound(std::begin(ranges), std::end(ranges), cp,
+                                      [](std::uint32_t v, const CodePointRange& r) { return v < r.first; });
+    return it != std::begin(ranges) && cp <= std::prev(it)->last;
+}
+
 bool IsHiddenCodePoint(std::uint32_t cp)
 {
-    return (cp >= 0x80 && cp <= 0x9F) || cp == 0x2028 || cp == 0x2029 || (cp >= 0x202A && cp <= 0x202E) ||
-           (cp >= 0x2066 && cp <= 0x2069);
+    return InRanges(kHidden, cp);
 }
 
 void AppendByteEscape(std::string& out, unsigned char b)
@@ -61,12 +76,25 @@ void AppendByteEscape(std::string& out, unsigned char b)
 
 void AppendCodePointEscape(std::string& out, std::uint32_t cp)
 {
-    out += "\\u";
-    for (int shift = 12; shift >= 0; shift -= 4)
+    const bool wide = cp > 0xFFFF;
+    out += wide ? "\\U" : "\\u";
+    for (int shift = wide ? 28 : 12; shift >= 0; shift -= 4)
         out += kHex[(cp >> shift) & 0xF];
 }
 
 }  // namespace
+
+bool IsDirectionControl(std::uint32_t cp)
+{
+    return InRanges(kDirectionControls, cp);
+}
+
+std::string CodePointEscape(std::uint32_t cp)
+{
+    std::string out;
+    AppendCodePointEscape(out, cp);
+    return out;
+}
 
 bool NeedsEscaping(std::string_view name)
 {

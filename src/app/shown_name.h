@@ -3,6 +3,7 @@
 // but what is read on screen, in the log or on the clipboard can never break a line, reorder text
 // or pass for something it is not.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,13 +13,22 @@ namespace tessaly {
 // - control bytes below 0x20 and 0x7F: "\n", "\r", "\t" for the usual three, "\x1b" style for the
 //   others;
 // - bytes that are not part of valid UTF-8: "\xff" style, one escape per byte;
-// - C1 controls (U+0080..U+009F), the line and paragraph separators (U+2028, U+2029) and the
-//   bidirectional embeddings, overrides and isolates (U+202A..U+202E, U+2066..U+2069): "\u2028"
-//   style, since they break lines or turn the text around in a viewer.
+// - code points that show nothing or change the text around them, as Unicode lists them (default
+//   ignorable code points and the control, format, line and paragraph separator categories: C1
+//   controls, zero-width characters, every direction mark, embedding, override and isolate, the
+//   Hangul fillers, the soft hyphen, the byte order mark, variation selectors, tag characters):
+//   "\u200b" style, "\U000e0041" past U+FFFF. A name that hides a character could otherwise pass
+//   for another one beside it, look empty, or read backwards.
 // Everything else, "\" included, is left as it is: the result is for reading, never a path.
 std::string ShownName(std::string_view name);
 
 // Whether ShownName would change name (so that callers can skip the copy).
 bool NeedsEscaping(std::string_view name);
+
+// Whether cp turns the direction of the text around it (marks, embeddings, overrides, isolates).
+// Texts that are shown as they are otherwise, such as a preview's content, still escape these.
+bool IsDirectionControl(std::uint32_t cp);
+// cp as ShownName escapes it ("\u202e").
+std::string CodePointEscape(std::uint32_t cp);
 
 }  // namespace tessaly

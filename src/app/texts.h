@@ -164,6 +164,7 @@ inline constexpr std::string_view PreviewUnreadable = "読み込めません: ";
 inline constexpr std::string_view PreviewEmptyItem = "(空です)";
 inline constexpr std::string_view PreviewBinary = "バイナリ (16 進表示)";
 inline constexpr std::string_view PreviewImageUnreadable = "画像として読めません。16 進で表示します";
+inline constexpr std::string_view PreviewImageTooLarge = "画像が大きすぎるため表示しません (%1 x %2)。16 進で表示します";
 inline constexpr std::string_view PreviewImageCut = "画像は先頭 64 KiB だけでは表示できません。16 進で表示します";
 inline constexpr std::string_view OriginTitle = "入手元";
 inline constexpr std::string_view OriginZone = "ゾーン";

@@ -313,7 +313,7 @@ public:
     void clear() override { n_ = 0; }
     int count() const override { return n_; }
     int addForExtension(const std::string&) override { return n_++; }
-    std::optional<int> addIconImage(const std::string&) override { return std::nullopt; }
+    std::optional<int> addIconImage(const std::string&, std::function<void()>) override { return std::nullopt; }
     int addEmpty() override { return n_++; }
 
 private:

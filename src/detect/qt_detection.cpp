@@ -129,6 +129,7 @@ DetectionPane::DetectionPane(Form1& form)
     // The result list.
     model_ = new ScanResultModel(scan_->rows(), imageList3_, this);
     model_->setStateImage(ApplicationIcon());
+    connect(&imageList3_, &QtIconList::iconChanged, model_, &ScanResultModel::iconChanged);
     QTreeView* list = form.ListView1;
     list->setModel(model_);
     model_->setFont(list->font());

@@ -113,6 +113,13 @@ QVariant ScanResultModel::headerData(int section, Qt::Orientation orientation, i
     return {};
 }
 
+void ScanResultModel::iconChanged(int index)
+{
+    // The scan gives each row the icon of its own index.
+    if (index >= 0 && index < shown_ && rows_[std::size_t(index)].image == index)
+        Q_EMIT dataChanged(this->index(index, 0), this->index(index, 0), {Qt::DecorationRole});
+}
+
 void ScanResultModel::setHotRow(int row)
 {
     if (row < 0 || row >= shown_)

@@ -40,6 +40,8 @@ public:
     void setHotRow(int row);
     int hotRow() const { return hotRow_; }
 
+    // Redraws the rows whose small image is icon index, decoded after they were shown.
+    void iconChanged(int index);
     // Shows the rows appended to the scan's list since the last call; true when there were any.
     bool sync();
     // Forgets every row; emptyRows empties the scan's list while the views are told of the reset.

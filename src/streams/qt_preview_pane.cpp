@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QFontDatabase>
+#include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
@@ -14,6 +16,8 @@
 #include <QVBoxLayout>
 
 #include "app/numbers.h"
+#include "app/qt_icon_list.h"
+#include "app/qt_name_label.h"
 #include "app/qt_text.h"
 #include "app/shown_name.h"
 #include "app/texts.h"
@@ -45,6 +49,7 @@ QThreadPool& readingThread()
         auto* p = new QThreadPool;
         p->setMaxThreadCount(1);
         p->setExpiryTimeout(-1);
+        LimitPictureDecoding();
         return p;
     }();
     return *pool;
@@ -67,6 +72,39 @@ std::uint64_t currentSize(FileSystem& fs, const ItemRef& item)
     return 0;
 }
 
+// The most pixels a previewed picture may have: 64 MiB decoded. 64 KiB of PNG or GIF can declare
+// a picture of gigabytes; it is refused by its header before anything is decoded.
+constexpr qint64 MaxPreviewPixels = 16 * 1024 * 1024;
+// Pictures are brought down to this on the reading thread, so that the window only ever scales a
+// picture of about its own size.
+constexpr int MaxPreviewSide = 2048;
+
+struct Picture {
+    QImage image;  // brought down to MaxPreviewSide
+    QSize size;    // as the file tells it
+    bool tooLarge = false;
+};
+
+// The first picture in bytes; nothing is decoded when it has more than MaxPreviewPixels.
+Picture decodePicture(const std::string& bytes, const char* format)
+{
+    QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    Picture p;
+    p.size = reader.size();
+    if (p.size.isValid() && qint64(p.size.width()) * p.size.height() > MaxPreviewPixels) {
+        p.tooLarge = true;
+        return p;
+    }
+    p.image = reader.read();
+    p.size = p.image.size();
+    if (p.image.width() > MaxPreviewSide || p.image.height() > MaxPreviewSide)
+        p.image = p.image.scaled(MaxPreviewSide, MaxPreviewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return p;
+}
+
 QString decodeText(const std::string& bytes, const ContentGuess& g, bool& ok)
 {
     ok = true;
@@ -87,6 +125,16 @@ QString decodeText(const std::string& bytes, const ContentGuess& g, bool& ok)
     }
     QString text = decoder.decode(QByteArrayView(data, length));
     ok = !decoder.hasError();
+    return text;
+}
+
+// Content is shown as it is, but a direction control in it would make it read otherwise
+// ("invoice\u202efdp.exe" reads as "invoiceexe.pdf"): those are shown escaped, as in names.
+QString withDirectionControlsShown(QString text)
+{
+    for (qsizetype i = text.size(); i-- > 0;)
+        if (const char16_t c = text[i].unicode(); IsDirectionControl(c))
+            text.replace(i, 1, tr8(CodePointEscape(c)));
     return text;
 }
 
@@ -134,23 +182,28 @@ PreviewResult readPreview(FileSystem& fs, const PreviewPane::Request& request, c
     const ContentGuess guess = GuessContent(sample.bytes, sample.truncated);
     switch (guess.kind) {
     case ContentGuess::Kind::Empty: r.note = tr8(texts::PreviewEmptyItem); return r;
-    case ContentGuess::Kind::Image:
-        if (r.image.loadFromData(reinterpret_cast<const uchar*>(sample.bytes.data()), int(sample.bytes.size()),
-                                 guess.imageFormat.c_str())) {
-            r.note = QString::fromLatin1(guess.imageFormat).toUpper() + QStringLiteral(" %1 x %2")
-                                                                            .arg(r.image.width())
-                                                                            .arg(r.image.height());
+    case ContentGuess::Kind::Image: {
+        Picture picture = decodePicture(sample.bytes, guess.imageFormat.c_str());
+        if (picture.tooLarge) {
+            r.note = tr8(texts::PreviewImageTooLarge).arg(picture.size.width()).arg(picture.size.height());
+            break;
+        }
+        if (!picture.image.isNull()) {
+            r.image = std::move(picture.image);
+            r.note = QString::fromLatin1(guess.imageFormat).toUpper() +
+                     QStringLiteral(" %1 x %2").arg(picture.size.width()).arg(picture.size.height());
             return r;
         }
         // A picture larger than the part read may not decode from its beginning alone.
         r.note = tr8(sample.truncated ? texts::PreviewImageCut : texts::PreviewImageUnreadable);
         break;
+    }
     case ContentGuess::Kind::Text: {
         bool ok = false;
         QString text = decodeText(sample.bytes, guess, ok);
         if (ok) {
             r.note = encodingName(guess.encoding);
-            r.text = std::move(text);
+            r.text = withDirectionControlsShown(std::move(text));
             return r;
         }
         r.note = tr8(texts::PreviewBinary);
@@ -171,12 +224,10 @@ PreviewPane::PreviewPane(std::shared_ptr<FileSystem> fs, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(3, 3, 3, 3);
     auto label = [this, layout](const char* name) {
-        auto* l = new QLabel(this);
+        // Names and URLs come from the files: plain text, wrapped anywhere.
+        auto* l = new NameLabel(NameLabel::Fit::Wrap, this);
         l->setObjectName(QLatin1String(name));
-        // Names and URLs come from the files: never taken as markup.
-        l->setTextFormat(Qt::PlainText);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        l->setWordWrap(true);
         layout->addWidget(l);
         return l;
     };

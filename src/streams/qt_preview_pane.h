@@ -20,6 +20,7 @@ class QStackedWidget;
 namespace tessaly {
 
 struct PreviewResult;
+class NameLabel;
 
 class PreviewPane final : public QWidget {
     Q_OBJECT
@@ -62,10 +63,10 @@ private:
     bool running_ = false;
     std::uint64_t generation_ = 0;
 
-    QLabel* name_ = nullptr;
-    QLabel* size_ = nullptr;
-    QLabel* origin_ = nullptr;
-    QLabel* note_ = nullptr;
+    NameLabel* name_ = nullptr;
+    NameLabel* size_ = nullptr;
+    NameLabel* origin_ = nullptr;
+    NameLabel* note_ = nullptr;
     QStackedWidget* stack_ = nullptr;
     QPlainTextEdit* text_ = nullptr;
     QScrollArea* imageArea_ = nullptr;

@@ -79,7 +79,7 @@ int AddFileIcon(FileSystem& fs, IconList& list, OperationLog& log, const std::st
     const std::string_view name = item && item->isStream() ? std::string_view(item->stream) : FinalNameOf(path);
     if (name == "favicon") {
         if (const auto bytes = iconBytes(fs, item ? *item : ResolveItemText(fs, path)))
-            if (auto index = list.addIconImage(*bytes))
+            if (auto index = list.addIconImage(*bytes, [&log, path] { log.AppendLogLine(texts::IconImageError, path); }))
                 return *index;
         log.AppendLogLine(texts::IconImageError, path);
         return list.addEmpty();

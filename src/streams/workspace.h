@@ -100,7 +100,7 @@ std::uint64_t FileSizeOf(FileSystem& fs, const std::string& path);
 inline constexpr std::uint64_t MaxIconBytes = 1024 * 1024;
 // Appends one icon for the item at path: a stream or file named exactly "favicon" shows its own
 // content decoded as an icon (logging an icon image error and appending an empty entry when it is
-// not one, or is larger than MaxIconBytes); anything else shows the desktop's icon for its extension.
+// not one, or is larger than MaxIconBytes; logged later when only decoding tells); anything else shows the desktop's icon for its extension.
 // item, when given, is where the bytes of path are.
 int AddFileIcon(FileSystem& fs, IconList& list, OperationLog& log, const std::string& path,
                 const ItemRef* item = nullptr);

@@ -40,6 +40,7 @@
 #include "app/dialogs.h"
 #include "app/form1.h"
 #include "app/qt_log_view.h"
+#include "app/qt_name_label.h"
 #include "app/services.h"
 #include "app/startup.h"
 #include "platform/linux/linux_filesystem.h"

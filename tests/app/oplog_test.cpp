@@ -69,6 +69,18 @@ TEST(ShownName, EscapesWhatWouldNotReadAsItself)
         {"line\xe2\x80\xa8sep\xc2\x85", "line\\u2028sep\\u0085"},
         {"back\\slash", "back\\slash"},
         {std::string("nul\0x", 5), "nul\\x00x"},
+        // Nothing to see, yet a different name: each is escaped wherever a name is shown.
+        {"no\u200btes", "no\\u200btes"},
+        {"\u3164", "\\u3164"},
+        {"\u115f\u1160\uffa0", "\\u115f\\u1160\\uffa0"},
+        {"a\u200eb\u200fc\u061cd", "a\\u200eb\\u200fc\\u061cd"},
+        {"\u2066x\u2069\u202a", "\\u2066x\\u2069\\u202a"},
+        {"w\u2060j\u2064\ufeffs\u00adh", "w\\u2060j\\u2064\\ufeffs\\u00adh"},
+        {"tag\U000E0041\U000E007F", "tag\\U000e0041\\U000e007f"},
+        {"vs\ufe0f\U000E0100\u180e", "vs\\ufe0f\\U000e0100\\u180e"},
+        {"\u034f\u17b4\u2028\U0001D173", "\\u034f\\u17b4\\u2028\\U0001d173"},
+        // Visible characters, blanks included, stay as they are.
+        {"全角\u3000空白 \u00a0é😀", "全角\u3000空白 \u00a0é😀"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ShownName(c.in), c.out) << c.in;

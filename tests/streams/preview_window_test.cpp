@@ -98,6 +98,8 @@ private Q_SLOTS:
             {"blob", std::string("\x7f" "ELF\0\1\2", 7)},
             {"pic.png", pngBytes()},
             {"name\nwith break", "x"},
+            {"no\u200btes", "x"},
+            {"rtl", "invoice\u202efdp.exe\u2066x\u2069"},
         };
         for (const auto& [name, value] : streams)
             QVERIFY(test::SetStream(file, name, value));
@@ -120,6 +122,8 @@ private Q_SLOTS:
         QTest::newRow("image") << "pic.png" << QString() << "PNG 24 x 16";
         QTest::newRow("utf16 zone") << "Zone.Identifier" << "[ZoneTransfer]" << "UTF-16LE";
         QTest::newRow("escaped name") << "name\nwith break" << "x" << "name\\nwith break";
+        QTest::newRow("invisible in name") << QStringLiteral("no\u200btes") << "x" << "no\\u200btes";
+        QTest::newRow("direction controls in text") << "rtl" << "invoice\\u202efdp.exe\\u2066x\\u2069" << "UTF-8";
     }
     void selectedNodeIsShown()
     {

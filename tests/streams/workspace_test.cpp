@@ -2,6 +2,7 @@
 
 #include "app/oplog.h"
 #include "streams/enumerate.h"
+#include "streams/icon_file.h"
 #include "streams/workspace.h"
 #include "support/fake_filesystem.h"
 #include "support/workspace_fixture.h"
@@ -135,6 +136,81 @@ TEST_F(WorkspaceTest, OversizedFaviconIsAnIconErrorWithoutBeingRead)
         AddFileIcon(fs, icons, log, path);
     EXPECT_EQ(icons.entries, (Lines{"ico", "empty", "empty"}));
     EXPECT_EQ(sink.bodies(), (Lines{"アイコンイメージエラー /u/huge/favicon", "アイコンイメージエラー /u/s:favicon"}));
+}
+
+namespace {
+
+std::string le(std::uint32_t v, int bytes)
+{
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+        out += char((v >> (8 * i)) & 0xFF);
+    return out;
+}
+
+// The start of a PNG as far as its size: signature and IHDR (the rest is never looked at).
+std::string pngHead(std::uint32_t w, std::uint32_t h)
+{
+    std::string be;
+    for (std::uint32_t v : {13u, 0u, w, h})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            be += char((v >> shift) & 0xFF);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + be.substr(0, 4) + "IHDR" + be.substr(8) + std::string(9, '\0');
+}
+
+// A bitmap picture's header; its height counts the mask rows too.
+std::string dibHead(std::int32_t w, std::int32_t h)
+{
+    return le(40, 4) + le(std::uint32_t(w), 4) + le(std::uint32_t(h), 4) + le(1, 2) + le(32, 2) + std::string(24, '\0');
+}
+
+// An icon file of these pictures; every entry's directory size says 16, whatever the picture says.
+std::string ico(const std::vector<std::string>& pictures, std::uint32_t type = 1, std::uint32_t count = 0,
+                std::uint32_t sizeSlack = 0)
+{
+    const std::uint32_t n = count ? count : std::uint32_t(pictures.size());
+    std::string out = le(0, 2) + le(type, 2) + le(n, 2);
+    std::uint32_t offset = 6 + 16 * std::uint32_t(pictures.size());
+    for (const std::string& p : pictures) {
+        out += std::string("\x10\x10\0\0", 4) + le(1, 2) + le(32, 2) + le(std::uint32_t(p.size()) + sizeSlack, 4) +
+               le(offset, 4);
+        offset += std::uint32_t(p.size());
+    }
+    for (const std::string& p : pictures)
+        out += p;
+    return out;
+}
+
+}  // namespace
+
+// A few kilobytes can declare pictures of gigabytes: what an icon file says of its pictures is
+// judged before anything is decoded.
+TEST(IconFileFits, RefusesWhatDecodesToMoreThanAnIcon)
+{
+    const std::vector<std::string> dozens(MaxIconFrames + 1, pngHead(16, 16));
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool fits;
+    } cases[] = {
+        {"sizes of a real icon", ico({dibHead(16, 32), dibHead(32, 64), pngHead(256, 256)}), true},
+        {"a top-down bitmap", ico({dibHead(48, -96)}), true},
+        {"a cursor", ico({dibHead(32, 64)}, 2), true},
+        {"a PNG alone", pngHead(64, 64) + "IDAT", true},
+        {"a huge PNG frame", ico({pngHead(16, 16), pngHead(20000, 20000)}), false},
+        {"a PNG taller than wide", ico({pngHead(1, 257)}), false},
+        {"a huge bitmap", ico({dibHead(30000, 60000)}), false},
+        {"a bitmap of negative width", ico({dibHead(-16, 32)}), false},
+        {"a huge PNG alone", pngHead(16384, 16384) + "IDAT", false},
+        {"too many frames", ico(dozens), false},
+        {"a directory longer than the file", ico({pngHead(16, 16)}, 1, 5), false},
+        {"a picture past the end", ico({pngHead(16, 16)}, 1, 0, 1), false},
+        {"no icon at all", "not an icon", false},
+        {"another type", ico({dibHead(16, 32)}, 3), false},
+        {"empty", "", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IconFileFits(c.bytes), c.fits) << c.what;
 }
 
 TEST_F(WorkspaceTest, ResetKeepsAnEmptyRootAndRemovingAChildKeepsOtherIcons)

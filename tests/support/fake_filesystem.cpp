@@ -85,7 +85,7 @@ int FakeIconList::addForExtension(const std::string& extension)
     return count() - 1;
 }
 
-std::optional<int> FakeIconList::addIconImage(const std::string& bytes)
+std::optional<int> FakeIconList::addIconImage(const std::string& bytes, std::function<void()>)
 {
     if (bytes.rfind("ICO", 0) != 0)
         return std::nullopt;

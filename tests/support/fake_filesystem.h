@@ -77,7 +77,7 @@ public:
     void clear() override { entries.clear(); }
     int count() const override { return int(entries.size()); }
     int addForExtension(const std::string& extension) override;
-    std::optional<int> addIconImage(const std::string& bytes) override;
+    std::optional<int> addIconImage(const std::string& bytes, std::function<void()> undecodable) override;
     int addEmpty() override;
     std::vector<std::string> entries;  // "ext:.jpg", "ico", "empty"
 };
