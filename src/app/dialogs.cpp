@@ -57,11 +57,15 @@ QString ErrorBoxText(const QString& text)
 namespace {
 // Texts in boxes may hold names, and a name is shown as it is: never read as markup.
 int runBox(QMessageBox::Icon icon, QWidget* parent, const QString& caption, const QString& text,
-           QMessageBox::StandardButtons buttons)
+           QMessageBox::StandardButtons buttons, QMessageBox::StandardButton preferred = QMessageBox::NoButton)
 {
     QMessageBox box(icon, caption, text, buttons, parent);
     box.setObjectName(QStringLiteral("MessageBox"));
     box.setTextFormat(Qt::PlainText);
+    if (preferred != QMessageBox::NoButton) {
+        box.setDefaultButton(preferred);
+        box.setEscapeButton(preferred);
+    }
     return box.exec();
 }
 }  // namespace
@@ -74,6 +78,12 @@ void WidgetDialogs::showMessage(QWidget* parent, const QString& text, const QStr
 bool WidgetDialogs::askYesNo(QWidget* parent, const QString& text, const QString& caption)
 {
     return runBox(QMessageBox::Question, parent, caption, text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::No;
+}
+
+bool WidgetDialogs::askWarning(QWidget* parent, const QString& text, const QString& caption)
+{
+    return runBox(QMessageBox::Warning, parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 void WidgetDialogs::showError(QWidget* parent, const QString& text)

@@ -15,6 +15,12 @@ public:
     virtual void showMessage(QWidget* parent, const QString& text, const QString& caption) = 0;
     // A yes/no question; true for yes.
     virtual bool askYesNo(QWidget* parent, const QString& text, const QString& caption) = 0;
+    // A yes/no question about something that could do harm: a warning whose default is no, so that
+    // Enter or Escape declines. True only for yes.
+    virtual bool askWarning(QWidget* parent, const QString& text, const QString& caption)
+    {
+        return askYesNo(parent, text, caption);
+    }
     // The error box that ends a command.
     virtual void showError(QWidget* parent, const QString& text) = 0;
     // File choosers; an empty result means the user cancelled. filter uses the "caption|pattern|..." form.
@@ -39,6 +45,7 @@ class WidgetDialogs final : public Dialogs {
 public:
     void showMessage(QWidget* parent, const QString& text, const QString& caption) override;
     bool askYesNo(QWidget* parent, const QString& text, const QString& caption) override;
+    bool askWarning(QWidget* parent, const QString& text, const QString& caption) override;
     void showError(QWidget* parent, const QString& text) override;
     QString getOpenFileName(QWidget* parent, const QString& title, const QString& folder,
                             const QString& filter) override;

@@ -41,7 +41,8 @@ inline constexpr std::string_view LaunchNotepad = "メモ帳を起動 ";
 inline constexpr std::string_view LaunchWithChoice = "プログラム選択起動 ";
 inline constexpr std::string_view LaunchWithGivenProgram = "プログラム指定で起動 ";
 inline constexpr std::string_view CopiedToWorkPlace = "作業場所にコピー ";
-inline constexpr std::string_view LaunchedInWorkPlace = "作業場所で起動 ";
+// The person said no to starting a program or a link's target.
+inline constexpr std::string_view LaunchDeclined = "起動を中止 ";
 inline constexpr std::string_view ShowProperties = "プロパティを表示 ";
 inline constexpr std::string_view LibraryNotSupported = "ライブラリ未サポート ";
 inline constexpr std::string_view ParentDetected = "親ファイル検出 ";
@@ -73,6 +74,17 @@ inline constexpr std::string_view Registered = " に登録しました。";
 inline constexpr std::string_view CannotOpenFile = "ファイル \"%s\" は開けません。%s";
 inline constexpr std::string_view CannotCreateFile = "ファイル \"%s\" を作成できません。%s";
 inline constexpr std::string_view CannotWriteSettings = "%s に書き込めません";
+// The question before starting something that may not be what it seems; the lines that apply, in
+// this order, blank lines between the parts.
+inline constexpr std::string_view AskStartProgram = "プログラム \"%s\" を起動しようとしています。";
+inline constexpr std::string_view AskStartLinkTarget = "リンク \"%s\" の実体 \"%s\" を起動しようとしています。";
+inline constexpr std::string_view AskLinkArguments = "リンクに書かれた引数 (実体には渡しません): %s";
+inline constexpr std::string_view BecauseStream = "代替ストリームから取り出したものです。";
+inline constexpr std::string_view BecauseZone = "入手元のゾーン: %s";
+inline constexpr std::string_view BecauseOriginUrl = "入手元 URL: %s";
+inline constexpr std::string_view BecauseVolume =
+    "どのファイルにも実行の許可が付くボリューム (FAT、NTFS、SMB など) にあるため、プログラムかどうか確かめられません。";
+inline constexpr std::string_view AskStartClosing = "起動してもよいですか？";
 
 // System messages of the file layer, where the system's own text would mislead.
 inline constexpr std::string_view NotRegularFile = "通常のファイルではないので読み書きしません (FIFO、デバイス、ソケットなど)";

@@ -1,5 +1,6 @@
 // Form1's open commands: each takes the selected node's text, lets the core decide and launch,
-// and shows what the core cannot (the program chooser, the error box of a failed copy).
+// and shows what the core cannot (the program chooser, the question before a doubtful start, the
+// error box of a failed copy).
 
 #include <QApplication>
 #include <QClipboard>
@@ -15,16 +16,34 @@ namespace tessaly {
 
 namespace {
 
+// The question before a start goes to the person at the window as a warning box.
+class WindowConsent final : public LaunchConsent {
+public:
+    explicit WindowConsent(Form1& form) : form_(form) {}
+    bool allowStart(const std::string& question) override
+    {
+        return form_.services().dialogs->askWarning(&form_, tr8(question), tr8(texts::ApplicationTitle));
+    }
 
-ItemOpener openerFor(Form1& form)
-{
-    Services& s = form.services();
-    ItemOpener opener(*s.fs, *s.associations, *s.launcher, *s.shellPaths, *s.workPlace, form.log());
-    // The selected node's bytes are where the loader found them, not what its text may suggest.
-    if (const WorkspaceNode* node = form.workspace().selectedNode(); node && !node->item.file.empty())
-        opener.knowItem(node->text, node->item);
-    return opener;
-}
+private:
+    Form1& form_;
+};
+
+// The opener for one command, asking the window before anything doubtful starts.
+struct WindowOpener {
+    explicit WindowOpener(Form1& form)
+        : consent(form),
+          opener(*form.services().fs, *form.services().associations, *form.services().launcher,
+                 *form.services().shellPaths, *form.services().workPlace, form.log())
+    {
+        opener.askBefore(consent);
+        // The selected node's bytes are where the loader found them, not what its text may suggest.
+        if (const WorkspaceNode* node = form.workspace().selectedNode(); node && !node->item.file.empty())
+            opener.knowItem(node->text, node->item);
+    }
+    WindowConsent consent;
+    ItemOpener opener;
+};
 
 // The selected node's text, or nothing when no node is selected.
 std::optional<std::string> selectedText(const Form1& form)
@@ -42,19 +61,19 @@ void Form1::TreeView1DblClick()
     if (QTreeWidgetItem* root = TreeView1->topLevelItem(0))
         root->setExpanded(true);
     if (const auto X = selectedText(*this))
-        openerFor(*this).TreeView1DblClick(*X);
+        WindowOpener(*this).opener.TreeView1DblClick(*X);
 }
 
 void Form1::NotePad2Click()
 {
     if (const auto X = selectedText(*this))
-        openerFor(*this).NotePad2Click(*X);
+        WindowOpener(*this).opener.NotePad2Click(*X);
 }
 
 void Form1::OpenBy2Click()
 {
     if (const auto X = selectedText(*this))
-        openerFor(*this).OpenBy2Click(*X, *services().applicationChooser);
+        WindowOpener(*this).opener.OpenBy2Click(*X, *services().applicationChooser);
 }
 
 void Form1::OpenByDirect2Click()
@@ -62,7 +81,7 @@ void Form1::OpenByDirect2Click()
     const auto X = selectedText(*this);
     if (!X)
         return;
-    openerFor(*this).OpenByDirect2Click(*X, [this]() -> std::optional<std::string> {
+    WindowOpener(*this).opener.OpenByDirect2Click(*X, [this]() -> std::optional<std::string> {
         const QString chosen = services().dialogs->getOpenFileName(this, tr8(texts::OpenProgramTitle),
                                                                    openDialog2FileName_,
                                                                    AllFilesFirst(tr8(texts::FilterPrograms)));
@@ -78,14 +97,14 @@ void Form1::CopyOpen2Click()
     const auto X = selectedText(*this);
     if (!X)
         return;
-    if (const auto error = openerFor(*this).CopyOpen2Click(*X))
+    if (const auto error = WindowOpener(*this).opener.CopyOpen2Click(*X))
         services().dialogs->showError(this, shownText(CopyErrorText(*error, error->path)));
 }
 
 void Form1::Property2Click()
 {
     if (const auto X = selectedText(*this))
-        openerFor(*this).Property2Click(*X, *services().properties);
+        WindowOpener(*this).opener.Property2Click(*X, *services().properties);
 }
 
 void Form1::CopyFileName2Click()

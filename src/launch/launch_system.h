@@ -56,15 +56,21 @@ public:
     // the document is only ever an argument, never started itself. An application without an entry
     // is refused as having no association.
     virtual LaunchResult openWith(const Application& application, const std::string& document) = 0;
+    // Whether the volume holding path marks every file executable whatever it holds (FAT and exFAT,
+    // NTFS through FUSE, SMB shares), so that the execute bit says nothing about a file there.
+    virtual bool executeBitMeansNothing(const std::string& path) = 0;
 };
 
 // Which program the desktop associates with a name.
 class Associations {
 public:
     virtual ~Associations() = default;
-    // The application that opens the item at path, judged by its name; an executable program file
+    // The application that opens the file at path, judged by its name; an executable program file
     // is its own program (without an entry). Empty when there is none.
     virtual Application findApplication(const std::string& path) = 0;
+    // The application for an item judged by its name alone (the text after the last "/" or ":"),
+    // whatever lies at path: for a stream, whose text may also name an unrelated file.
+    virtual Application applicationForName(const std::string& path) = 0;
     // The default application for a content type ("text/plain"); empty when none.
     virtual Application defaultApplicationForType(const std::string& contentType) = 0;
     // The absolute path of findApplication's program.
@@ -79,6 +85,8 @@ public:
     virtual ~ShellPaths() = default;
     // The path stored in the shell link file at path; empty when it cannot be read.
     virtual std::string resolveShellLink(const std::string& path) = 0;
+    // The command-line arguments stored in the link; empty when it has none or cannot be read.
+    virtual std::string shellLinkArguments(const std::string& path) = 0;
     // The long form of a path (systems without short names give it back unchanged).
     virtual std::string longPathOf(const std::string& path) = 0;
     // path made absolute against the current folder, its bytes otherwise unchanged: an item is
@@ -95,9 +103,6 @@ public:
     // Clears the entry name (a file or a symbolic link, never a folder) so that a copy written
     // there next creates a new file instead of writing through whatever was there.
     virtual std::optional<SysError> clearEntry(const std::string& name) = 0;
-    // Lets the user run the file name (a copy of a program); name is relative to folder() and may
-    // lie in the folder of one owner ("folder/name").
-    virtual std::optional<SysError> makeExecutable(const std::string& name) = 0;
     // Writes data as a new read-only file name in the folder and returns its path.
     virtual Expected<std::string> exportReadOnly(const std::string& name, std::string_view data) = 0;
 
@@ -124,6 +129,16 @@ public:
     {
         return exportReadOnly(name, data);
     }
+};
+
+// Asks the person at the screen whether something that could harm them may start: a program or a
+// link's target that came from a stream, from the Internet or from a volume where anything passes
+// for a program.
+class LaunchConsent {
+public:
+    virtual ~LaunchConsent() = default;
+    // question: the whole text, every name in it already escaped. True only for an explicit yes.
+    virtual bool allowStart(const std::string& question) = 0;
 };
 
 // Shows the desktop's properties of an item; false when it could not be shown.

@@ -1,12 +1,35 @@
 #include "launch/opener.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "app/oplog.h"
+#include "app/shown_name.h"
 #include "app/texts.h"
 #include "streams/names.h"
+#include "streams/origin.h"
 
 namespace tessaly {
+
+namespace {
+
+// text with its "%s" replaced from the left by the values in turn, so that a "%s" inside a value
+// stays as it is.
+std::string fill(std::string_view text, std::initializer_list<std::string_view> values)
+{
+    std::string out;
+    std::size_t from = 0;
+    for (std::string_view value : values) {
+        const std::size_t at = text.find("%s", from);
+        if (at == std::string_view::npos)
+            break;
+        out.append(text.substr(from, at - from)).append(value);
+        from = at + 2;
+    }
+    return out.append(text.substr(from));
+}
+
+}  // namespace
 
 std::int32_t LaunchCodeForError(int errorNumber)
 {
@@ -29,14 +52,15 @@ void ItemOpener::TreeView1DblClick(const std::string& X)
         logNoAssociation();
         return;
     }
-    const Application app = associations_.findApplication(X);
+    // Whether the item is a program is a matter of its own bytes and permissions: a stream never is
+    // one (nothing can run it as it lies), whatever file its text may also name.
+    const ItemRef ref = refOf(X);
+    const Application app =
+        ref.isStream() ? associations_.applicationForName(X) : associations_.findApplication(ref.file);
     const std::string& A = app.program;
     if (A.empty()) {
         if (AsciiLower(E) == ".lnk") {
-            const std::string T = LongPathOf(ResolveShellLink(X));
-            log_.AppendLogLine(texts::LaunchLinkTarget, X + " " + T);
-            // The target as the link stores it: a path of its own, not an item of the workspace.
-            ShellLaunch({}, plain(T), {});
+            startLinkTarget(X, ref);
         } else if (N == "zone.identifier") {
             NotePad2Click(X);
         } else {
@@ -48,7 +72,9 @@ void ItemOpener::TreeView1DblClick(const std::string& X)
     if (AsciiLower(ExtensionOf(A)) == ".dll") {
         log_.AppendLogLine(texts::LaunchByAssociation, A + " " + X);
         ShellLaunch("open", item(X), {});
-    } else if (A == X) {
+    } else if (!ref.isStream() && A == ref.file) {
+        if (!mayStart(fill(texts::AskStartProgram, {ShownName(X)}), reasonsToAsk(ref), X))
+            return;
         log_.AppendLogLine(texts::LaunchProgram, X);
         ShellLaunch({}, item(X), {});
     } else {
@@ -79,6 +105,10 @@ void ItemOpener::OpenByDirect2Click(const std::string& X,
     const std::optional<std::string> G = OpenDialog2();
     if (!G)
         return;
+    // A program picked by hand is still a program: one from the Internet is asked about as well.
+    if (associations_.findApplication(*G).program == *G &&
+        !mayStart(fill(texts::AskStartProgram, {ShownName(*G)}), reasonsToAsk({*G, {}}), *G + " " + itemText))
+        return;
     log_.AppendLogLine(texts::LaunchWithGivenProgram, *G + " " + itemText);
     ShellLaunch({}, plain(*G), {item(itemText)});
 }
@@ -107,14 +137,10 @@ std::optional<CopyError> ItemOpener::CopyOpen2Click(const std::string& X)
         workPlace_.remember(K);
     }
     log_.AppendLogLine(texts::CopiedToWorkPlace, X + " " + D);
-    const std::string A = associations_.findExecutable(X);
-    if (A == X) {
-        // The copy of a program is to run like the program: it gets the permission to.
-        const std::string base = LongPathOf(root.value());
-        workPlace_.makeExecutable(K.compare(0, base.size(), base) == 0 ? K.substr(base.size()) : name);
-        log_.AppendLogLine(texts::LaunchedInWorkPlace, K);
-    } else
-        log_.AppendLogLine(texts::LaunchByAssociation, A + " " + K);
+    // The copy is there to be read: it opens in the program for its name and never runs, even
+    // when the item is a program (a copy that could run would bypass every question about it).
+    const std::string A = associations_.applicationForName(X).program;
+    log_.AppendLogLine(texts::LaunchByAssociation, A + " " + K);
     ShellLaunch("open", plain(K), {});
     return std::nullopt;
 }
@@ -123,14 +149,6 @@ void ItemOpener::Property2Click(const std::string& X, PropertiesSheet& sheet)
 {
     sheet.ShowPropertiesSheet(X);
     log_.AppendLogLine(texts::ShowProperties, X);
-}
-
-std::string ItemOpener::ResolveShellLink(const std::string& X)
-{
-    auto path = handOver(X);
-    if (!path)
-        return {};
-    return paths_.resolveShellLink(path.value());
 }
 
 void ItemOpener::ShellLaunch(std::string_view verb, const Argument& file, const std::vector<Argument>& parameters)
@@ -199,6 +217,63 @@ void ItemOpener::launchStandIn(std::string_view contentType, const std::string& 
         return;
     }
     launchWith(application, X);
+}
+
+void ItemOpener::startLinkTarget(const std::string& X, const ItemRef& link)
+{
+    std::string T, arguments;
+    if (auto path = handOver(X)) {
+        T = LongPathOf(paths_.resolveShellLink(path.value()));
+        arguments = paths_.shellLinkArguments(path.value());
+    }
+    // A link without a target starts nothing: its failure shows in the result line alone.
+    if (!T.empty()) {
+        std::vector<std::string> reasons = reasonsToAsk(link);
+        for (std::string& r : reasonsToAsk({T, {}}))
+            if (std::find(reasons.begin(), reasons.end(), r) == reasons.end())
+                reasons.push_back(std::move(r));
+        std::string head = fill(texts::AskStartLinkTarget, {ShownName(X), ShownName(T)});
+        if (!arguments.empty())
+            head.append("\n").append(fill(texts::AskLinkArguments, {ShownName(arguments)}));
+        if (!mayStart(head, reasons, X + " " + T))
+            return;
+    }
+    log_.AppendLogLine(texts::LaunchLinkTarget, X + " " + T);
+    // The target as the link stores it: a path of its own, not an item of the workspace.
+    ShellLaunch({}, plain(T), {});
+}
+
+std::vector<std::string> ItemOpener::reasonsToAsk(const ItemRef& item)
+{
+    std::vector<std::string> reasons;
+    if (item.isStream())
+        reasons.emplace_back(texts::BecauseStream);
+    // A stream tells the origin of the file it belongs to.
+    const Origin origin = ReadOrigin(fs_, item.file);
+    if (origin.zoneId && (*origin.zoneId == 3 || *origin.zoneId == 4)) {
+        reasons.push_back(fill(texts::BecauseZone, {ZoneText(*origin.zoneId)}));
+        if (!origin.hostUrl.empty())
+            reasons.push_back(fill(texts::BecauseOriginUrl, {ShownName(origin.hostUrl)}));
+    }
+    if (!origin.xdgOriginUrl.empty())
+        reasons.push_back(fill(texts::BecauseOriginUrl, {ShownName(origin.xdgOriginUrl)}));
+    if (launcher_.executeBitMeansNothing(item.file))
+        reasons.emplace_back(texts::BecauseVolume);
+    return reasons;
+}
+
+bool ItemOpener::mayStart(const std::string& head, const std::vector<std::string>& reasons, const std::string& subject)
+{
+    if (reasons.empty())
+        return true;
+    std::string question = head + "\n\n";
+    for (const std::string& r : reasons)
+        question.append(r).append("\n");
+    question.append("\n").append(texts::AskStartClosing);
+    if (consent_ && consent_->allowStart(question))
+        return true;
+    log_.AppendLogLine(texts::LaunchDeclined, subject);
+    return false;
 }
 
 void ItemOpener::logNoAssociation()

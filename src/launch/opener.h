@@ -42,6 +42,10 @@ public:
     // by the loader keeps its file and name); other texts are resolved on the file system.
     void knowItem(std::string X, ItemRef where) { known_.emplace(std::move(X), std::move(where)); }
 
+    // Who is asked before a program or a link's target starts that may not be what it seems (see
+    // LaunchConsent). Without anyone to ask, such a start is refused as if the answer were no.
+    void askBefore(LaunchConsent& consent) { consent_ = &consent; }
+
     // Decides by name, extension and associated program how the item X opens, logs the decision
     // and starts what it decided on.
     void TreeView1DblClick(const std::string& X);
@@ -51,15 +55,13 @@ public:
     void OpenBy2Click(const std::string& X, ApplicationChooser& chooser);
     // Lets the user pick a program file and starts it with X.
     void OpenByDirect2Click(const std::string& X, const std::function<std::optional<std::string>()>& OpenDialog2);
-    // Copies X into the work place under its own name and opens the copy. An error means that
-    // nothing was logged or launched; the window shows it.
+    // Copies X into the work place under its own name and opens the copy in the program for its
+    // name; the copy is never run, even where X is a program. An error means that nothing was
+    // logged or launched; the window shows it.
     std::optional<CopyError> CopyOpen2Click(const std::string& X);
     // Shows the properties of X and logs that it did, whatever the outcome.
     void Property2Click(const std::string& X, PropertiesSheet& sheet);
 
-    // The target stored in the shell link X (a link kept in a stream is read from its exported
-    // copy); empty when it cannot be read.
-    std::string ResolveShellLink(const std::string& X);
     std::string LongPathOf(const std::string& path) { return paths_.longPathOf(path); }
 
     // Starts file with the parameters and writes the result line, whatever the outcome.
@@ -75,6 +77,16 @@ private:
     ItemRef refOf(const std::string& text);
     void launchStandIn(std::string_view contentType, const std::string& X);
     void logNoAssociation();
+    // Starts the target stored in the link X (found at link; a link kept in a stream is read from
+    // its exported copy), asking first where the link or its target calls for it.
+    void startLinkTarget(const std::string& X, const ItemRef& link);
+    // Why starting the item needs a yes: the question's lines for a stream, an origin on the
+    // Internet (zone 3 or 4, or an origin address) and a volume where anything may be executable.
+    // None for an ordinary program on an ordinary volume.
+    std::vector<std::string> reasonsToAsk(const ItemRef& item);
+    // True when the start may go ahead: at once without reasons, otherwise only on a yes. A no is
+    // logged with subject.
+    bool mayStart(const std::string& head, const std::vector<std::string>& reasons, const std::string& subject);
 
     FileSystem& fs_;
     Associations& associations_;
@@ -83,6 +95,7 @@ private:
     WorkPlace& workPlace_;
     OperationLog& log_;
     std::optional<std::pair<std::string, ItemRef>> known_;
+    LaunchConsent* consent_ = nullptr;
 };
 
 }  // namespace tessaly

@@ -32,8 +32,16 @@ public:
         entries.push_back(application.entry);
         return result;
     }
+    bool executeBitMeansNothing(const std::string& path) override
+    {
+        for (const std::string& volume : permissiveVolumes)
+            if (path.rfind(volume, 0) == 0)
+                return true;
+        return false;
+    }
     std::vector<LaunchCall> calls;
     std::vector<std::string> entries;
+    std::vector<std::string> permissiveVolumes;  // folders where every file counts as executable
     LaunchResult result{LaunchSucceeded, 0, "Success"};
 };
 
@@ -44,6 +52,15 @@ public:
         asked.push_back(path);
         if (auto it = programs.find(path); it != programs.end())
             return withEntry(it->second, path);
+        return byName(path);
+    }
+    Application applicationForName(const std::string& path) override
+    {
+        asked.push_back(path);
+        return byName(path);
+    }
+    Application byName(const std::string& path)
+    {
         const auto dot = path.rfind('.');
         if (dot == std::string::npos)
             return {};
@@ -91,7 +108,13 @@ public:
     {
         return path.empty() || path.front() == '/' ? path : "/cwd/" + path;
     }
+    std::string shellLinkArguments(const std::string& path) override
+    {
+        auto it = arguments.find(path);
+        return it == arguments.end() ? std::string() : it->second;
+    }
     std::map<std::string, std::string> links;
+    std::map<std::string, std::string> arguments;
     std::map<std::string, std::string> longForms;  // prefix -> replacement
     std::vector<std::string> resolved;
 };
@@ -114,11 +137,6 @@ public:
         fs_.files.erase(path + name);
         return std::nullopt;
     }
-    std::optional<SysError> makeExecutable(const std::string& name) override
-    {
-        executable.push_back(name);
-        return std::nullopt;
-    }
     Expected<std::string> exportReadOnly(const std::string& name, std::string_view data) override
     {
         if (broken)
@@ -133,7 +151,6 @@ public:
     bool broken = false;
     std::vector<std::string> cleared;
     std::vector<std::string> exported;
-    std::vector<std::string> executable;
 
 private:
     FakeFileSystem& fs_;

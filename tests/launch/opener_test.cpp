@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/oplog.h"
 #include "launch/opener.h"
 #include "launch_fakes.h"
@@ -25,8 +27,21 @@ public:
     std::vector<std::string> asked;
 };
 
+class FakeConsent final : public LaunchConsent {
+public:
+    bool allowStart(const std::string& question) override
+    {
+        questions.push_back(question);
+        return answer;
+    }
+    bool answer = true;
+    std::vector<std::string> questions;
+};
+
 class OpenerTest : public ::testing::Test {
-protected:
+public:
+    OpenerTest() { opener.askBefore(consent); }
+
     test::FakeFileSystem fs;
     test::RecordingSink sink;
     OperationLog log{sink};
@@ -35,6 +50,7 @@ protected:
     test::FakeShellPaths paths;
     test::FakeWorkPlace workPlace{fs};
     ItemOpener opener{fs, associations, launcher, paths, workPlace, log};
+    FakeConsent consent;
 
     static constexpr const char* NoAssociationLine = "1155:No application is registered as handling this file";
     static constexpr const char* ResultLine = "42,0:Success";
@@ -213,6 +229,103 @@ TEST_F(OpenerTest, FailedLaunchesAndFailedExportsShowOnlyInTheResultLine)
     EXPECT_EQ(sink.bodies(), (Lines{"関連プログラム起動 /usr/bin/viewer /q/doc.txt:pic.jpg", "5,13:Permission denied"}));
 }
 
+// --- The question before a start -------------------------------------------------------------------
+
+struct StartCase {
+    const char* label;
+    std::function<void(OpenerTest&)> setUp;  // files, streams, links and programs of the case
+    std::function<void(ItemOpener&)> act;
+    bool nobodyToAsk = false;  // the opener has no one to ask
+    bool answer = false;
+    std::vector<std::string> asked;  // parts the question holds, in order; empty: no question
+    Lines log;
+    std::vector<LaunchCall> started;
+};
+
+class StartQuestionTest : public OpenerTest, public ::testing::WithParamInterface<StartCase> {};
+
+void program(OpenerTest& t, const std::string& path, const std::string& zone)
+{
+    t.fs.add(path, "#!/bin/sh\n");
+    t.associations.programs[path] = path;
+    if (!zone.empty())
+        t.fs.addStream(path, "Zone.Identifier", "[ZoneTransfer]\r\nZoneId=" + zone + "\r\nHostUrl=https://dl.example/x\r\n");
+}
+
+void link(OpenerTest& t, const std::string& file, const std::string& target)
+{
+    t.fs.add(file);
+    t.paths.links[file] = target;
+}
+
+void doubleClick(ItemOpener& o, const char* X)
+{
+    o.TreeView1DblClick(X);
+}
+
+TEST_P(StartQuestionTest, DoubtfulStartsAreAskedAboutAndANoStartsNothing)
+{
+    const StartCase& c = GetParam();
+    c.setUp(*this);
+    consent.answer = c.answer;
+    test::RecordingSink otherSink;
+    OperationLog otherLog{otherSink};
+    ItemOpener unasked{fs, associations, launcher, paths, workPlace, otherLog};
+    c.act(c.nobodyToAsk ? unasked : opener);
+    ASSERT_EQ(consent.questions.size(), c.asked.empty() ? 0u : 1u);
+    std::size_t at = 0;
+    for (const std::string& part : c.asked) {
+        at = consent.questions[0].find(part, at);
+        EXPECT_NE(at, std::string::npos) << part << "\n in \n" << consent.questions[0];
+    }
+    EXPECT_EQ(c.nobodyToAsk ? otherSink.bodies() : sink.bodies(), c.log);
+    EXPECT_EQ(launcher.calls, c.started);
+}
+
+const std::string Closing = "\n\n起動してもよいですか？";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StartQuestionTest,
+    ::testing::Values(
+        StartCase{"internetProgramDeclined", [](OpenerTest& t) { program(t, "/d/set\nup.sh", "3"); },
+                  [](ItemOpener& o) { doubleClick(o, "/d/set\nup.sh"); }, false, false,
+                  {"プログラム \"/d/set\\nup.sh\" を起動しようとしています。\n\n", "入手元のゾーン: 3 インターネット\n",
+                   "入手元 URL: https://dl.example/x\n", Closing},
+                  {"起動を中止 /d/set\\nup.sh"}, {}},
+        StartCase{"restrictedProgramAllowed", [](OpenerTest& t) { program(t, "/d/setup.sh", "4"); },
+                  [](ItemOpener& o) { doubleClick(o, "/d/setup.sh"); }, false, true, {"4 制限付きサイト"},
+                  {"プログラム起動 /d/setup.sh", "42,0:Success"}, {{"", "/d/setup.sh", {}}}},
+        StartCase{"trustedZoneUnasked", [](OpenerTest& t) { program(t, "/d/setup.sh", "2"); },
+                  [](ItemOpener& o) { doubleClick(o, "/d/setup.sh"); }, false, false, {},
+                  {"プログラム起動 /d/setup.sh", "42,0:Success"}, {{"", "/d/setup.sh", {}}}},
+        StartCase{"xdgOriginWithNobodyToAsk",
+                  [](OpenerTest& t) {
+                      program(t, "/d/setup.sh", "");
+                      t.fs.addStream("/d/setup.sh", "xdg.origin.url", "https://dl.example/\xe2\x80\xae" "exe.sh\n");
+                  },
+                  [](ItemOpener& o) { doubleClick(o, "/d/setup.sh"); }, true, true, {},
+                  {"起動を中止 /d/setup.sh"}, {}},
+        StartCase{"xdgOriginEscaped",
+                  [](OpenerTest& t) {
+                      program(t, "/d/setup.sh", "");
+                      t.fs.addStream("/d/setup.sh", "xdg.origin.url", "https://dl.example/\xe2\x80\xae" "exe.sh\n");
+                  },
+                  [](ItemOpener& o) { doubleClick(o, "/d/setup.sh"); }, false, false,
+                  {"入手元 URL: https://dl.example/\\u202eexe.sh\n"}, {"起動を中止 /d/setup.sh"}, {}},
+        StartCase{"linkToADownloadAllowed",
+                  [](OpenerTest& t) {
+                      link(t, "/p/app.lnk", "/dl/tool");
+                      program(t, "/dl/tool", "3");
+                  },
+                  [](ItemOpener& o) { doubleClick(o, "/p/app.lnk"); }, false, true, {"3 インターネット"},
+                  {"リンクから実体を起動 /p/app.lnk /dl/tool", "42,0:Success"}, {{"", "/dl/tool", {}}}},
+        StartCase{"programChosenByHand", [](OpenerTest& t) { program(t, "/dl/ed", "3"); },
+                  [](ItemOpener& o) {
+                      o.OpenByDirect2Click("/p/doc.txt", [] { return std::optional<std::string>("/dl/ed"); });
+                  },
+                  false, false, {"プログラム \"/dl/ed\""}, {"起動を中止 /dl/ed /p/doc.txt"}, {}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 // --- The text editor and the other open commands ----------------------------------------------
 
 TEST_F(OpenerTest, NotePadOpensThePlainTextProgramAndReportsAMissingOne)
@@ -286,21 +399,15 @@ TEST_F(OpenerTest, CopyOpenCopiesTheStreamAndOpensTheCopy)
     EXPECT_EQ(fs.files["/run/work/pic.jpg"].data, "JPEG2");
 }
 
-TEST_F(OpenerTest, CopyOpenOfAProgramStartsTheCopyAndAnEmptyProgramKeepsItsBlank)
+// The copy of a program opens like any document, in the program for its name (here none).
+TEST_F(OpenerTest, CopyOpenOfAProgramOpensTheCopyByItsNameAndAnEmptyProgramKeepsItsBlank)
 {
     fs.add("/t/tool.sh", "#!/bin/sh\n");
     associations.programs["/t/tool.sh"] = "/t/tool.sh";
     EXPECT_FALSE(opener.CopyOpen2Click("/t/tool.sh"));
-    EXPECT_EQ(sink.bodies(), (Lines{"作業場所にコピー /t/tool.sh /run/work/", "作業場所で起動 /run/work/tool.sh",
+    EXPECT_EQ(sink.bodies(), (Lines{"作業場所にコピー /t/tool.sh /run/work/", "関連付けで起動  /run/work/tool.sh",
                                     ResultLine}));
     EXPECT_EQ(launcher.calls, (std::vector<LaunchCall>{{"open", "/run/work/tool.sh", {}}}));
-    EXPECT_EQ(workPlace.executable, Args{"tool.sh"});
-
-    sink.lines.clear();
-    fs.add("/p/data.qqq", "q");
-    EXPECT_FALSE(opener.CopyOpen2Click("/p/data.qqq"));
-    EXPECT_EQ(sink.bodies()[1], "関連付けで起動  /run/work/data.qqq");
-    EXPECT_EQ(workPlace.executable, Args{"tool.sh"});  // a document's copy stays as it is
 }
 
 TEST_F(OpenerTest, CopyOpenUsesTheLongFormOfTheWorkPlace)

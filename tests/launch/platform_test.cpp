@@ -13,6 +13,7 @@
 
 #include "app/oplog.h"
 #include "gio_setup.h"
+#include "link_bytes.h"
 #include "launch/opener.h"
 #include "platform/linux/associations.h"
 #include "platform/linux/launcher.h"
@@ -252,6 +253,7 @@ TEST(WorkPlaceTest, CopyAndOpenDoesNotWriteThroughAPlantedLink)
             return {LaunchSucceeded, 0, "Success"};
         }
         LaunchResult openWith(const Application&, const std::string&) override { return {LaunchSucceeded, 0, "Success"}; }
+        bool executeBitMeansNothing(const std::string&) override { return false; }
     } launcher;
     LinuxShellPaths paths;
     ItemOpener opener(fs, associations, launcher, paths, work, log);
@@ -260,7 +262,7 @@ TEST(WorkPlaceTest, CopyAndOpenDoesNotWriteThroughAPlantedLink)
     EXPECT_TRUE(S_ISREG(modeOf(own + "/memo.zzqqy")));
     EXPECT_EQ(slurp(own + "/memo.zzqqy"), "copied");
 
-    // A program's copy runs like the program.
+    // A program's copy is a document like any other: it cannot run, and nothing here opens it.
     const std::string tool = dir.write("tool", "#!/bin/sh\necho ran > \"$(dirname \"$0\")/../ran\"\n");
     ::chmod(tool.c_str(), 0755);
     LinuxLauncher realLauncher;
@@ -268,60 +270,21 @@ TEST(WorkPlaceTest, CopyAndOpenDoesNotWriteThroughAPlantedLink)
     sink.lines.clear();
     EXPECT_FALSE(running.CopyOpen2Click(tool));
     const std::string toolCopy = dir.file("place/" + LinuxWorkPlace::OwnerFolderName(tool) + "/tool");
-    EXPECT_EQ(sink.bodies().at(1), "作業場所で起動 " + toolCopy);
-    EXPECT_TRUE(test::WaitForFile(dir.file("place/ran")));
+    EXPECT_EQ(sink.bodies().at(1), "関連付けで起動  " + toolCopy);
+    EXPECT_EQ(sink.bodies().at(2).rfind("31,1155:", 0), 0u) << sink.bodies().at(2);
+    EXPECT_EQ(modeOf(toolCopy) & 0111, 0u);
 }
 
 // --- Shell links ----------------------------------------------------------------------------------
 
-void put32(std::string& s, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        s.push_back(char((v >> (8 * i)) & 0xff));
-}
-
-// A minimal link: the header with "has link info", and a link info holding a volume and a local
-// base path.
-std::string makeLink(const std::string& target)
-{
-    std::string s;
-    put32(s, 0x4C);
-    s += std::string("\x01\x14\x02\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16);
-    put32(s, 0x02);  // HasLinkInfo
-    put32(s, 0x20);  // archive
-    s += std::string(24, '\0');  // times
-    put32(s, 0);  // file size
-    put32(s, 0);  // icon index
-    put32(s, 1);  // show normal
-    s += std::string(2 + 2 + 4 + 4, '\0');  // hot key, reserved
-    const std::uint32_t volumeSize = 0x11;
-    const std::uint32_t baseAt = 0x1C + volumeSize;
-    const std::uint32_t suffixAt = baseAt + std::uint32_t(target.size()) + 1;
-    const std::uint32_t infoSize = suffixAt + 1;
-    put32(s, infoSize);
-    put32(s, 0x1C);
-    put32(s, 1);  // volume id and local base path
-    put32(s, 0x1C);
-    put32(s, baseAt);
-    put32(s, 0);
-    put32(s, suffixAt);
-    put32(s, volumeSize);
-    put32(s, 3);  // fixed drive
-    put32(s, 0x12345678);
-    put32(s, 0x10);
-    s.push_back('\0');  // empty label
-    s += target;
-    s.push_back('\0');
-    s.push_back('\0');  // empty common path suffix
-    put32(s, 0);  // terminal block
-    return s;
-}
-
 TEST(ShellLinkTest, TargetIsReadAndUnreadableLinksGiveNothing)
 {
     TempDir dir;
-    const std::string link = dir.write("app.lnk", makeLink("C:\\Program Files\\App\\app.exe"));
+    const std::string link = dir.write("app.lnk", test::MakeLink("C:\\Program Files\\App\\app.exe"));
     EXPECT_EQ(ReadShellLinkTarget(link), "C:\\Program Files\\App\\app.exe");
+    EXPECT_EQ(ReadShellLinkArguments(link), "");
+    const std::string withArguments = dir.write("run.lnk", test::MakeLink("C:\\x.exe", "/c \"del *\""));
+    EXPECT_EQ(ReadShellLinkArguments(withArguments), "/c \"del *\"");
     EXPECT_EQ(ReadShellLinkTarget(dir.write("junk.lnk", "not a link at all, just text")), "");
     EXPECT_EQ(ReadShellLinkTarget(dir.file("missing.lnk")), "");
     EXPECT_EQ(LinuxShellPaths().longPathOf("/a/B~1/c"), "/a/B~1/c");

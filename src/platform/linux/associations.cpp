@@ -83,6 +83,11 @@ Application GioAssociations::findApplication(const std::string& path)
 {
     if (IsProgramFile(path))
         return {path, {}};
+    return applicationForName(path);
+}
+
+Application GioAssociations::applicationForName(const std::string& path)
+{
     const std::string name = nameForGuess(path);
     g_autofree char* type = g_content_type_guess(name.c_str(), nullptr, 0, nullptr);
     if (!type)

@@ -12,6 +12,7 @@ namespace tessaly {
 class GioAssociations final : public Associations {
 public:
     Application findApplication(const std::string& path) override;
+    Application applicationForName(const std::string& path) override;
     Application defaultApplicationForType(const std::string& contentType) override;
     std::string noAssociationMessage() override;
 };

@@ -6,13 +6,16 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "platform/linux/associations.h"
 #include "platform/linux/fd.h"
@@ -77,6 +80,50 @@ LaunchResult LinuxLauncher::launch(const std::string& verb, const std::string& f
             return LaunchEntry(G_APP_INFO(entry), parameters);
     // A document: the parameters mean nothing to it, as for the shell's default action.
     return OpenWithDefaultApplication(path);
+}
+
+bool ExecutableWhateverItHolds(const std::string& type)
+{
+    // Windows file systems have no execute bit: their drivers give it to every file. A FUSE
+    // volume that names no subtype is one mounted by ntfs-3g from an image or by an older driver.
+    static const char* const windowsTypes[] = {"vfat", "msdos", "exfat", "ntfs", "ntfs3", "cifs", "smb3", "smbfs",
+                                               "fuseblk", "fuse"};
+    for (const char* t : windowsTypes)
+        if (type == t)
+            return true;
+    if (type.rfind("fuse.", 0) != 0)
+        return false;
+    const std::string sub = type.substr(5);
+    for (const char* part : {"ntfs", "fat", "smb", "cifs"})
+        if (sub.find(part) != std::string::npos)
+            return true;
+    return false;
+}
+
+bool LinuxLauncher::executeBitMeansNothing(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    // The mount whose device is the file's: its line reads
+    // "id parent major:minor root point options [tags...] - type source super-options".
+    std::ifstream mounts("/proc/self/mountinfo");
+    const std::string device = std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
+    for (std::string line; std::getline(mounts, line);) {
+        std::istringstream fields(line);
+        std::string id, parent, dev;
+        fields >> id >> parent >> dev;
+        if (dev != device)
+            continue;
+        const auto dash = line.find(" - ");
+        if (dash == std::string::npos)
+            continue;
+        std::istringstream rest(line.substr(dash + 3));
+        std::string type;
+        rest >> type;
+        return ExecutableWhateverItHolds(type);
+    }
+    return false;
 }
 
 LaunchResult SpawnDetached(const std::string& program, const std::vector<std::string>& arguments)

@@ -15,7 +15,12 @@ public:
     LaunchResult launch(const std::string& verb, const std::string& file,
                         const std::vector<std::string>& parameters) override;
     LaunchResult openWith(const Application& application, const std::string& document) override;
+    bool executeBitMeansNothing(const std::string& path) override;
 };
+
+// Whether a file system of this type (as /proc/self/mountinfo names it: "vfat", "fuseblk",
+// "fuse.ntfs-3g", "cifs", ...) marks every file executable.
+bool ExecutableWhateverItHolds(const std::string& fileSystemType);
 
 // Starts program (an absolute path) with the arguments, detached from this process: it is not a
 // child of ours, so nothing waits for it and it leaves no zombie. Reports the error of the start

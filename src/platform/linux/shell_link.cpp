@@ -59,24 +59,30 @@ std::string readText(liblnk_file_t* file, SizeQuery sizeOf, TextQuery textOf)
     return text;
 }
 
+// Opens the link at path; false when it is no readable link.
+bool openLink(OpenLink& link, const std::string& path)
+{
+    {
+        LnkErrorOwner e;
+        liblnk_file_t* raw = nullptr;
+        if (liblnk_file_initialize(&raw, &e.error) != 1)
+            return false;
+        link.file.reset(raw);
+    }
+    LnkErrorOwner e;
+    if (liblnk_file_open(link.file.get(), path.c_str(), LIBLNK_OPEN_READ, &e.error) != 1)
+        return false;
+    link.open = true;
+    return true;
+}
+
 }  // namespace
 
 std::string ReadShellLinkTarget(const std::string& path)
 {
     OpenLink link;
-    {
-        LnkErrorOwner e;
-        liblnk_file_t* raw = nullptr;
-        if (liblnk_file_initialize(&raw, &e.error) != 1)
-            return {};
-        link.file.reset(raw);
-    }
-    {
-        LnkErrorOwner e;
-        if (liblnk_file_open(link.file.get(), path.c_str(), LIBLNK_OPEN_READ, &e.error) != 1)
-            return {};
-        link.open = true;
-    }
+    if (!openLink(link, path))
+        return {};
     std::string target = readText(link.file.get(), liblnk_file_get_utf8_local_path_size,
                                   liblnk_file_get_utf8_local_path);
     if (target.empty())
@@ -85,9 +91,23 @@ std::string ReadShellLinkTarget(const std::string& path)
     return target;
 }
 
+std::string ReadShellLinkArguments(const std::string& path)
+{
+    OpenLink link;
+    if (!openLink(link, path))
+        return {};
+    return readText(link.file.get(), liblnk_file_get_utf8_command_line_arguments_size,
+                    liblnk_file_get_utf8_command_line_arguments);
+}
+
 std::string LinuxShellPaths::resolveShellLink(const std::string& path)
 {
     return ReadShellLinkTarget(path);
+}
+
+std::string LinuxShellPaths::shellLinkArguments(const std::string& path)
+{
+    return ReadShellLinkArguments(path);
 }
 
 std::string LinuxShellPaths::absolutePath(const std::string& path)

@@ -230,25 +230,6 @@ std::optional<SysError> LinuxWorkPlace::clearEntry(const std::string& whole)
     return std::nullopt;
 }
 
-std::optional<SysError> LinuxWorkPlace::makeExecutable(const std::string& whole)
-{
-    std::string name;
-    auto opened = openHolderOf(whole, name);
-    if (!opened)
-        return opened.error();
-    const UniqueFd dir = std::move(opened.value());
-    // Opened without following a link, so that only a regular file of the work place changes.
-    UniqueFd file(::openat(dir.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat st {};
-    if (!file.valid() || ::fstat(file.get(), &st) != 0)
-        return ErrnoError(errno);
-    if (!S_ISREG(st.st_mode))
-        return ErrnoError(EINVAL);
-    if (::fchmod(file.get(), (st.st_mode & 07777) | S_IXUSR) != 0)
-        return ErrnoError(errno);
-    return std::nullopt;
-}
-
 Expected<std::string> LinuxWorkPlace::exportReadOnly(const std::string& name, std::string_view data)
 {
     if (!validName(name))

@@ -19,7 +19,6 @@ public:
 
     Expected<std::string> folder() override;
     std::optional<SysError> clearEntry(const std::string& name) override;
-    std::optional<SysError> makeExecutable(const std::string& name) override;
     Expected<std::string> exportReadOnly(const std::string& name, std::string_view data) override;
     Expected<std::string> folderFor(const std::string& owner) override;
     Expected<std::string> placeFor(const std::string& owner, const std::string& name) override;

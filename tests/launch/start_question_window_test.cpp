@@ -1,0 +1,289 @@
+// What the window starts, end to end: the real file system, desktop entries and launcher, a
+// stand-in program that records its arguments, real link bytes and an NTFS volume. A doubtful
+// program or link target starts only after a yes; documents and ordinary programs start at once.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+
+#include "app/dialogs.h"
+#include "app/form1.h"
+#include "app/qt_log_view.h"
+#include "app/startup.h"
+#include "gio_setup.h"
+#include "link_bytes.h"
+#include "platform/linux/workplace.h"
+#include "support/ntfs_volume.h"
+#include "support/scripted_dialogs.h"
+#include "support/tempdir.h"
+
+using namespace tessaly;
+
+namespace {
+
+QString q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+std::string args(std::initializer_list<std::string> list)
+{
+    std::string joined;
+    for (const auto& a : list)
+        joined += a + '\0';
+    return joined;
+}
+
+// A program that tells it ran: it hands the recorder "--ran" and its own path.
+std::string writeProgram(const std::string& path)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        << "#!/bin/sh\nexec '" + test::TestDesktop().recorder + "' --ran \"$0\" \"$@\"\n";
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+const char* const InternetZone = "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://dl.example/setup.sh\r\n";
+
+// What one case prepares and does: the node acted on (0 the parent, 1 its first child), the
+// command, and what the recorder is to receive (nothing when the start must not happen).
+struct Case {
+    std::string parent;
+    int node = 0;
+    bool copyOpen = false;
+    std::string recorded;  // argument list; empty: nothing starts
+    QStringList log;       // the log's lines, without time stamps
+    QStringList asked;     // parts of the question, in order; empty: no question
+};
+
+}  // namespace
+
+class StartQuestionWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TempDir> dir;
+    std::shared_ptr<test::ScriptedDialogs> dialogs;
+    std::unique_ptr<Form1> form;
+    std::unique_ptr<test::NtfsVolume> ntfs;
+
+    QStringList logBodies() const
+    {
+        QStringList out;
+        for (const QString& line : form->Memo1->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            out << line.mid(20);
+        return out;
+    }
+
+    void makeForm(std::shared_ptr<Dialogs> boxes)
+    {
+        Services services = Services::defaults();
+        services.dialogs = std::move(boxes);
+        services.settingsFile = dir->file("Tessaly.ini");
+        services.workPlace = std::make_shared<LinuxWorkPlace>(dir->file("work"));
+        form = std::make_unique<Form1>(services, QStringList());
+    }
+
+    // A fresh NTFS volume through ntfs-3g; why there is none, or "".
+    std::string mountNtfs()
+    {
+        if (std::string why = test::NtfsVolume::unavailableReason(); !why.empty())
+            return why;
+        ntfs = std::make_unique<test::NtfsVolume>(dir->path());
+        std::string why = ntfs->format(16 << 20);
+        return why.empty() ? ntfs->mount("") : why;
+    }
+
+    // The cases by name; each is made in this test's folder.
+    Case make(const QString& name)
+    {
+        const std::string recorder = test::TestDesktop().recorder;  // as the log names it
+        Case c;
+        if (name.startsWith("internetProgram") || name == "ordinaryProgram" || name == "originAddress") {
+            c.parent = writeProgram(dir->file("setup.sh"));
+            if (name.startsWith("internetProgram"))
+                test::SetStream(c.parent, "Zone.Identifier", InternetZone);
+            if (name == "originAddress")
+                test::SetStream(c.parent, "xdg.origin.url", "https://dl.example/setup.sh");
+        } else if (name == "ntfsScript") {
+            c.parent = writeProgram(ntfs->path("setup.sh"));
+        } else if (name == "ordinaryDocument") {
+            // It carries the execute bit, as on a volume that gives it to every file.
+            c.parent = dir->write("table.csv", "a,b\n");
+            ::chmod(c.parent.c_str(), 0755);
+        } else if (name.startsWith("streamBesideLookAlike")) {
+            // The stream's text also names a real program lying beside the parent.
+            c.parent = dir->write("doc.txt", "parent");
+            test::SetStream(c.parent, "tool.sh", "echo stream\n");
+            writeProgram(c.parent + ":tool.sh");
+            c.node = 1;
+        } else if (name.startsWith("linkInStream")) {
+            c.parent = dir->write("doc.txt", "parent");
+            const std::string target = writeProgram(dir->file("tool"));
+            test::SetStream(c.parent, "app.lnk", test::MakeLink(target, "--wipe /home"));
+            c.node = 1;
+        }
+        const std::string own = dir->file("work/" + LinuxWorkPlace::OwnerFolderName(c.parent) + "/");
+        const std::string X = c.node == 1 ? c.parent + (name.startsWith("link") ? ":app.lnk" : ":tool.sh") : c.parent;
+        const QString shownX = q(X);
+        if (name == "internetProgramDeclined") {
+            c.log = {"起動を中止 " + shownX};
+            c.asked = {"プログラム \"" + shownX + "\" を起動しようとしています。", "入手元のゾーン: 3 インターネット",
+                       "入手元 URL: https://dl.example/setup.sh"};
+        } else if (name == "internetProgramAllowed" || name == "originAddress" || name == "ntfsScript" ||
+                   name == "ordinaryProgram") {
+            c.recorded = args({"--ran", X});
+            c.log = {"プログラム起動 " + shownX, "42,0:Success"};
+            if (name == "originAddress")
+                c.asked = {"入手元 URL: https://dl.example/setup.sh"};
+            if (name == "ntfsScript")
+                c.asked = {"FAT、NTFS、SMB"};
+            if (name == "internetProgramAllowed")
+                c.asked = {"3 インターネット"};
+        } else if (name == "ordinaryDocument") {
+            c.recorded = args({X});
+            c.log = {"関連プログラム起動 " + q(recorder) + " " + shownX, "42,0:Success"};
+        } else if (name == "streamBesideLookAlike") {
+            c.recorded = args({"--opened", own + "tool.sh"});
+            c.log = {"関連プログラム起動 " + q(recorder) + " " + shownX, "42,0:Success"};
+        } else if (name == "streamBesideLookAlikeCopied") {
+            c.copyOpen = true;
+            c.recorded = args({"--opened", own + "tool.sh"});
+            c.log = {"作業場所にコピー " + shownX + " " + q(own), "関連付けで起動 " + q(recorder) + " " + q(own) + "tool.sh",
+                     "42,0:Success"};
+        } else if (name.startsWith("linkInStream")) {
+            const QString target = q(dir->file("tool"));
+            c.asked = {"リンク \"" + shownX + "\" の実体 \"" + target + "\" を起動しようとしています。",
+                       "リンクに書かれた引数 (実体には渡しません): --wipe /home", "代替ストリームから取り出したものです。",
+                       "起動してもよいですか？"};
+            if (name == "linkInStreamDeclined") {
+                c.log = {"起動を中止 " + shownX + " " + target};
+            } else {
+                c.recorded = args({"--ran", dir->file("tool")});
+                c.log = {"リンクから実体を起動 " + shownX + " " + target, "42,0:Success"};
+            }
+        }
+        return c;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        dir = std::make_unique<test::TempDir>();
+        if (!dir->supportsUserAttributes())
+            QSKIP("no user attributes in the test folder: streams cannot be made");
+        dialogs = std::make_shared<test::ScriptedDialogs>();
+        makeForm(dialogs);
+        test::ClearRecorder();
+    }
+    void cleanup()
+    {
+        form.reset();
+        ntfs.reset();
+        dir.reset();
+    }
+
+    void startsAsTheItemAndItsOriginSay_data()
+    {
+        QTest::addColumn<bool>("yes");
+        for (const char* name : {"internetProgramAllowed", "originAddress", "ntfsScript", "ordinaryProgram",
+                                 "ordinaryDocument", "streamBesideLookAlike", "streamBesideLookAlikeCopied",
+                                 "linkInStreamAllowed"})
+            QTest::newRow(name) << true;
+        for (const char* name : {"internetProgramDeclined", "linkInStreamDeclined"})
+            QTest::newRow(name) << false;
+    }
+    void startsAsTheItemAndItsOriginSay()
+    {
+        QFETCH(bool, yes);
+        if (QTest::currentDataTag() == QLatin1String("ntfsScript"))
+            if (const std::string why = mountNtfs(); !why.empty())
+                QSKIP(why.c_str());
+        const Case c = make(QString::fromLatin1(QTest::currentDataTag()));
+        dialogs->answers = {yes};
+        form->dropFiles({c.parent});
+        form->Memo1->clear();
+        form->selectNode(c.node);
+        if (c.copyOpen)
+            form->CopyOpen2Click();
+        else
+            form->TreeView1DblClick();
+
+        QCOMPARE(dialogs->boxes.size(), c.asked.isEmpty() ? 0 : 1);
+        qsizetype at = 0;
+        for (const QString& part : c.asked) {
+            at = dialogs->boxes[0].text.indexOf(part, at);
+            QVERIFY2(at >= 0, qPrintable(part + " not in " + dialogs->boxes[0].text));
+        }
+        QCOMPARE(logBodies(), c.log);
+        if (c.recorded.empty()) {
+            QVERIFY(!test::WaitForRecorder(0));
+        } else {
+            QVERIFY(test::WaitForRecorder());
+            QCOMPARE(test::RecordedArgs(), c.recorded);
+        }
+        // Copies made for opening never carry the execute bit.
+        namespace fs = std::filesystem;
+        if (fs::exists(dir->file("work")))
+            for (const auto& entry : fs::recursive_directory_iterator(dir->file("work")))
+                if (entry.is_regular_file())
+                    QVERIFY((entry.status().permissions() &
+                             (fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec)) == fs::perms::none);
+    }
+
+    // The real box: a warning whose default and escape button is No, so that Enter declines.
+    void theQuestionIsAWarningThatEnterDeclines()
+    {
+        makeForm(std::make_shared<WidgetDialogs>());
+        const std::string program = writeProgram(dir->file("setup.sh"));
+        test::SetStream(program, "Zone.Identifier", InternetZone);
+        form->dropFiles({program});
+        form->show();
+        form->Memo1->clear();
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seen = true;
+            QCOMPARE(box->icon(), QMessageBox::Warning);
+            QVERIFY(box->defaultButton() == box->button(QMessageBox::No));
+            QVERIFY(box->escapeButton() == box->button(QMessageBox::No));
+            QVERIFY(box->text().startsWith("プログラム \"" + q(program) + "\""));
+            if (const QByteArray shot = qgetenv("TESSALY_QUESTION_SHOT"); !shot.isEmpty())
+                QTimer::singleShot(500, box, [box, shot] {
+                    QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(shot));
+                    QTest::keyClick(box, Qt::Key_Return);
+                });
+            else
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        form->TreeView1DblClick();
+        QVERIFY(seen);
+        QCOMPARE(logBodies(), (QStringList{"起動を中止 " + q(program)}));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    test::TempDir root;
+    // Shell scripts opened as documents go to the recorder with "--opened" before the file.
+    test::MakeTestDesktop(root.path(), {{"tessaly-test-scripts.desktop", "@BIN@/record-args --opened %f",
+                                         "application/x-shellscript", ""}});
+    QApplication app(argc, argv);
+    LoadToolkitTranslation(app);  // the box's buttons as the window shows them: はい, いいえ
+    StartQuestionWindowTest t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "start_question_window_test.moc"
