@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -566,5 +567,42 @@ TEST_P(ScanSignalTest, NoHiddenFileOutlivesTheScan)
 
 INSTANTIATE_TEST_SUITE_P(Rows, ScanSignalTest, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
                          [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+
+// `scan -o` onto a file with a second link (written in place) on a nearly full volume: the
+// document's size is unknown until the scan ends, and the old file stays whole all the same.
+TEST(InPlaceUnknownSizeTest, ANearlyFullVolumeKeepsTheOldFileWhole)
+{
+    if (!test::RunningAsRoot())
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    test::TempDir dir;
+    ::setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
+    const std::string scanned = dir.file("tree");
+    std::filesystem::create_directory(scanned);
+    if (!dir.supportsUserAttributes())
+        GTEST_SKIP() << "no user attributes here";
+    for (int i = 0; i < 2000; ++i) {
+        const std::string f = scanned + "/file-with-a-rather-long-name-" + std::to_string(i);
+        std::ofstream(f) << "x";
+        ASSERT_TRUE(test::SetStream(f, "s", "v"));
+    }
+    const std::string small = dir.file("small");
+    std::filesystem::create_directory(small);
+    ASSERT_EQ(::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1m"), 0) << std::strerror(errno);
+    const std::string out = small + "/out.txt";
+    const std::string old(64 << 10, 'o');
+    std::ofstream(out) << old;
+    ASSERT_EQ(::link(out.c_str(), (small + "/second").c_str()), 0);
+    {
+        std::ofstream filler(small + "/filler", std::ios::binary);
+        const std::string piece(4096, 'f');
+        while (filler.write(piece.data(), piece.size()) && filler.flush()) {
+        }
+    }
+    const ProcessResult r = cli({"scan", scanned, "-o", out});
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_TRUE(test::ReadFile(out) == old) << "the old file was cut off";
+    ::umount2(small.c_str(), MNT_DETACH);
+    ::unsetenv("XDG_CACHE_HOME");
+}
 
 }  // namespace
