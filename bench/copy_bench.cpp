@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -104,6 +105,21 @@ long spawnAndWait(const std::vector<std::string>& args)
     return usage.ru_maxrss;
 }
 
+class PipeReader final : public ItemReader {
+public:
+    explicit PipeReader(int fd) : fd_(fd) {}
+    Expected<std::size_t> read(char* buffer, std::size_t size) override
+    {
+        const ssize_t n = ::read(fd_, buffer, size);
+        if (n < 0)
+            return SysError{errno, "read"};
+        return std::size_t(n);
+    }
+
+private:
+    int fd_;
+};
+
 // Before each timed copy: the target absent (state.range(0) == 0), an existing file of the same
 // size (1), or such a file with a second hard link (2, which is written in place), and no dirty
 // pages left from the copy before, so that every copy starts alike.
@@ -113,7 +129,7 @@ void prepare(benchmark::State& state, const std::string& target)
     std::error_code ec;
     std::filesystem::remove(target, ec);
     std::filesystem::remove(target + ".link", ec);
-    if (state.range(0) >= 1)
+    if (state.range(0) >= 1)  // 3: from a pipe onto an existing file
         std::filesystem::copy_file(folder().source, target, ec);
     if (state.range(0) == 2)
         std::filesystem::create_hard_link(target, target + ".link", ec);
@@ -138,7 +154,27 @@ void BM_CopyItemData(benchmark::State& state)
         prepare(state, target);
         const long rss = inChild([&] {
             LinuxFileSystem fs;
-            return !CopyItemData(fs, ItemRef{folder().source, {}}, ItemRef{target, {}});
+            if (state.range(0) != 3)
+                return !CopyItemData(fs, ItemRef{folder().source, {}}, ItemRef{target, {}});
+            // From a pipe: a source of unknown size, fed by a child of its own.
+            int fds[2];
+            if (::pipe(fds) != 0)
+                return false;
+            if (::fork() == 0) {
+                ::close(fds[0]);
+                std::ifstream in(folder().source, std::ios::binary);
+                std::vector<char> piece(1 << 20);
+                while (in.read(piece.data(), std::streamsize(piece.size())) || in.gcount() > 0)
+                    if (::write(fds[1], piece.data(), std::size_t(in.gcount())) != in.gcount())
+                        ::_exit(1);
+                ::_exit(0);
+            }
+            ::close(fds[1]);
+            PipeReader pipe(fds[0]);
+            const bool ok = !CopyItemData(fs, pipe, "-", ItemRef{target, {}});
+            ::close(fds[0]);
+            ::wait(nullptr);
+            return ok;
         });
         if (rss < 0)
             state.SkipWithError("CopyItemData failed");
@@ -197,13 +233,14 @@ void BM_WholeBufferCopy(benchmark::State& state)
 
 // Alternating, so that both find the source in the page cache alike. Argument 0: a new target;
 // 1: replacing an existing file (a new file synced and renamed over it); 2: an existing file with a
-// second link (written in place). cp writes every target in place and does not sync.
+// second link (written in place); 3 (CopyItemData only): replacing an existing file from a pipe.
+// cp writes every target in place and does not sync.
 BENCHMARK(BM_SystemCp)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
-BENCHMARK(BM_CopyItemData)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_CopyItemData)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Arg(0)->Arg(1)->Arg(2)->Arg(3);
 BENCHMARK(BM_SystemCpThenSync)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_WholeBufferCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Arg(0);
 BENCHMARK(BM_SystemCp)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
-BENCHMARK(BM_CopyItemData)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_CopyItemData)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Arg(0)->Arg(1)->Arg(2)->Arg(3);
 
 }  // namespace
 

@@ -92,6 +92,17 @@ inline constexpr std::string_view AttributeTooLargeToWrite = "データが大き
 inline constexpr std::string_view AttributeTooLargeToRead = "ストリームが大きすぎて拡張属性としては読めません";
 inline constexpr std::string_view NtfsWriteHint = "ntfs-3g ボリュームでは streams_interface=windows でマウントすると書き込めます";
 inline constexpr std::string_view NtfsReadHint = "ntfs-3g ボリュームでは streams_interface=windows でマウントすると読めます";
+inline constexpr std::string_view ServerOwnedName =
+    "この名前はファイルサーバー (Samba) が自身の記録に使う拡張属性なので、ストリームとして書き込みません";
+inline constexpr std::string_view ForeignLinkInSharedFolder =
+    "誰でも書き込める共有フォルダーにある他のユーザーのシンボリックリンクはたどりません";
+
+// What a failed save did to its target, added below the error box's message.
+inline constexpr std::string_view TargetUnchanged = "保存先 \"%s\" は元のままです。";
+inline constexpr std::string_view TargetPartlyWritten =
+    "保存先 \"%s\" は書き込みの途中で止まりました。元のデータは残っていません。";
+inline constexpr std::string_view TargetItemsWritten =
+    "保存先 \"%s\" では次の項目が新しい内容になりました: %s。ほかは元のままです。";
 
 // Window captions.
 inline constexpr std::string_view TabComposition = "ファイル構成";

@@ -7,6 +7,7 @@
 
 #include "app/oplog.h"
 #include "app/shown_name.h"
+#include "app/texts.h"
 #include "detect/scan.h"
 #include "detect/scan_export.h"
 #include "platform/system.h"
@@ -59,6 +60,14 @@ constexpr std::string_view ScanHelp =
     "標準エラー出力が端末のときは進行状況を表示します。Ctrl+C で中断すると、それまでの結果を\n"
     "正しい形式のまま書き出して終了します。\n"
     "終了コード: 0 検出あり、1 該当なし、2 使い方の誤り、3 フォルダを開けない・書き出せない、130 中断\n";
+
+// The pattern with its one "%s" filled in.
+std::string FillIn(std::string_view pattern, std::string_view value)
+{
+    std::string out(pattern);
+    const auto at = out.find("%s");
+    return at == std::string::npos ? out : out.replace(at, 2, value);
+}
 
 constexpr std::string_view TryHelp = "「tessaly --help」で使い方を表示します。\n";
 
@@ -218,7 +227,10 @@ public:
         }
         if (error) {
             const std::string shown = error->side == CopyError::Side::Source && fromInput ? "標準入力" : ShownName(error->path);
-            fail("put", CopyErrorText(*error, shown));
+            std::string message = CopyErrorText(*error, shown);
+            if (error->targetChanged)
+                message += " " + FillIn(texts::TargetPartlyWritten, ShownName(target.text()));
+            fail("put", message);
             return ExitItemFailed;
         }
         return ExitDone;
@@ -347,6 +359,9 @@ int Cli::scan(const Parsed& p)
 
     // The document goes to standard output or through the file system's writer, which puts the new
     // file in place of the old one only when it is complete.
+    // From here on a first Ctrl+C stops the scan and still writes the document found so far.
+    if (env_.catchInterrupt)
+        env_.catchInterrupt();
     std::unique_ptr<ItemWriter> writer;
     const bool toFile = p.output && *p.output != "-";
     if (toFile) {
@@ -372,8 +387,6 @@ int Cli::scan(const Parsed& p)
             running->counters().CancelRequested = true;
     });
 
-    if (env_.catchInterrupt)
-        env_.catchInterrupt();
     CliScanView view(env_, document);
     NoIcons icons;
     NoLog sink;

@@ -11,13 +11,14 @@
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
+tessaly::SignalHandler onEnd = SIG_DFL;
 
 extern "C" void onInterrupt(int)
 {
     // The scan sees the flag at its next entry and still closes the document it writes; a second
     // Ctrl+C ends the program at once.
     interrupted = 1;
-    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGINT, onEnd);
 }
 
 }  // namespace
@@ -25,6 +26,7 @@ extern "C" void onInterrupt(int)
 int main(int argc, char* argv[])
 {
     tessaly::UseBinaryStandardStreams();
+    onEnd = tessaly::EndCleanlyOnSignals();
     const auto files = tessaly::MakeCliFileSystem();
     const auto folders = tessaly::MakeCliFolderSystem();
     tessaly::CliEnvironment env{*files, *folders, stdin, stdout, stderr, tessaly::StandardErrorIsTerminal(), &interrupted,

@@ -12,6 +12,11 @@ std::unique_ptr<FileSystem> MakeCliFileSystem();
 std::unique_ptr<FolderSystem> MakeCliFolderSystem();
 // Standard input and output carry bytes exactly, without any translation of line ends.
 void UseBinaryStandardStreams();
+// Makes the signals that end a program (Ctrl+C, SIGTERM, SIGHUP) first remove the hidden temporary
+// files of writes under way, so that an ended command leaves its targets as they were and nothing
+// beside them. Returns the handler, for a command that catches Ctrl+C itself to hand it on to.
+using SignalHandler = void (*)(int);
+SignalHandler EndCleanlyOnSignals();
 // Whether standard error goes to a terminal (where a progress line can be rewritten in place).
 bool StandardErrorIsTerminal();
 

@@ -77,6 +77,14 @@ std::unique_ptr<PendingFile> InPlacePending(std::string path)
     return std::make_unique<InPlaceFile>(std::move(path));
 }
 
+Expected<std::unique_ptr<ItemReader>> FileSystem::openCopy(const ItemRef& item)
+{
+    auto data = readItem(item);
+    if (!data.ok())
+        return data.error();
+    return std::unique_ptr<ItemReader>(std::make_unique<WholeReader>(std::move(data.value())));
+}
+
 Expected<std::unique_ptr<ItemReader>> FileSystem::openRead(const ItemRef& item)
 {
     auto data = readItem(item);

@@ -79,6 +79,9 @@ public:
     // The caller goes on piece by piece from wherever this stopped, so an error shows up there, on
     // the side it belongs to. Does nothing by default.
     virtual void takeDirectly(ItemReader& /*reader*/) {}
+    // After a failed write or finish: whether the target was changed all the same (an item written
+    // in place whose copy broke off); false when it is as it was.
+    virtual bool changedTarget() const { return false; }
 };
 
 // A new file assembled under a temporary name beside its target, data and streams alike, that
@@ -122,6 +125,8 @@ public:
     // The file whose streams a path stands for: a symbolic link leads to the file it names. The path
     // itself when it is no link (and by default).
     virtual std::string resolveLink(const std::string& path) { return path; }
+    // Whether two paths name the same file (through links, hard links included).
+    virtual bool sameFile(const std::string& a, const std::string& b) { return a == b; }
 
     // Piecewise access for items of any size. The defaults go through readItem / writeItem whole,
     // for file systems that have nothing better; createPending's default writes in place.
@@ -131,6 +136,9 @@ public:
     virtual Expected<std::unique_ptr<ItemReader>> openRead(const ItemRef& item);
     virtual Expected<std::unique_ptr<ItemWriter>> openWrite(const ItemRef& item);
     virtual Expected<std::unique_ptr<PendingFile>> createPending(const std::string& target);
+    // The item's bytes as they are now, kept aside, so that writes to the item afterwards do not
+    // change what is read. By default, the whole item in memory.
+    virtual Expected<std::unique_ptr<ItemReader>> openCopy(const ItemRef& item);
 
     // listStreams for the entry called name of an open folder, whose full path is path: a walk that
     // examines every file of a folder lets the system resolve one name relative to the open folder

@@ -39,11 +39,12 @@ std::optional<CopyError> CopyItemData(FileSystem& fs, ItemReader& reader, const 
                                       const ItemRef& target)
 {
     const auto sourceError = [&](SysError e) { return CopyError{CopyError::Side::Source, sourceText, std::move(e)}; };
-    const auto targetError = [&](SysError e) { return CopyError{CopyError::Side::Target, target.text(), std::move(e)}; };
-
     auto writer = fs.openWrite(target);
     if (!writer.ok())
-        return targetError(writer.error());
+        return CopyError{CopyError::Side::Target, target.text(), writer.error()};
+    const auto targetError = [&](SysError e) {
+        return CopyError{CopyError::Side::Target, target.text(), std::move(e), writer.value()->changedTarget()};
+    };
     // Room first: a full volume is reported while the target is still as it was.
     if (const auto size = reader.size())
         if (auto error = writer.value()->reserve(*size))

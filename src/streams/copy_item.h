@@ -14,6 +14,8 @@ struct CopyError {
     Side side;
     std::string path;  // the item text that failed
     SysError error;
+    // The target was left changed (a write in place that broke off); otherwise it is as it was.
+    bool targetChanged = false;
 };
 
 // Copies the source's bytes to the target, piece by piece, so that memory stays bounded whatever

@@ -28,8 +28,7 @@ QString Form1::SaveDialog1Execute()
 void Form1::showSaveOutcome(const SaveOutcome& outcome, bool reloaded)
 {
     if (outcome.error) {
-        const std::string shown = AbsolutePathText(bytes(QDir::currentPath()), outcome.error->path);
-        services().dialogs->showError(this, shownText(CopyErrorText(*outcome.error, shown)));
+        services().dialogs->showError(this, shownText(SaveErrorText(outcome, bytes(QDir::currentPath()))));
         return;
     }
     if (reloaded)

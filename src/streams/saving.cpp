@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "app/oplog.h"
 #include "app/texts.h"
@@ -41,9 +42,21 @@ CopyError shownAs(CopyError error, const std::string& source, const std::string&
     return error;
 }
 
-SaveOutcome failed(CopyError error)
+SaveOutcome failed(CopyError error, std::string target = {}, std::vector<std::string> written = {})
 {
-    return SaveOutcome{std::move(error), {}};
+    return SaveOutcome{std::move(error), {}, std::move(target), std::move(written)};
+}
+
+std::string fillIn(std::string_view pattern, std::string_view first, std::string_view second = {})
+{
+    std::string out(pattern);
+    for (std::string_view value : {first, second}) {
+        const auto at = out.find("%s");
+        if (at == std::string::npos)
+            break;
+        out.replace(at, 2, value);
+    }
+    return out;
 }
 
 }  // namespace
@@ -61,11 +74,12 @@ SaveOutcome SaveWhole(WorkspaceEditor& editor)
 
     log.AppendLogLine(texts::WholeOverwriteSave, parent);
     log.AppendLogLine(texts::HeaderUnchanged, parent);
+    std::vector<std::string> written;
     for (std::size_t i = 1; i < nodes.size(); ++i) {
         const std::string& text = nodes[i].text;
         const std::string name = ChildStreamName(nodes[i]);
         if (auto error = checkStreamName(parent, name))
-            return failed(*error);
+            return failed(*error, parent, written);
         // A name the parent already carries is left alone: this command only adds streams.
         if (fs.streamExists(host, name)) {
             log.AppendLogLine(texts::HeaderUnchanged, text);
@@ -73,8 +87,9 @@ SaveOutcome SaveWhole(WorkspaceEditor& editor)
         }
         // A stream that this write creates and cannot finish is removed again by the file layer.
         if (auto error = CopyItemData(fs, nodes[i].item, ItemRef{host, name}))
-            return failed(shownAs(*error, text, parent + ":" + name));
+            return failed(shownAs(*error, text, parent + ":" + name), parent, written);
         log.AppendLogLine(texts::SavedAsChild, parent + ":" + name);
+        written.push_back(parent + ":" + name);
     }
     return reloadSaved(editor, parent, texts::StatusWholeSaved);
 }
@@ -89,7 +104,7 @@ SaveOutcome SaveWholeAs(WorkspaceEditor& editor, const std::string& target)
     // place at the end, or written in place where that would lose something (see FileSystem).
     auto pending = fs.createPending(target);
     if (!pending.ok())
-        return failed(CopyError{CopyError::Side::Target, target, pending.error()});
+        return failed(CopyError{CopyError::Side::Target, target, pending.error()}, target);
     const std::string building = pending.value()->path();
     const bool inPlace = pending.value()->inPlace();
     // A line is written when its data is on disk: at once in place, after the commit otherwise.
@@ -101,20 +116,39 @@ SaveOutcome SaveWholeAs(WorkspaceEditor& editor, const std::string& target)
             lines.emplace_back(phrase, std::move(subject));
     };
 
-    if (auto error = CopyItemData(fs, nodes.front().item, ItemRef{building, {}}))
-        return failed(shownAs(*error, nodes.front().text, target));
+    // Written in place, the target changes item by item: an item read from the target itself is
+    // set aside first, so that it is read as it was and not as the save has just made it.
+    std::vector<std::unique_ptr<ItemReader>> sources(nodes.size());
+    if (inPlace)
+        for (std::size_t i = 0; i < nodes.size(); ++i)
+            if (fs.sameFile(nodes[i].item.file, building)) {
+                auto copy = fs.openCopy(nodes[i].item);
+                if (!copy.ok())
+                    return failed(CopyError{CopyError::Side::Source, nodes[i].text, copy.error()}, target);
+                sources[i] = std::move(copy.value());
+            }
+    std::vector<std::string> changed;
+    const auto copyNode = [&](std::size_t i, const ItemRef& to) {
+        return sources[i] ? CopyItemData(fs, *sources[i], nodes[i].text, to) : CopyItemData(fs, nodes[i].item, to);
+    };
+    const auto fail = [&](CopyError error) { return failed(std::move(error), target, inPlace ? changed : std::vector<std::string>()); };
+
+    if (auto error = copyNode(0, ItemRef{building, {}}))
+        return fail(shownAs(*error, nodes.front().text, target));
     written(texts::ParentSaved, target);
+    changed.push_back(target);
     for (std::size_t i = 1; i < nodes.size(); ++i) {
         const std::string name = ChildStreamName(nodes[i]);
         if (auto error = checkStreamName(target, name))
-            return failed(*error);
+            return fail(*error);
         const std::string shown = target + ":" + name;
-        if (auto error = CopyItemData(fs, nodes[i].item, ItemRef{building, name}))
-            return failed(shownAs(*error, nodes[i].text, shown));
+        if (auto error = copyNode(i, ItemRef{building, name}))
+            return fail(shownAs(*error, nodes[i].text, shown));
         written(texts::ChildSaved, shown);
+        changed.push_back(shown);
     }
     if (auto error = pending.value()->commit())
-        return failed(CopyError{CopyError::Side::Target, target, *error});
+        return failed(CopyError{CopyError::Side::Target, target, *error}, target);
     pending.value().reset();
     for (const auto& [phrase, subject] : lines)
         log.AppendLogLine(phrase, subject);
@@ -130,9 +164,31 @@ SaveOutcome SaveSelectedAs(WorkspaceEditor& editor, const std::string& target)
     const ItemRef source = node->item;
     FileSystem& fs = editor.fileSystem();
     if (auto error = CopyItemData(fs, source, ItemRef{target, {}}))
-        return failed(shownAs(*error, text, target));
+        return failed(shownAs(*error, text, target), target);
     editor.log().AppendLogLine(texts::SavedAlone, text + " " + target);
-    return SaveOutcome{std::nullopt, FinalNameComponent(target) + std::string(texts::StatusSaved)};
+    return SaveOutcome{std::nullopt, FinalNameComponent(target) + std::string(texts::StatusSaved), {}, {}};
+}
+
+std::string SaveErrorText(const SaveOutcome& outcome, std::string_view currentFolder)
+{
+    if (!outcome.error)
+        return {};
+    const CopyError& error = *outcome.error;
+    std::string text = CopyErrorText(error, AbsolutePathText(currentFolder, error.path));
+    if (outcome.target.empty())
+        return text;
+    const std::string target = AbsolutePathText(currentFolder, outcome.target);
+    if (error.targetChanged && error.side == CopyError::Side::Target) {
+        text += " " + fillIn(texts::TargetPartlyWritten, target);
+    } else if (!outcome.written.empty()) {
+        std::string items;
+        for (const std::string& item : outcome.written)
+            items += (items.empty() ? "" : "、") + AbsolutePathText(currentFolder, item);
+        text += " " + fillIn(texts::TargetItemsWritten, target, items);
+    } else {
+        text += " " + fillIn(texts::TargetUnchanged, target);
+    }
+    return text;
 }
 
 std::optional<std::string> SaveSelectedDialogName(const Workspace& ws)

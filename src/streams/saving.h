@@ -5,6 +5,8 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "streams/copy_item.h"
 
@@ -19,7 +21,16 @@ struct SaveOutcome {
     std::optional<CopyError> error;
     // The new status text after a save that completed; empty after an error.
     std::string status;
+    // After an error: the file the save was writing, and the items of it that were already
+    // written in place when the error came (the parent's data as the file itself, streams as
+    // "file:stream"); empty when the file is as it was.
+    std::string target;
+    std::vector<std::string> written;
 };
+
+// The error box text for a failed save: the copy's error, and below it what became of the target.
+// Paths are shown made absolute against currentFolder.
+std::string SaveErrorText(const SaveOutcome& outcome, std::string_view currentFolder);
 
 // Writes every child whose name is not yet a stream of the parent into the parent, then resets the
 // workspace and loads the parent again. Streams the parent has are never rewritten.

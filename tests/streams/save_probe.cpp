@@ -58,6 +58,8 @@ public:
     Expected<std::string> readItem(const ItemRef& i) override { return fs.readItem(i); }
     std::optional<SysError> writeItem(const ItemRef& i, std::string_view d) override { return fs.writeItem(i, d); }
     std::string resolveLink(const std::string& p) override { return fs.resolveLink(p); }
+    bool sameFile(const std::string& a, const std::string& b) override { return fs.sameFile(a, b); }
+    Expected<std::unique_ptr<ItemReader>> openCopy(const ItemRef& i) override { return fs.openCopy(i); }
     Expected<std::unique_ptr<ItemWriter>> openWrite(const ItemRef& i) override { return fs.openWrite(i); }
     Expected<std::unique_ptr<PendingFile>> createPending(const std::string& t) override { return fs.createPending(t); }
     Expected<std::unique_ptr<ItemReader>> openRead(const ItemRef& i) override

@@ -209,7 +209,8 @@ private Q_SLOTS:
         std::filesystem::remove(memo);
         form->Save1Click();
         QCOMPARE(dialogs->errors,
-                 (QStringList{"ファイル \"" + q(memo) + "\" は開けません。" + q(std::strerror(ENOENT))}));
+                 (QStringList{"ファイル \"" + q(memo) + "\" は開けません。" + q(std::strerror(ENOENT)) + " 保存先 \"" +
+                              q(parent) + "\" は元のままです。"}));
         QCOMPARE(logBodies(), (QStringList{"全体を上書き保存 " + q(parent), "ヘッダ変更無し " + q(parent),
                                            "ヘッダ変更無し " + q(parent) + ":notes"}));
         QCOMPARE(tree(), before);
@@ -238,6 +239,9 @@ private Q_SLOTS:
         const QString box = dialogs->errors.front();
         QVERIFY2(box.startsWith("ファイル \"" + q(p) + ":two\" を作成できません。"), qPrintable(box));
         QVERIFY2(box.contains(tr8(texts::AttributeTooLargeToWrite)), qPrintable(box));
+        // The box also tells that the parent did change, and how far.
+        QVERIFY2(box.endsWith("保存先 \"" + q(p) + "\" では次の項目が新しい内容になりました: " + q(p) + ":one。ほかは元のままです。"),
+                 qPrintable(box));
         QCOMPARE(logBodies(), (QStringList{"全体を上書き保存 " + q(p), "ヘッダ変更無し " + q(p),
                                            "子ファイルで保存 " + q(p) + ":one"}));
         QCOMPARE(test::StreamValue(p, "one"), std::string("first"));

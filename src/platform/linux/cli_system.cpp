@@ -2,8 +2,11 @@
 
 #include <unistd.h>
 
+#include <csignal>
+
 #include "platform/linux/linux_filesystem.h"
 #include "platform/linux/linux_folders.h"
+#include "platform/linux/unfinished.h"
 
 namespace tessaly {
 
@@ -18,6 +21,24 @@ std::unique_ptr<FolderSystem> MakeCliFolderSystem()
 }
 
 void UseBinaryStandardStreams() {}
+
+namespace {
+
+extern "C" void endCleanly(int signal)
+{
+    RemoveRegisteredFiles();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);  // delivered as the handler returns: the program ends by the signal, as usual
+}
+
+}  // namespace
+
+SignalHandler EndCleanlyOnSignals()
+{
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(s, endCleanly);
+    return endCleanly;
+}
 
 bool StandardErrorIsTerminal()
 {

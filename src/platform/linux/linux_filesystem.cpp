@@ -1,6 +1,7 @@
 #include "platform/linux/linux_filesystem.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -370,6 +372,8 @@ std::optional<SysError> LinuxFileSystem::writeItem(const ItemRef& item, std::str
 {
     if (!item.isStream() || hasWindowsStreamInterface(item.file))
         return writeThroughWriter(item, data);
+    if (auto refused = RefuseServerName(item.stream))
+        return refused;
     // A stream the file server keeps stays where its clients see it, in the server's stored form.
     const std::string plain = attributeName(item.stream);
     std::string stored;
@@ -383,12 +387,50 @@ std::optional<SysError> LinuxFileSystem::writeItem(const ItemRef& item, std::str
     }
     if (value.size() > MaxAttributeSize)
         return AttributeTooLargeError(E2BIG, item.file, data.size());
+
+    // ntfs-3g keeps such an attribute as a real stream and replaces it by cutting the old one off
+    // first: a full volume would leave it empty. Room is checked before, and the old value is put
+    // back should the new one fail all the same. Other writers of the file wait meanwhile.
+    UniqueFd lock(::open(item.file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    while (lock.valid() && ::flock(lock.get(), LOCK_EX) != 0 && errno == EINTR) {
+    }
+    std::optional<std::string> old;
+    if (onFuseVolume(item.file)) {
+        auto current = readAttribute(item.file, name.c_str());
+        if (current.ok())
+            old = std::move(current.value());
+        struct statvfs sv {};
+        const std::uint64_t grows = value.size() > (old ? old->size() : 0) ? value.size() - (old ? old->size() : 0) : 0;
+        if (::statvfs(item.file.c_str(), &sv) == 0 &&
+            std::uint64_t(sv.f_bavail) * sv.f_frsize < grows + (std::uint64_t(1) << 16))
+            return ErrnoError(ENOSPC);
+    }
     if (::setxattr(item.file.c_str(), name.c_str(), value.data(), value.size(), 0) != 0) {
         const int code = errno;
+        if (old)
+            ::setxattr(item.file.c_str(), name.c_str(), old->data(), old->size(), 0);
+        else if (onFuseVolume(item.file))
+            ::removexattr(item.file.c_str(), name.c_str());
         if (code == E2BIG || code == ENOSPC)
             return AttributeTooLargeError(code, item.file, data.size());
         return ErrnoError(code);
     }
+    return std::nullopt;
+}
+
+std::optional<SysError> RefuseServerName(const std::string& stream)
+{
+    // As Samba compares them: without regard to case.
+    const auto same = [&](std::string_view name, bool prefix = false) {
+        if (stream.size() < name.size() || (!prefix && stream.size() != name.size()))
+            return false;
+        for (std::size_t i = 0; i < name.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(stream[i])) != std::tolower(static_cast<unsigned char>(name[i])))
+                return false;
+        return true;
+    };
+    if (same("DOSATTRIB") || same("DosAttrib") || same("SAMBA_PAI") || same("SAMBA_STREAMS") || same("DosStream.", true))
+        return SysError{EPERM, std::string(texts::ServerOwnedName)};
     return std::nullopt;
 }
 

@@ -20,6 +20,10 @@ Expected<UniqueFd> openRegularForReading(const std::string& path);
 // The error for an attribute value that the file system cannot hold (E2BIG, ENOSPC): it says that
 // the value is too large for an attribute there, not only that space ran out.
 SysError AttributeTooLargeError(int code, const std::string& file, std::size_t valueSize);
+// Refuses a stream name whose attribute a Samba server keeps for itself (its DOS attributes, access
+// list inheritance, stream marker, and its stored streams written raw): writing one would overwrite
+// the server's own record of the file.
+std::optional<SysError> RefuseServerName(const std::string& stream);
 // The largest attribute value the kernel passes (XATTR_SIZE_MAX).
 inline constexpr std::size_t MaxAttributeSize = 65536;
 
@@ -37,6 +41,8 @@ public:
     Expected<std::unique_ptr<ItemWriter>> openWrite(const ItemRef& item) override;
     Expected<std::unique_ptr<PendingFile>> createPending(const std::string& target) override;
     std::string resolveLink(const std::string& path) override;
+    bool sameFile(const std::string& a, const std::string& b) override;
+    Expected<std::unique_ptr<ItemReader>> openCopy(const ItemRef& item) override;
 
     // The hidden file that a whole-workspace save is assembling: its data is written straight in.
     void addPending(const std::string& path) { pendingTemps_.insert(path); }

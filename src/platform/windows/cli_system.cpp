@@ -4,6 +4,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <csignal>
 #include <cstdio>
 
 #include "platform/windows/windows_filesystem.h"
@@ -29,6 +30,12 @@ void UseBinaryStandardStreams()
     // ANSI code page appear as escapes there, as any bytes that are not UTF-8 do.
     if (_isatty(_fileno(stdout)) || _isatty(_fileno(stderr)))
         ::SetConsoleOutputCP(CP_UTF8);
+}
+
+SignalHandler EndCleanlyOnSignals()
+{
+    // Writes on Windows leave no hidden files of their own to remove.
+    return SIG_DFL;
 }
 
 bool StandardErrorIsTerminal()
