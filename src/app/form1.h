@@ -188,7 +188,7 @@ private:
     std::unique_ptr<WorkspaceEditor> editor_;
     DetectionPane* detection_ = nullptr;  // owned as a child object
     bool closeAfterScan_ = false;
-    bool quitAgreed_ = false;  // asked once per close: the close after a cancelled scan asks no more
+    bool quitAgreed_ = false;  // "はい" given: the close that follows the cancelled scan asks no more
     bool askingToQuit_ = false;
     std::string scanFolder_;  // the folder of the last scan, as the exports name it
     void saveDetectionList(ExportFormat format);
