@@ -82,7 +82,10 @@ QSize NameLabel::sizeHint() const
 
 QSize NameLabel::minimumSizeHint() const
 {
-    return {0, QLabel::minimumSizeHint().height()};
+    // At least one line: a text of many lines may be cut rather than push the window off the
+    // screen's bottom.
+    const int line = fontMetrics().height() + 2 * margin() + 2 * frameWidth();
+    return {0, qMin(QLabel::minimumSizeHint().height(), line)};
 }
 
 void NameLabel::resizeEvent(QResizeEvent* event)

@@ -100,6 +100,12 @@ Picture decodePicture(const std::string& bytes, const char* format)
     }
     p.image = reader.read();
     p.size = p.image.size();
+    // A reader that could not tell the size beforehand (an icon file's directory may understate it).
+    if (qint64(p.size.width()) * p.size.height() > MaxPreviewPixels) {
+        p.image = QImage();
+        p.tooLarge = true;
+        return p;
+    }
     if (p.image.width() > MaxPreviewSide || p.image.height() > MaxPreviewSide)
         p.image = p.image.scaled(MaxPreviewSide, MaxPreviewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return p;

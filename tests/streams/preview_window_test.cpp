@@ -3,6 +3,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 #include <QSignalSpy>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -31,6 +32,20 @@ std::string pngBytes()
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
+    return data.toStdString();
+}
+
+// One colour, 4608 x 4608: 3 KB of PNG, 81 MiB once on screen.
+std::string pngBomb()
+{
+    QImage image(4608, 4608, QImage::Format_Mono);
+    image.fill(0);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    writer.setQuality(0);
+    writer.write(image);
     return data.toStdString();
 }
 
@@ -99,6 +114,7 @@ private Q_SLOTS:
             {"pic.png", pngBytes()},
             {"name\nwith break", "x"},
             {"no\u200btes", "x"},
+            {"bomb.png", pngBomb()},
             {"rtl", "invoice\u202efdp.exe\u2066x\u2069"},
         };
         for (const auto& [name, value] : streams)
@@ -123,6 +139,8 @@ private Q_SLOTS:
         QTest::newRow("utf16 zone") << "Zone.Identifier" << "[ZoneTransfer]" << "UTF-16LE";
         QTest::newRow("escaped name") << "name\nwith break" << "x" << "name\\nwith break";
         QTest::newRow("invisible in name") << QStringLiteral("no\u200btes") << "x" << "no\\u200btes";
+        QTest::newRow("picture too large") << "bomb.png" << "00000000  89 50 4e 47"
+                                           << QStringLiteral("画像が大きすぎるため表示しません (4608 x 4608)");
         QTest::newRow("direction controls in text") << "rtl" << "invoice\\u202efdp.exe\\u2066x\\u2069" << "UTF-8";
     }
     void selectedNodeIsShown()
