@@ -334,6 +334,8 @@ public:
         if (written_ < rows.size()) {
             out_.addRows(rows, written_);
             written_ = rows.size();
+            // Written rows are not needed again: a large tree is written without being held whole.
+            scan_->releaseRows(written_);
         }
     }
 

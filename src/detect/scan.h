@@ -13,6 +13,7 @@
 // back to the path-based ones (FolderSystem::openFolderIn opens a subfolder relative to its parent). ScanView::idle() lets the window turn while the walk waits for the
 // workers. rows() (ScanRows) grows in blocks: a million rows grow without being copied to a new block.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstddef>
 #include <iterator>
@@ -95,10 +96,19 @@ public:
         std::vector<std::vector<ScanRow>>().swap(blocks_);
         size_ = 0;
     }
+    // Frees the whole blocks of rows below index, for a reader that has taken them and will not
+    // look at them again; the rows keep their indexes, and those freed must not be read.
+    void releaseBefore(std::size_t index)
+    {
+        for (std::size_t b = released_; b < index / BlockRows && b + 1 < blocks_.size(); ++b)
+            std::vector<ScanRow>().swap(blocks_[b]);
+        released_ = std::max(released_, std::min(index / BlockRows, blocks_.empty() ? 0 : blocks_.size() - 1));
+    }
 
 private:
     std::vector<std::vector<ScanRow>> blocks_;  // each reserved for BlockRows, never grown past it
     std::size_t size_ = 0;
+    std::size_t released_ = 0;  // blocks below this one have been freed
 };
 
 // The scan's counters and cancel flag. They are zeroed before a scan and keep the last scan's values
@@ -171,6 +181,8 @@ public:
     ScanCounters& counters() { return counters_; }
     const ScanCounters& counters() const { return counters_; }
     const ScanRows& rows() const { return rows_; }
+    // For a caller that writes the rows out as they come (the command line): frees those below index.
+    void releaseRows(std::size_t index) { rows_.releaseBefore(index); }
     // What the last scan could not read, in walk order.
     const std::vector<ScanSkip>& skipped() const { return skipped_; }
 

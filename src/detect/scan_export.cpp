@@ -39,11 +39,6 @@ void AppendCsvField(std::string& out, std::string_view text)
     out.push_back('"');
 }
 
-std::string Modified(const ScanRow& row)
-{
-    return row.modifiedTime ? IsoLocalTime(*row.modifiedTime) : std::string();
-}
-
 }  // namespace
 
 std::optional<ExportFormat> ExportFormatNamed(std::string_view name)
@@ -80,6 +75,16 @@ ScanExport::ScanExport(ExportFormat format, std::string folder, Sink sink)
 {
 }
 
+const std::string& ScanExport::modified(const ScanRow& row)
+{
+    static const std::string none;
+    if (!row.modifiedTime)
+        return none;
+    if (!lastTime_ || lastTime_->first != *row.modifiedTime)
+        lastTime_.emplace(*row.modifiedTime, IsoLocalTime(*row.modifiedTime));
+    return lastTime_->second;
+}
+
 void ScanExport::begin()
 {
     switch (format_) {
@@ -106,7 +111,7 @@ void ScanExport::addRows(const ScanRows& rows, std::size_t from)
         case ExportFormat::Text:
             out_.append(ExportedName(row.caption)).append(1, '\t').append(std::to_string(row.bytes));
             if (row.isParent())
-                out_.append(1, '\t').append(Modified(row));
+                out_.append(1, '\t').append(modified(row));
             out_.append(1, '\n');
             break;
         case ExportFormat::Csv:
@@ -114,7 +119,7 @@ void ScanExport::addRows(const ScanRows& rows, std::size_t from)
             out_.push_back(',');
             AppendCsvField(out_, ExportedName(row.caption));
             out_.append(1, ',').append(std::to_string(row.bytes)).append(1, ',');
-            AppendCsvField(out_, Modified(row));
+            AppendCsvField(out_, row.isParent() ? modified(row) : std::string());
             out_.append(",\"\"\r\n");
             break;
         case ExportFormat::Json: {
@@ -126,7 +131,7 @@ void ScanExport::addRows(const ScanRows& rows, std::size_t from)
             AppendJsonString(out_, ExportedName(row.caption));
             out_.append(",\"size\":").append(std::to_string(row.bytes)).append(",\"modified\":");
             if (row.modifiedTime)
-                AppendJsonString(out_, Modified(row));
+                AppendJsonString(out_, modified(row));
             else
                 out_.append("null");
             out_.append(",\"streams\":[");

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "detect/scan.h"
@@ -55,6 +56,9 @@ private:
     Sink sink_;
     std::string out_;
     bool firstParent_ = true;
+    // Files written together share their times: the last time and its text are kept.
+    std::optional<std::pair<std::int64_t, std::string>> lastTime_;
+    const std::string& modified(const ScanRow& row);
 };
 
 // The whole document for a finished list, in one string.
