@@ -174,6 +174,13 @@ public:
                 continue;
             }
             EnumerateStreams(env_.fs, path, list);
+            if (list.empty()) {
+                if (auto error = unreadableStreams(path)) {
+                    fail("ls", CopyErrorText({CopyError::Side::Source, {}, *error}, ShownName(path)));
+                    missing = true;
+                    continue;
+                }
+            }
             out.clear();
             for (const StreamEntry& entry : list)
                 out.append(ExportedName(entry.text)).append(1, '\t').append(std::to_string(entry.size)).append(1, '\n');
@@ -279,6 +286,20 @@ private:
         if (error->code == ENOENT)
             return "\"" + ShownName(path) + "\" は見つかりません";
         return CopyErrorText({CopyError::Side::Source, {}, *error}, ShownName(path));
+    }
+
+    // Why a file that shows no streams may still have some: they are there but may not be read.
+    std::optional<SysError> unreadableStreams(const std::string& path)
+    {
+        const auto slash = path.rfind('/');
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (name.empty())
+            return std::nullopt;
+        auto folder = env_.folders.openFolder(slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1));
+        if (!folder.ok())
+            return std::nullopt;
+        auto streams = env_.fs.readStreamsIn(*folder.value(), name, path);
+        return streams.ok() ? std::nullopt : std::optional<SysError>(streams.error());
     }
 
     std::optional<std::string> missingItem(const ItemRef& item)

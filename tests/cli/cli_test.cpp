@@ -174,6 +174,7 @@ TEST_F(CliTest, ErrorsNameTheirRealCause)
     } cases[] = {
         {{"cat", locked, "s"}, "Permission denied"},
         {{"cat", locked + ":s"}, "Permission denied"},
+        {{"ls", locked}, "Permission denied"},  // its streams are there, not missing
         {{"ls", inside}, "Permission denied"},
         {{"cat", inside}, "Permission denied"},
         {{"ls", dir.file("gone")}, "見つかりません"},
