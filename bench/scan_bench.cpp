@@ -14,6 +14,7 @@
 // /dev/null, as a whole process against the engine alone.
 //
 // Run: QT_QPA_PLATFORM=offscreen bench/scan_bench [--no-cold] [--no-large] [tree folder]
+// (--cli-only: just the command line against the engine.)
 // The trees are made once (marker files record them) and reused by later runs.
 // With --favicon, only a small tree holding a 2 GiB sparse file named favicon with a stream is
 // scanned through the window: its icon must not hold up the event loop (at most 100 ms).
@@ -274,7 +275,10 @@ Times getfattrTimes(const std::string& root, bool values = false)
 // The command line as a script starts it: a process of its own, the document thrown away.
 Times cliTimes(const std::string& root, const char* format)
 {
-    const std::string command = std::string("'") + TESSALY_CLI + "' scan '" + root + "' --format " + format + " > /dev/null";
+    // TESSALY_BENCH_CLI names another build of the command to compare with.
+    const char* other = std::getenv("TESSALY_BENCH_CLI");
+    const std::string command = std::string("'") + (other && *other ? other : TESSALY_CLI) + "' scan '" + root +
+                                "' --format " + format + " > /dev/null";
     const Stopwatch watch(childrenCpu);
     const int rc = std::system(command.c_str());
     const Times t = watch.elapsed();
@@ -457,6 +461,7 @@ int main(int argc, char* argv[])
     const bool windowOnly = args.removeAll(QStringLiteral("--window-only")) > 0;
     const bool faviconOnly = args.removeAll(QStringLiteral("--favicon")) > 0;
     const bool engineOnly = args.removeAll(QStringLiteral("--engine-only")) > 0;
+    const bool cliOnly = args.removeAll(QStringLiteral("--cli-only")) > 0;
     const bool cold = args.removeAll(QStringLiteral("--no-cold")) == 0;
     const bool large = args.removeAll(QStringLiteral("--no-large")) == 0;
     const char* tmp = std::getenv("TMPDIR");
@@ -476,7 +481,7 @@ int main(int argc, char* argv[])
     }
     makeTree(root);
     // Before the window exists, so that the child's memory is the engine's.
-    if (large && !windowOnly && !engineOnly) {
+    if (large && !windowOnly && !engineOnly && !cliOnly) {
         makeLargeTree(base + "/tree1m");
         largeTree(base + "/tree1m");
     }
@@ -502,6 +507,22 @@ int main(int argc, char* argv[])
     };
     if (engineOnly) {
         workerCounts();
+        return 0;
+    }
+    if (cliOnly) {
+        // Taken in turns, so that the load of the machine falls on the engine and the command alike.
+        std::vector<Times> engine, text, csv, json;
+        for (int i = 0; i < 7; ++i) {
+            engine.push_back(engineTimes(root, counters));
+            text.push_back(cliTimes(root, "text"));
+            csv.push_back(cliTimes(root, "csv"));
+            json.push_back(cliTimes(root, "json"));
+        }
+        const Times e = median(engine);
+        std::printf("scan engine alone: %.3f s (processor %.3f s), median of 7\n", e.wall, e.cpu);
+        for (const auto& [format, runs] : {std::pair{"text", text}, std::pair{"csv", csv}, std::pair{"json", json}})
+            std::printf("tessaly scan --format %-5s %.3f s (processor %.3f s): %.2f of the engine's wall time\n", format,
+                        median(runs).wall, median(runs).cpu, median(runs).wall / e.wall);
         return 0;
     }
 

@@ -96,11 +96,16 @@ std::string CodePointEscape(std::uint32_t cp)
     return out;
 }
 
-bool NeedsEscaping(std::string_view name)
+namespace {
+
+// The escapes of ShownName, and with backslash set those of ExportedName.
+bool NeedsEscapingImpl(std::string_view name, bool backslash)
 {
     for (std::size_t i = 0; i < name.size();) {
         const auto b = static_cast<unsigned char>(name[i]);
         if (b >= 0x20 && b < 0x7F) {
+            if (backslash && b == '\\')
+                return true;
             ++i;
             continue;
         }
@@ -113,15 +118,17 @@ bool NeedsEscaping(std::string_view name)
     return false;
 }
 
-std::string ShownName(std::string_view name)
+std::string Escaped(std::string_view name, bool backslash)
 {
-    if (!NeedsEscaping(name))
+    if (!NeedsEscapingImpl(name, backslash))
         return std::string(name);
     std::string out;
     out.reserve(name.size() + 16);
     for (std::size_t i = 0; i < name.size();) {
         const auto b = static_cast<unsigned char>(name[i]);
         if (b >= 0x20 && b < 0x7F) {
+            if (backslash && b == '\\')
+                out += '\\';
             out += char(b);
             ++i;
             continue;
@@ -140,6 +147,23 @@ std::string ShownName(std::string_view name)
         }
     }
     return out;
+}
+
+}  // namespace
+
+bool NeedsEscaping(std::string_view name)
+{
+    return NeedsEscapingImpl(name, false);
+}
+
+std::string ShownName(std::string_view name)
+{
+    return Escaped(name, false);
+}
+
+std::string ExportedName(std::string_view name)
+{
+    return Escaped(name, true);
 }
 
 }  // namespace tessaly

@@ -22,6 +22,12 @@ namespace tessaly {
 // Everything else, "\" included, is left as it is: the result is for reading, never a path.
 std::string ShownName(std::string_view name);
 
+// ShownName with "\" written as "\\" as well, for documents that other programs read: distinct
+// names give distinct texts, and the bytes come back by reading each escape ("\\", "\n", "\r",
+// "\t", "\xHH" a byte, "\uHHHH" and "\UHHHHHHHH" the code point in UTF-8) as what it stands for, every other
+// character as itself. The window keeps ShownName: there "\" separates the folders of a Windows path.
+std::string ExportedName(std::string_view name);
+
 // Whether ShownName would change name (so that callers can skip the copy).
 bool NeedsEscaping(std::string_view name);
 

@@ -48,6 +48,9 @@ inline constexpr std::string_view LibraryNotSupported = "ライブラリ未サ�
 inline constexpr std::string_view ParentDetected = "親ファイル検出 ";
 inline constexpr std::string_view ChildDetected = "子ファイル検出 ";
 inline constexpr std::string_view SearchInFolder = "フォルダ指定で検索 ";
+// A folder or file the scan could not read: the path, then the system's reason in parentheses.
+inline constexpr std::string_view UnreadableSkipped = "読込み不可で除外 ";
+inline constexpr std::string_view SearchCancelled = "検索を中断 ";
 inline constexpr std::string_view LoadedFromDetectionList = "検出リストから読込み ";
 // The no-association line: this literal, then the system text for that code.
 inline constexpr std::string_view NoAssociationCode = "1155:";
@@ -61,6 +64,10 @@ inline constexpr std::string_view StatusSavedTo = " に保存しました。";
 inline constexpr std::string_view StatusSaved = " を保存しました。";
 inline constexpr std::string_view StatusDetected = " 検出しました";
 inline constexpr std::string_view StatusNothingFound = " 該当ありません";
+inline constexpr std::string_view StatusCancelled = " 中断しました (途中までの結果です)";
+// After the found or nothing-found sentence: the number of what could not be read goes between.
+inline constexpr std::string_view StatusSkippedBefore = " (読めない項目 ";
+inline constexpr std::string_view StatusSkippedAfter = " 件: 不完全な結果です)";
 
 // Message boxes.
 inline constexpr std::string_view AlreadyRunning = "既に起動されています。";

@@ -1,6 +1,8 @@
 #include "cli/cli.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -30,20 +32,21 @@ constexpr std::string_view MainHelp =
     "  scan FOLDER [--format F] [-o OUT] フォルダ以下のストリームを持つファイルを検出\n"
     "\n"
     "各コマンドの詳細は「tessaly <コマンド> --help」で表示します。\n"
-    "終了コード: 0 完了、1 該当なし、2 使い方の誤り、3 読み書きできない項目あり、130 中断\n";
+    "終了コード: 0 完了、1 該当なし、2 使い方の誤り、3 読み書きできない項目あり・出力に書き込めない、\n"
+    "  4 検出は完了したが読めないフォルダ・ファイルを除外した (scan)、130 中断\n";
 
 constexpr std::string_view LsHelp =
     "使い方: tessaly ls PATH...\n"
     "各ファイルのストリームを 1 行に 1 つ、「パス:ストリーム名」<TAB>サイズ (バイト) の形で表示します。\n"
-    "名前の制御文字や不正なバイトは \\n や \\xff のように表示されます。\n"
-    "終了コード: 0 ストリームあり、1 ストリームなし、2 使い方の誤り、3 見つからないパスあり\n";
+    "名前の制御文字や不正なバイトは \\n や \\xff のように、「\\」は \\\\ と書き出されます。\n"
+    "終了コード: 0 ストリームあり、1 ストリームなし、2 使い方の誤り、3 読めないパスあり・出力に書き込めない\n";
 
 constexpr std::string_view CatHelp =
     "使い方: tessaly cat FILE:STREAM\n"
     "       tessaly cat FILE STREAM\n"
     "ストリームの内容をそのまま標準出力へ書き出します。名前に「:」を含むストリームは 2 つ目の形で\n"
     "指定します。FILE:STREAM がそのままの名前で存在するときは、そのファイルの内容を書き出します。\n"
-    "終了コード: 0 完了、2 使い方の誤り、3 読み出せない\n";
+    "終了コード: 0 完了、2 使い方の誤り、3 読み出せない・出力に書き込めない\n";
 
 constexpr std::string_view PutHelp =
     "使い方: tessaly put [--replace] FILE STREAM [SOURCE|-]\n"
@@ -57,9 +60,12 @@ constexpr std::string_view ScanHelp =
     "FOLDER 以下を検索し、ストリームを持つファイルと各ストリームを検出タブと同じ順に書き出します。\n"
     "  --format F   text (既定: 名前<TAB>サイズ<TAB>更新日付)、csv (RFC 4180)、json\n"
     "  -o FILE      標準出力の代わりに FILE へ書き出す\n"
-    "標準エラー出力が端末のときは進行状況を表示します。Ctrl+C で中断すると、それまでの結果を\n"
-    "正しい形式のまま書き出して終了します。\n"
-    "終了コード: 0 検出あり、1 該当なし、2 使い方の誤り、3 フォルダを開けない・書き出せない、130 中断\n";
+    "名前の制御文字や不正なバイトは \\n や \\xff のように、「\\」は \\\\ と書き出されます。\n"
+    "読めないフォルダやファイルは除外して続け、1 つごとに理由を標準エラー出力に表示し、結果にも\n"
+    "記録します。標準エラー出力が端末のときは進行状況を表示します。Ctrl+C で中断すると、それまでの\n"
+    "結果を正しい形式のまま書き出して終了します。\n"
+    "終了コード: 0 検出あり、1 該当なし、2 使い方の誤り、3 フォルダを開けない・書き出せない、\n"
+    "  4 完了したが読めないフォルダ・ファイルを除外した (結果は不完全)、130 中断\n";
 
 // The pattern with its one "%s" filled in.
 std::string FillIn(std::string_view pattern, std::string_view value)
@@ -139,9 +145,28 @@ public:
         std::fprintf(env_.err, "tessaly %s: %s\n", std::string(command).c_str(), message.c_str());
     }
 
-    bool help(std::string_view text)
+    int help(std::string_view command, std::string_view text)
+    {
+        if (!write(text) || std::fflush(env_.out) != 0)
+            return outputFailed(command);
+        return ExitDone;
+    }
+
+    bool write(std::string_view text)
     {
         return std::fwrite(text.data(), 1, text.size(), env_.out) == text.size();
+    }
+
+    // Standard output could not take what was written (a full disk, a closed pipe).
+    int outputFailed(std::string_view command)
+    {
+        const int code = errno;
+        std::string message = "標準出力に書き込めません";
+        if (code != 0)
+            message.append("。").append(std::strerror(code));
+        std::fprintf(env_.err, "tessaly%s%s: %s\n", command.empty() ? "" : " ", std::string(command).c_str(),
+                     message.c_str());
+        return ExitItemFailed;
     }
 
     int ls(const Parsed& p)
@@ -152,18 +177,28 @@ public:
         StreamList list;
         std::string out;
         for (const std::string& path : p.positional) {
-            if (!env_.fs.pathExists(path)) {
-                fail("ls", "\"" + ShownName(path) + "\" は見つかりません");
+            if (auto problem = unreachable(path)) {
+                fail("ls", *problem);
                 missing = true;
                 continue;
             }
             EnumerateStreams(env_.fs, path, list);
+            if (list.empty()) {
+                if (auto error = unreadableStreams(path)) {
+                    fail("ls", CopyErrorText({CopyError::Side::Source, {}, *error}, ShownName(path)));
+                    missing = true;
+                    continue;
+                }
+            }
             out.clear();
             for (const StreamEntry& entry : list)
-                out.append(ShownName(entry.text)).append(1, '\t').append(std::to_string(entry.size)).append(1, '\n');
+                out.append(ExportedName(entry.text)).append(1, '\t').append(std::to_string(entry.size)).append(1, '\n');
             found = found || !list.empty();
-            std::fwrite(out.data(), 1, out.size(), env_.out);
+            if (!write(out))
+                return outputFailed("ls");
         }
+        if (std::fflush(env_.out) != 0)
+            return outputFailed("ls");
         if (missing)
             return ExitItemFailed;
         return found ? ExitDone : ExitNothingFound;
@@ -193,12 +228,10 @@ public:
             }
             if (got.value() == 0)
                 break;
-            if (std::fwrite(buffer.get(), 1, got.value(), env_.out) != got.value()) {
-                fail("cat", "標準出力に書き込めません");
-                return ExitItemFailed;
-            }
+            if (std::fwrite(buffer.get(), 1, got.value(), env_.out) != got.value())
+                return outputFailed("cat");
         }
-        return std::fflush(env_.out) == 0 ? ExitDone : ExitItemFailed;
+        return std::fflush(env_.out) == 0 ? ExitDone : outputFailed("cat");
     }
 
     int put(const Parsed& p)
@@ -208,8 +241,8 @@ public:
         const ItemRef target{p.positional[0], p.positional[1]};
         if (target.stream.empty())
             return usage("put", "ストリーム名が空です");
-        if (!env_.fs.pathExists(target.file)) {
-            fail("put", "\"" + ShownName(target.file) + "\" は見つかりません");
+        if (auto problem = unreachable(target.file)) {
+            fail("put", *problem);
             return ExitItemFailed;
         }
         if (!p.replace && env_.fs.streamExists(target.file, target.stream)) {
@@ -255,12 +288,43 @@ private:
         std::FILE* in_;
     };
 
+    // Not found, or there but out of reach: the system's own reason (a folder the user may not
+    // search is not a missing file).
+    std::optional<std::string> unreachable(const std::string& path)
+    {
+        const auto error = env_.fs.pathError(path);
+        if (!error)
+            return std::nullopt;
+        if (error->code == ENOENT)
+            return "\"" + ShownName(path) + "\" は見つかりません";
+        return CopyErrorText({CopyError::Side::Source, {}, *error}, ShownName(path));
+    }
+
+    // Why a file that shows no streams may still have some: they are there but may not be read.
+    std::optional<SysError> unreadableStreams(const std::string& path)
+    {
+        const auto slash = path.rfind('/');
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (name.empty())
+            return std::nullopt;
+        auto folder = env_.folders.openFolder(slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1));
+        if (!folder.ok())
+            return std::nullopt;
+        auto streams = env_.fs.readStreamsIn(*folder.value(), name, path);
+        return streams.ok() ? std::nullopt : std::optional<SysError>(streams.error());
+    }
+
     std::optional<std::string> missingItem(const ItemRef& item)
     {
-        if (!env_.fs.pathExists(item.file))
-            return "\"" + ShownName(item.file) + "\" は見つかりません";
-        if (item.isStream() && !env_.fs.streamExists(item.file, item.stream))
+        if (auto problem = unreachable(item.file))
+            return problem;
+        if (item.isStream() && !env_.fs.streamExists(item.file, item.stream)) {
+            // A stream that is there but may not be read is reported with the reader's reason.
+            auto reader = env_.fs.openRead(item);
+            if (reader.ok() || (reader.error().code != ENOENT && reader.error().code != ENODATA))
+                return std::nullopt;
             return "ストリーム \"" + ShownName(item.text()) + "\" はありません";
+        }
         return std::nullopt;
     }
 
@@ -283,6 +347,7 @@ public:
     void showProgress(const std::string& text) override
     {
         flushRows();
+        reportSkipped();
         if (!env_.errIsTerminal)
             return;
         // A terminal redraws slowly: the line is rewritten a few times a second at most.
@@ -302,6 +367,19 @@ public:
         if (written_ < rows.size()) {
             out_.addRows(rows, written_);
             written_ = rows.size();
+            // Written rows are not needed again: a large tree is written without being held whole.
+            scan_->releaseRows(written_);
+        }
+    }
+
+    // One line on standard error for each folder or file passed over since the last call.
+    void reportSkipped()
+    {
+        const auto& skipped = scan_->skipped();
+        for (; reported_ < skipped.size(); ++reported_) {
+            const ScanSkip& skip = skipped[reported_];
+            std::fprintf(env_.err, "%stessaly scan: \"%s\" を読めないため除外しました。%s\n",
+                         shown_ ? "\r\x1b[K" : "", ShownName(skip.path).c_str(), ShownName(skip.error.message).c_str());
         }
     }
 
@@ -316,6 +394,7 @@ private:
     ScanExport& out_;
     FolderScan* scan_ = nullptr;
     std::size_t written_ = 0;
+    std::size_t reported_ = 0;
     std::chrono::steady_clock::time_point lastShown_{};
     bool shown_ = false;
 };
@@ -346,8 +425,10 @@ int Cli::scan(const Parsed& p)
     if (!format)
         return usage("scan", "形式は text、csv、json のどれかです: " + ShownName(*p.format));
 
+    if (p.output && p.output->empty())
+        return usage("scan", "出力ファイル名が空です");
     std::string folder = p.positional[0];
-    if (folder.empty() || folder.back() != '/')
+    if (folder.back() != '/')
         folder.push_back('/');
     {
         auto probe = env_.folders.openFolder(folder);
@@ -374,6 +455,7 @@ int Cli::scan(const Parsed& p)
     }
     std::optional<SysError> writeError;
     bool stdoutFailed = false;
+    int outputErrno = 0;
     FolderScan* running = nullptr;
     ScanExport document(*format, folder, [&](std::string_view piece) {
         if (writeError || stdoutFailed)
@@ -382,6 +464,8 @@ int Cli::scan(const Parsed& p)
             writeError = writer->write(piece);
         else
             stdoutFailed = std::fwrite(piece.data(), 1, piece.size(), env_.out) != piece.size();
+        if (stdoutFailed)
+            outputErrno = errno;
         // A document that cannot be written is not worth the rest of the walk.
         if ((writeError || stdoutFailed) && running)
             running->counters().CancelRequested = true;
@@ -397,26 +481,31 @@ int Cli::scan(const Parsed& p)
     document.begin();
     scan.ScanFolder(folder);
     view.flushRows();
+    view.reportSkipped();
     const bool interrupted = env_.interrupted && *env_.interrupted;
-    document.end(scan.counters(), !scan.counters().CancelRequested);
+    document.end(scan.counters(), scan.skipped());
     view.endLine();
     if (env_.errIsTerminal)
         std::fprintf(env_.err, "%s\n", ScanSummary(scan.counters(), ",").c_str());
 
     if (writer && !writeError)
         writeError = writer->finish();
-    if (!writer && std::fflush(env_.out) != 0)
+    if (!writer && !stdoutFailed && std::fflush(env_.out) != 0) {
         stdoutFailed = true;
+        outputErrno = errno;
+    }
     if (writeError) {
         fail("scan", CopyErrorText({CopyError::Side::Target, {}, *writeError}, ShownName(*p.output)));
         return ExitItemFailed;
     }
     if (stdoutFailed) {
-        fail("scan", "標準出力に書き込めません");
-        return ExitItemFailed;
+        errno = outputErrno;
+        return outputFailed("scan");
     }
     if (interrupted)
         return ExitInterrupted;
+    if (OutcomeOf(scan.counters()) != ScanOutcome::Complete)
+        return ExitIncomplete;
     return scan.counters().ParentsFound > 0 ? ExitDone : ExitNothingFound;
 }
 
@@ -428,10 +517,8 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env)
     if (args.empty())
         return cli.usage({}, "コマンドを指定してください");
     const std::string& command = args[0];
-    if (command == "--help" || command == "-h" || command == "help") {
-        cli.help(MainHelp);
-        return ExitDone;
-    }
+    if (command == "--help" || command == "-h" || command == "help")
+        return cli.help({}, MainHelp);
     const struct {
         std::string_view name, help;
         int (Cli::*run)(const Parsed&);
@@ -441,12 +528,15 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env)
         if (command != c.name)
             continue;
         const Parsed parsed = Parse(args, 1, c.name);
-        if (parsed.help) {
-            cli.help(c.help);
-            return ExitDone;
-        }
+        if (parsed.help)
+            return cli.help(c.name, c.help);
         if (!parsed.error.empty())
             return cli.usage(c.name, parsed.error);
+        // An empty argument names nothing: taken as it is, "" would stand for the current folder
+        // or, with a "/" added, for the whole file system.
+        for (const std::string& a : parsed.positional)
+            if (a.empty())
+                return cli.usage(c.name, "空の引数は指定できません");
         return (cli.*c.run)(parsed);
     }
     return cli.usage({}, "不明なコマンド " + ShownName(command));

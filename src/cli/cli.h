@@ -16,7 +16,8 @@ enum CliExit : int {
     ExitDone = 0,
     ExitNothingFound = 1,  // ls: no streams at all; scan: no file with streams
     ExitUsage = 2,
-    ExitItemFailed = 3,    // an item could not be read or written
+    ExitItemFailed = 3,    // an item could not be read or written, or the output could not be written
+    ExitIncomplete = 4,    // scan done, but folders or files that could not be read were passed over
     ExitInterrupted = 130, // scan stopped by Ctrl+C; what was found so far is written whole
 };
 

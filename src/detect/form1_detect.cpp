@@ -109,6 +109,8 @@ void Form1::FolderPaneDblClick()
     detection_->runScan(folder);
     CancelBtn1->hide();
     const ScanCounters& counters = detection_->scan().counters();
+    if (counters.Cancelled)
+        log_.AppendLogLine(texts::SearchCancelled, folder);
     setStatusText(qs(ScanSummary(counters, bytes(QLocale().groupSeparator()))));
     ListView1->setEnabled(true);
 
@@ -186,7 +188,7 @@ void Form1::saveDetectionList(ExportFormat format)
     const std::string path = bytes(chosen);
     const FolderScan& scan = detection_->scan();
     const std::string document =
-        ExportScanResult(format, scanFolder_, scan.rows(), scan.counters(), !scan.counters().CancelRequested);
+        ExportScanResult(format, scanFolder_, scan.rows(), scan.counters(), scan.skipped());
 
     // By the same rules as the save commands: an existing file takes the new document only once it
     // is whole, and keeps its streams, links, owner and mode.

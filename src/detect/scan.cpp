@@ -55,10 +55,25 @@ std::string ProgressText(const ScanCounters& counters, std::string_view groupSep
     return text;
 }
 
+ScanOutcome OutcomeOf(const ScanCounters& counters)
+{
+    if (counters.Cancelled)
+        return ScanOutcome::Cancelled;
+    return counters.Skipped > 0 ? ScanOutcome::Incomplete : ScanOutcome::Complete;
+}
+
 std::string ScanSummary(const ScanCounters& counters, std::string_view groupSeparator)
 {
-    return ProgressText(counters, groupSeparator) +
-           std::string(counters.ParentsFound > 0 ? texts::StatusDetected : texts::StatusNothingFound);
+    std::string text = ProgressText(counters, groupSeparator);
+    if (counters.Cancelled)
+        return text.append(texts::StatusCancelled);
+    text.append(counters.ParentsFound > 0 ? texts::StatusDetected : texts::StatusNothingFound);
+    if (counters.Skipped > 0) {
+        text.append(texts::StatusSkippedBefore);
+        AppendGrouped(text, std::uint64_t(counters.Skipped), groupSeparator);
+        text.append(texts::StatusSkippedAfter);
+    }
+    return text;
 }
 
 std::string ModifiedCellText(LocalTime time, ScanView& view)
@@ -83,6 +98,7 @@ std::optional<LocalTime> ToLocalTime(std::int64_t secondsSinceEpoch)
 void FolderScan::reset()
 {
     rows_.clear();
+    std::vector<ScanSkip>().swap(skipped_);
     icons_.clear();
     counters_ = ScanCounters{};
 }
@@ -115,11 +131,14 @@ struct FolderScan::Entry {
     std::vector<ScanRow> rows;
     std::optional<std::int64_t> modified;  // the parent's last-write time, when it could be looked up
     std::shared_ptr<Folder> folder;        // a subfolder other than "." and ".."
+    std::optional<SysError> error;         // why the file's streams could not be read
 };
 
 struct FolderScan::Folder {
     enum class State { Waiting, Listed, Failed, Raised };
     std::string path;  // with its trailing "/"
+    std::string name;  // its entry in the parent folder, opened relative to the parent while it is open
+    std::weak_ptr<Folder> parent;
     std::vector<std::uint32_t> key;
     // The fields below are written by a worker and published under the walk's lock.
     State state = State::Waiting;
@@ -127,6 +146,7 @@ struct FolderScan::Folder {
     std::vector<char> runDone;  // one flag per run of entries
     std::size_t runsLeft = 0;
     std::shared_ptr<FolderListing> listing;  // open until the last run has been examined
+    std::optional<SysError> error;  // why it could not be opened, or could not be read to its end
 };
 
 namespace {
@@ -289,34 +309,45 @@ private:
     // Called and returns with lock held; the system calls run without it.
     void runTask(Task& task, std::unique_lock<std::mutex>& lock)
     {
+        // A subfolder is opened relative to its parent while the parent is still open.
+        std::shared_ptr<FolderListing> parentListing;
+        if (task.run == NoRun)
+            if (const auto parent = task.folder->parent.lock())
+                parentListing = parent->listing;
         lock.unlock();
         if (task.run == NoRun)
-            read(task, lock);
+            read(task, std::move(parentListing), lock);
         else
             examine(task, lock);
         done_.notify_all();
     }
 
-    void read(Task& task, std::unique_lock<std::mutex>& lock)
+    void read(Task& task, std::shared_ptr<FolderListing> parentListing, std::unique_lock<std::mutex>& lock)
     {
         Folder& folder = *task.folder;
         std::unique_ptr<FolderListing> listing;
         Folder::State state = Folder::State::Listed;
+        std::optional<SysError> error;
         std::vector<Entry> entries;
         try {
-            auto opened = folders_.openFolder(folder.path);
-            // Missing, not readable, path too long: the folder is passed over without a word.
-            if (!opened)
+            auto opened = parentListing ? folders_.openFolderIn(*parentListing, folder.name, folder.path)
+                                        : folders_.openFolder(folder.path);
+            // Missing, not readable: the walk goes on and reports the folder as passed over.
+            if (!opened) {
                 state = Folder::State::Failed;
-            else
+                error = opened.error();
+            } else {
                 listing = std::move(opened.value());
+            }
         } catch (...) {
             state = Folder::State::Raised;
         }
+        parentListing.reset();
         if (listing) {
             FolderEntry entry;
             while (!stopped() && listing->next(entry))
-                entries.push_back(Entry{entry, {}, {}, {}});
+                entries.push_back(Entry{entry, {}, {}, {}, {}});
+            error = listing->error();
         }
         std::vector<Task> tasks;
         if (state == Folder::State::Listed) {
@@ -327,6 +358,8 @@ private:
                 auto sub = std::make_shared<Folder>();
                 sub->path.reserve(folder.path.size() + e.entry.name.size() + 1);
                 sub->path.append(folder.path).append(e.entry.name).push_back('/');
+                sub->name = e.entry.name;
+                sub->parent = task.folder;
                 sub->key = folder.key;
                 sub->key.push_back(std::uint32_t(i));
                 sub->key.push_back(0);
@@ -343,6 +376,7 @@ private:
 
         lock.lock();
         folder.state = state;
+        folder.error = std::move(error);
         folder.entries = std::move(entries);
         folder.runDone.assign(folder.entries.size() / run_ + 1, 0);
         // Nothing is taken before the lock is released, so the count and the listing are in place
@@ -404,11 +438,13 @@ private:
                 continue;
             path.resize(folder.path.size());
             path.append(e.entry.name);
-            // A file whose streams cannot be read is counted without rows, like a file without streams.
+            // A file whose streams cannot be read has no rows; the walk reports it as passed over.
             try {
-                const std::vector<StreamInfo> streams = fs_.listStreamsIn(listing, e.entry.name, path);
-                if (!streams.empty())
-                    prepareRows(e, path, streams, folders_.lookupIn(listing, e.entry.name, path));
+                auto streams = fs_.readStreamsIn(listing, e.entry.name, path);
+                if (!streams.ok())
+                    e.error = streams.error();
+                else if (!streams.value().empty())
+                    prepareRows(e, path, streams.value(), folders_.lookupIn(listing, e.entry.name, path));
             } catch (...) {
                 e.rows.clear();
             }
@@ -472,18 +508,24 @@ void FolderScan::walk(Walk& w, Folder& folder)
         log_.AppendLogLine(texts::LibraryNotSupported, folder.path);
         return;
     }
-    if (folder.state != Folder::State::Listed)
+    if (folder.state != Folder::State::Listed) {
+        if (folder.error)
+            skip(folder.path, *folder.error);
         return;
+    }
 
     for (std::size_t i = 0; i < folder.entries.size(); ++i) {
         view_.pump();
         if (counters_.CancelRequested || w.stopped()) {
             // The workers stop too, within the entry each is looking at.
             w.stop();
+            counters_.Cancelled = true;
             return;
         }
-        if (!w.awaitEntry(folder, i))
+        if (!w.awaitEntry(folder, i)) {
+            counters_.Cancelled = true;
             return;
+        }
         Entry& entry = folder.entries[i];
         switch (entry.entry.kind) {
         case FolderEntry::Kind::Folder:
@@ -498,17 +540,31 @@ void FolderScan::walk(Walk& w, Folder& folder)
             // Not followed: a link to an ancestor would make the walk endless.
             continue;
         case FolderEntry::Kind::File:
-            examineFile(entry);
+            examineFile(folder.path, entry);
             break;
         }
         WriteProgress(progress_, counters_, separator_);
         view_.showProgress(progress_);
         view_.pump();
     }
+    // A listing cut short by a read error: what was read has been walked, the rest is missing.
+    if (folder.error)
+        skip(folder.path, *folder.error);
 }
 
-void FolderScan::examineFile(Entry& e)
+void FolderScan::skip(std::string path, SysError error)
 {
+    ++counters_.Skipped;
+    log_.AppendLogLine(texts::UnreadableSkipped, path + " (" + error.message + ")");
+    skipped_.push_back(ScanSkip{std::move(path), std::move(error)});
+}
+
+void FolderScan::examineFile(const std::string& folderPath, Entry& e)
+{
+    if (e.error) {
+        skip(folderPath + e.entry.name, std::move(*e.error));
+        return;
+    }
     ++counters_.FilesExamined;
     if (e.rows.empty())
         return;

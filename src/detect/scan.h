@@ -10,9 +10,10 @@
 // interface for that: setWorkers() (0 walks on the calling thread alone); the FolderSystem and
 // FileSystem given to the scan are called from the workers, several at once, and are asked through
 // their relative calls (FileSystem::listStreamsIn, FolderSystem::lookupIn), which by default fall
-// back to the path-based ones. ScanView::idle() lets the window turn while the walk waits for the
+// back to the path-based ones (FolderSystem::openFolderIn opens a subfolder relative to its parent). ScanView::idle() lets the window turn while the walk waits for the
 // workers. rows() (ScanRows) grows in blocks: a million rows grow without being copied to a new block.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstddef>
 #include <iterator>
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "app/oplog.h"
+#include "platform/system.h"
 #include "streams/enumerate.h"
 
 namespace tessaly {
@@ -94,10 +96,19 @@ public:
         std::vector<std::vector<ScanRow>>().swap(blocks_);
         size_ = 0;
     }
+    // Frees the whole blocks of rows below index, for a reader that has taken them and will not
+    // look at them again; the rows keep their indexes, and those freed must not be read.
+    void releaseBefore(std::size_t index)
+    {
+        for (std::size_t b = released_; b < index / BlockRows && b + 1 < blocks_.size(); ++b)
+            std::vector<ScanRow>().swap(blocks_[b]);
+        released_ = std::max(released_, std::min(index / BlockRows, blocks_.empty() ? 0 : blocks_.size() - 1));
+    }
 
 private:
     std::vector<std::vector<ScanRow>> blocks_;  // each reserved for BlockRows, never grown past it
     std::size_t size_ = 0;
+    std::size_t released_ = 0;  // blocks below this one have been freed
 };
 
 // The scan's counters and cancel flag. They are zeroed before a scan and keep the last scan's values
@@ -106,8 +117,20 @@ struct ScanCounters {
     std::int32_t FilesExamined = 0;
     std::int32_t ParentsFound = 0;
     std::int32_t ChildrenFound = 0;
+    std::int32_t Skipped = 0;  // folders and files that could not be read
     bool CancelRequested = false;
+    bool Cancelled = false;  // the walk stopped on a cancel request before the end of the tree
 };
+
+// A folder or file the scan could not read, with the system's reason. A folder's path ends in "/".
+struct ScanSkip {
+    std::string path;
+    SysError error;
+};
+
+// How far a scan saw: the whole tree, all but what it could not read, or up to a cancel.
+enum class ScanOutcome { Complete, Incomplete, Cancelled };
+ScanOutcome OutcomeOf(const ScanCounters& counters);
 
 // What the scan needs from the window that shows it.
 class ScanView {
@@ -126,7 +149,8 @@ public:
 
 // Parents "#,0", children ":#,0 ", files "/ #,0": "3:5 / 1,234".
 std::string ProgressText(const ScanCounters& counters, std::string_view groupSeparator);
-// The status after a scan: the progress text and whether anything was found.
+// The status after a scan: the progress text and whether anything was found, or that the scan was
+// cancelled; a scan that passed over what it could not read says how much and that it is incomplete.
 std::string ScanSummary(const ScanCounters& counters, std::string_view groupSeparator);
 // The modified cell of a parent row: the local time with its seconds rounded down to even, the time
 // left out when that gives exactly 00:00:00.
@@ -157,6 +181,10 @@ public:
     ScanCounters& counters() { return counters_; }
     const ScanCounters& counters() const { return counters_; }
     const ScanRows& rows() const { return rows_; }
+    // For a caller that writes the rows out as they come (the command line): frees those below index.
+    void releaseRows(std::size_t index) { rows_.releaseBefore(index); }
+    // What the last scan could not read, in walk order.
+    const std::vector<ScanSkip>& skipped() const { return skipped_; }
 
     // Empties the rows and the icon list and zeroes the counters and the cancel flag.
     void reset();
@@ -170,7 +198,8 @@ private:
     struct Entry;   // one directory entry with what the workers found for it
 
     void walk(Walk& walk, Folder& folder);
-    void examineFile(Entry& entry);
+    void examineFile(const std::string& folderPath, Entry& entry);
+    void skip(std::string path, SysError error);
 
     FolderSystem& folders_;
     FileSystem& fs_;
@@ -181,6 +210,7 @@ private:
     int workers_ = DefaultWorkers();
     ScanCounters counters_;
     ScanRows rows_;
+    std::vector<ScanSkip> skipped_;
     std::string progress_;  // the last progress text
     std::optional<std::pair<std::int64_t, std::string>> lastModified_;  // a time and its cell text
 };

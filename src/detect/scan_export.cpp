@@ -39,11 +39,6 @@ void AppendCsvField(std::string& out, std::string_view text)
     out.push_back('"');
 }
 
-std::string Modified(const ScanRow& row)
-{
-    return row.modifiedTime ? IsoLocalTime(*row.modifiedTime) : std::string();
-}
-
 }  // namespace
 
 std::optional<ExportFormat> ExportFormatNamed(std::string_view name)
@@ -80,17 +75,27 @@ ScanExport::ScanExport(ExportFormat format, std::string folder, Sink sink)
 {
 }
 
+const std::string& ScanExport::modified(const ScanRow& row)
+{
+    static const std::string none;
+    if (!row.modifiedTime)
+        return none;
+    if (!lastTime_ || lastTime_->first != *row.modifiedTime)
+        lastTime_.emplace(*row.modifiedTime, IsoLocalTime(*row.modifiedTime));
+    return lastTime_->second;
+}
+
 void ScanExport::begin()
 {
     switch (format_) {
     case ExportFormat::Text:
         return;
     case ExportFormat::Csv:
-        sink_("kind,name,size,modified\r\n");
+        sink_("kind,name,size,modified,reason\r\n");
         return;
     case ExportFormat::Json:
         out_ = "{\"folder\":";
-        AppendJsonString(out_, ShownName(folder_));
+        AppendJsonString(out_, ExportedName(folder_));
         out_.append(",\"parents\":[");
         sink_(out_);
         return;
@@ -104,18 +109,18 @@ void ScanExport::addRows(const ScanRows& rows, std::size_t from)
         const ScanRow& row = rows[i];
         switch (format_) {
         case ExportFormat::Text:
-            out_.append(ShownName(row.caption)).append(1, '\t').append(std::to_string(row.bytes));
+            out_.append(ExportedName(row.caption)).append(1, '\t').append(std::to_string(row.bytes));
             if (row.isParent())
-                out_.append(1, '\t').append(Modified(row));
+                out_.append(1, '\t').append(modified(row));
             out_.append(1, '\n');
             break;
         case ExportFormat::Csv:
             AppendCsvField(out_, row.isParent() ? "parent" : "stream");
             out_.push_back(',');
-            AppendCsvField(out_, ShownName(row.caption));
+            AppendCsvField(out_, ExportedName(row.caption));
             out_.append(1, ',').append(std::to_string(row.bytes)).append(1, ',');
-            AppendCsvField(out_, Modified(row));
-            out_.append("\r\n");
+            AppendCsvField(out_, row.isParent() ? modified(row) : std::string());
+            out_.append(",\"\"\r\n");
             break;
         case ExportFormat::Json: {
             if (!row.isParent())
@@ -123,10 +128,10 @@ void ScanExport::addRows(const ScanRows& rows, std::size_t from)
             // The objects have a fixed set of members; every string in them is written by the
             // library (building a tree of objects per parent would cost more than the walk itself).
             out_.append(firstParent_ ? "\n" : ",\n").append("{\"path\":");
-            AppendJsonString(out_, ShownName(row.caption));
+            AppendJsonString(out_, ExportedName(row.caption));
             out_.append(",\"size\":").append(std::to_string(row.bytes)).append(",\"modified\":");
             if (row.modifiedTime)
-                AppendJsonString(out_, Modified(row));
+                AppendJsonString(out_, modified(row));
             else
                 out_.append("null");
             out_.append(",\"streams\":[");
@@ -137,7 +142,7 @@ void ScanExport::addRows(const ScanRows& rows, std::size_t from)
                 const std::string_view name = std::string_view(child.caption).substr(
                     std::min(child.caption.size(), row.caption.size() + 1));
                 out_.append(k == i + 1 ? "{\"name\":" : ",{\"name\":");
-                AppendJsonString(out_, ShownName(name));
+                AppendJsonString(out_, ExportedName(name));
                 out_.append(",\"size\":").append(std::to_string(child.bytes)).push_back('}');
             }
             out_.append("]}");
@@ -150,29 +155,67 @@ void ScanExport::addRows(const ScanRows& rows, std::size_t from)
         sink_(out_);
 }
 
-void ScanExport::end(const ScanCounters& counters, bool complete)
+void ScanExport::end(const ScanCounters& counters, const std::vector<ScanSkip>& skipped)
 {
-    if (format_ != ExportFormat::Json)
-        return;
-    nlohmann::ordered_json tail;
-    tail["complete"] = complete;
-    tail["files_examined"] = counters.FilesExamined;
-    tail["parents_found"] = counters.ParentsFound;
-    tail["streams_found"] = counters.ChildrenFound;
-    // The counters are written as members of the document's own object, after the list.
-    std::string text = tail.dump();
-    text.front() = ',';
-    sink_(std::string(firstParent_ ? "" : "\n") + "]" + text + "\n");
+    const ScanOutcome outcome = OutcomeOf(counters);
+    out_.clear();
+    switch (format_) {
+    case ExportFormat::Text:
+        // A row always holds a tab; the closing line holds none.
+        for (const ScanSkip& skip : skipped)
+            out_.append(ExportedName(skip.path)).append("\tskipped\t").append(ExportedName(skip.error.message)).append(1, '\n');
+        if (outcome == ScanOutcome::Cancelled)
+            out_.append("(cancelled)\n");
+        else if (outcome == ScanOutcome::Incomplete)
+            out_.append("(incomplete: ").append(std::to_string(skipped.size())).append(" skipped)\n");
+        break;
+    case ExportFormat::Csv:
+        for (const ScanSkip& skip : skipped) {
+            out_.append("\"skipped\",");
+            AppendCsvField(out_, ExportedName(skip.path));
+            out_.append(",\"\",\"\",");
+            AppendCsvField(out_, ExportedName(skip.error.message));
+            out_.append("\r\n");
+        }
+        if (outcome != ScanOutcome::Complete)
+            out_.append(outcome == ScanOutcome::Cancelled ? "\"cancelled\"" : "\"incomplete\"").append(",\"\",\"\",\"\",\"\"\r\n");
+        break;
+    case ExportFormat::Json: {
+        out_.append(firstParent_ ? "]" : "\n]");
+        out_.append(",\"complete\":").append(outcome == ScanOutcome::Complete ? "true" : "false");
+        out_.append(",\"cancelled\":").append(outcome == ScanOutcome::Cancelled ? "true" : "false");
+        out_.append(",\"skipped\":[");
+        for (std::size_t i = 0; i < skipped.size(); ++i) {
+            out_.append(i == 0 ? "\n{\"path\":" : ",\n{\"path\":");
+            AppendJsonString(out_, ExportedName(skipped[i].path));
+            out_.append(",\"reason\":");
+            AppendJsonString(out_, ExportedName(skipped[i].error.message));
+            out_.push_back('}');
+        }
+        out_.append(skipped.empty() ? "]" : "\n]");
+        nlohmann::ordered_json tail;
+        tail["files_examined"] = counters.FilesExamined;
+        tail["parents_found"] = counters.ParentsFound;
+        tail["streams_found"] = counters.ChildrenFound;
+        // The counters are written as members of the document's own object, after the lists.
+        std::string text = tail.dump();
+        text.front() = ',';
+        out_.append(text).append(1, '\n');
+        break;
+    }
+    }
+    if (!out_.empty())
+        sink_(out_);
 }
 
 std::string ExportScanResult(ExportFormat format, const std::string& folder, const ScanRows& rows,
-                             const ScanCounters& counters, bool complete)
+                             const ScanCounters& counters, const std::vector<ScanSkip>& skipped)
 {
     std::string document;
     ScanExport out(format, folder, [&](std::string_view piece) { document.append(piece); });
     out.begin();
     out.addRows(rows, 0);
-    out.end(counters, complete);
+    out.end(counters, skipped);
     return document;
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "detect/scan.h"
@@ -23,13 +24,19 @@ std::optional<ExportFormat> ExportFormatNamed(std::string_view name);
 // "2011-03-05T09:41:07+09:00". Empty when the system cannot convert the time.
 std::string IsoLocalTime(std::int64_t secondsSinceEpoch);
 
-// Writes one document. Names and paths go out as ShownName shows them, so a line break or an
-// invalid byte in a name can neither break a row nor make the document unreadable; sizes are plain
-// numbers, times ISO 8601.
-//   text: one row a line, name, size and (for parents) time separated by tabs;
-//   CSV:  a header line, then kind ("parent"/"stream"), name, size, modified; CR LF line ends;
+// Writes one document. Names and paths go out as ExportedName writes them, so a line break or an
+// invalid byte in a name can neither break a row nor make the document unreadable, and every name
+// reads back to its bytes; sizes are plain numbers, times ISO 8601. After the rows, each folder or
+// file the scan could not read, with the system's reason, and how far the scan saw:
+//   text: one row a line, name, size and (for parents) time separated by tabs; a passed-over item
+//         as name, "skipped" and the reason; a last line without a tab, "(incomplete: N skipped)"
+//         or "(cancelled)", when the scan did not see the whole tree;
+//   CSV:  a header line, then kind ("parent"/"stream"/"skipped"), name, size, modified, reason;
+//         one last record of kind "incomplete" or "cancelled" when the scan did not see it all;
+//         CR LF line ends;
 //   JSON: an object with the folder, "parents" (one object per parent: path, size, modified and its
-//         "streams", each a name and a size), and whether the scan ran to its end with its counters.
+//         "streams", each a name and a size), whether the scan saw the whole tree ("complete") and
+//         was cancelled, "skipped" (path and reason each), and the counters.
 class ScanExport {
 public:
     using Sink = std::function<void(std::string_view)>;
@@ -40,8 +47,8 @@ public:
     void begin();
     // rows[from..] as whole groups: each parent with all its streams after it.
     void addRows(const ScanRows& rows, std::size_t from);
-    // The closing; complete says whether the scan saw the whole tree.
-    void end(const ScanCounters& counters, bool complete);
+    // What the scan could not read, and the closing.
+    void end(const ScanCounters& counters, const std::vector<ScanSkip>& skipped);
 
 private:
     ExportFormat format_;
@@ -49,10 +56,13 @@ private:
     Sink sink_;
     std::string out_;
     bool firstParent_ = true;
+    // Files written together share their times: the last time and its text are kept.
+    std::optional<std::pair<std::int64_t, std::string>> lastTime_;
+    const std::string& modified(const ScanRow& row);
 };
 
 // The whole document for a finished list, in one string.
 std::string ExportScanResult(ExportFormat format, const std::string& folder, const ScanRows& rows,
-                             const ScanCounters& counters, bool complete);
+                             const ScanCounters& counters, const std::vector<ScanSkip>& skipped);
 
 }  // namespace tessaly

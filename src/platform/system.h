@@ -116,6 +116,13 @@ public:
     virtual std::uint64_t fileSizeOf(const std::string& path) = 0;
     // Whether something exists at exactly this path (symbolic links are not followed).
     virtual bool pathExists(const std::string& path) = 0;
+    // Why nothing can be reached at exactly this path: it is not there (code 2), or it cannot be
+    // reached (a folder the user may not search); nothing when it is there. By default from
+    // pathExists.
+    virtual std::optional<SysError> pathError(const std::string& path)
+    {
+        return pathExists(path) ? std::nullopt : std::optional<SysError>(SysError{2, "No such file or directory"});
+    }
     // Whether the file carries a stream of that name.
     virtual bool streamExists(const std::string& file, const std::string& stream) = 0;
     // The item's whole content.
@@ -146,6 +153,14 @@ public:
     // listStreams. By default, listStreams(path).
     virtual std::vector<StreamInfo> listStreamsIn(FolderListing& folder, const std::string& name,
                                                   const std::string& path);
+    // listStreamsIn that tells why a file's streams could not be read (no permission, an I/O error)
+    // instead of giving an empty list. A file that has gone, a link that leads nowhere and a file
+    // system without streams give an empty list. By default, listStreamsIn.
+    virtual Expected<std::vector<StreamInfo>> readStreamsIn(FolderListing& folder, const std::string& name,
+                                                            const std::string& path)
+    {
+        return listStreamsIn(folder, name, path);
+    }
 
 protected:
     // writeItem through openWrite: for a file system whose writer is its real way of writing (the
@@ -172,6 +187,8 @@ public:
     // The system's handle of the open folder for calls relative to it (a descriptor on Linux);
     // -1 when there is none.
     virtual std::intptr_t nativeHandle() const { return -1; }
+    // After next() has returned false: the error that ended the listing before its end, if any.
+    virtual std::optional<SysError> error() const { return std::nullopt; }
 };
 
 // What a fresh lookup of one path tells: its size and last-write time (seconds since 1970, UTC).
@@ -187,6 +204,16 @@ public:
     virtual ~FolderSystem() = default;
     // Starts listing folder (with or without a trailing "/"); the error when it cannot be listed.
     virtual Expected<std::unique_ptr<FolderListing>> openFolder(const std::string& folder) = 0;
+    // openFolder for the subfolder called name of an open folder, whose full path is path: resolved
+    // relative to the open folder, so that a tree deeper than the system's longest path is read to
+    // its end. By default, openFolder(path).
+    virtual Expected<std::unique_ptr<FolderListing>> openFolderIn(FolderListing& parent, const std::string& name,
+                                                                  const std::string& path)
+    {
+        (void)parent;
+        (void)name;
+        return openFolder(path);
+    }
     // Size and last-write time of the object at path; nothing when it is gone or unreadable.
     virtual std::optional<FileFacts> lookup(const std::string& path) = 0;
     // lookup for the entry called name of an open folder, whose full path is path. By default,

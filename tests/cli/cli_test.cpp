@@ -75,6 +75,10 @@ TEST_F(CliTest, UsageMissingItemsAndRefusalsHaveTheirExitCodes)
         {{"scan"}, 2},
         {{"scan", dir.path(), "--format", "xml"}, 2},
         {{"scan", dir.path(), "-o"}, 2},
+        {{"scan", ""}, 2},                              // not the whole file system from "/"
+        {{"scan", dir.path(), "-o", ""}, 2},
+        {{"ls", plain, ""}, 2},
+        {{"cat", with, ""}, 2},
         {{"--help"}, 0},
         {{"ls", "--help"}, 0},
         {{"scan", "-h"}, 0},
@@ -134,6 +138,53 @@ TEST_F(CliTest, PutRefusesAReadOnlyFile)
     EXPECT_EQ(exitCode, 3) << output;
     EXPECT_NE(output.find("tessaly put: "), std::string::npos) << output;
     EXPECT_EQ(test::StreamValue(file, "s"), "<none>");
+}
+
+// Output that cannot be written (a full disk) is a message and exit 3, never a cut result that
+// passes for a whole one.
+TEST_F(CliTest, OutputThatCannotBeWrittenIsAnError)
+{
+    const std::string with = dir.write("with.txt", "data");
+    ASSERT_TRUE(test::SetStream(with, "s", "v"));
+    const std::vector<std::string> cases[] = {{"ls", with}, {"cat", with, "s"}, {"scan", dir.path()},
+                                              {"scan", dir.path(), "--format", "json"}, {"scan", "--help"}};
+    for (const auto& args : cases) {
+        std::vector<std::string> argv{"/bin/sh", "-c", "exec \"$0\" \"$@\" >/dev/full", TESSALY_CLI};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const ProcessResult r = RunProcess(argv);
+        EXPECT_EQ(r.exitCode, 3) << args[0] << " " << r.err;
+        EXPECT_NE(r.err.find("標準出力に書き込めません"), std::string::npos) << args[0] << " " << r.err;
+    }
+}
+
+// What the user may not read is said to be so, not to be missing.
+TEST_F(CliTest, ErrorsNameTheirRealCause)
+{
+    if (test::RerunThisTestUnprivileged())
+        return;
+    const std::string locked = dir.write("locked", "data");
+    ASSERT_TRUE(test::SetStream(locked, "s", "v"));
+    ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+    std::filesystem::create_directory(dir.file("closed"));
+    const std::string inside = dir.write("closed/f", "");
+    ASSERT_EQ(::chmod(dir.file("closed").c_str(), 0), 0);
+    const struct {
+        std::vector<std::string> args;
+        const char* says;
+    } cases[] = {
+        {{"cat", locked, "s"}, "Permission denied"},
+        {{"cat", locked + ":s"}, "Permission denied"},
+        {{"ls", locked}, "Permission denied"},  // its streams are there, not missing
+        {{"ls", inside}, "Permission denied"},
+        {{"cat", inside}, "Permission denied"},
+        {{"ls", dir.file("gone")}, "見つかりません"},
+    };
+    for (const auto& c : cases) {
+        const ProcessResult r = Tessaly(c.args);
+        EXPECT_EQ(r.exitCode, 3) << c.args[0] << " " << c.args[1];
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args[0] << " " << c.args[1] << ": " << r.err;
+    }
+    ::chmod(dir.file("closed").c_str(), 0755);
 }
 
 TEST_F(CliTest, OddNamesAndBytesRoundTripThroughPutLsAndCat)
@@ -197,6 +248,21 @@ TEST_F(CliTest, ScanDocumentsKeepRowsAndOrderWhateverTheNames)
         EXPECT_NE(parsed.find("sub/b:t\", 2]"), std::string::npos) << parsed;
         EXPECT_EQ(std::count(parsed.begin(), parsed.end(), '\n'), format == "json" ? 6 : 5) << parsed;
     }
+}
+
+// The scan against a walk written apart from it, over a tree with everything a walk can trip on
+// (see independent_walk.py): every row, every passed-over folder and file, every name decoded back
+// to its bytes, in all three formats. Permissions are part of the tree, so it runs as an ordinary user.
+TEST_F(CliTest, ScanAgreesWithAnIndependentWalkOfATrickyTree)
+{
+    if (test::RerunThisTestUnprivileged())
+        return;
+    test::ProcessOptions options;
+    options.timeoutSeconds = 600;
+    // The system's interpreter: one in root's home is out of an ordinary user's reach.
+    const std::string python = ::access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : TESSALY_PYTHON;
+    const ProcessResult r = RunProcess({python, TESSALY_INDEPENDENT_WALK, TESSALY_CLI, dir.path()}, options);
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
 }
 
 // On a terminal the scan shows its progress and ends with the window's summary; the document

@@ -460,10 +460,11 @@ private Q_SLOTS:
         QVERIFY(rows >= rowsAtInnerClick);
         QVERIFY2(rows < 80, "the scan went on after the cancel");
         QCOMPARE(logBodies().filter(QStringLiteral("フォルダ指定で検索 ")).size(), 1);
+        QCOMPARE(logBodies().filter(QStringLiteral("検索を中断 ")).size(), 1);
         QVERIFY(form->FolderPane->isExpanded(form->FolderPane->currentIndex()));
         const int parents = rows / 2;
         QVERIFY(form->statusText().startsWith(QStringLiteral("%1:%1 / ").arg(parents)));
-        QVERIFY(form->statusText().endsWith(parents ? QStringLiteral(" 検出しました") : QStringLiteral(" 該当ありません")));
+        QVERIFY(form->statusText().endsWith(QStringLiteral(" 中断しました (途中までの結果です)")));
         QVERIFY(form->CancelBtn1->isHidden());
         QVERIFY(form->ListView1->isEnabled());
     }
@@ -503,6 +504,7 @@ private Q_SLOTS:
             QVERIFY2(askedWhileRunning == c.ask, c.name);
             if (c.yes) {
                 QVERIFY2(captions().size() < 80, c.name);
+                QVERIFY2(form->statusText().endsWith(QStringLiteral("中断しました (途中までの結果です)")), c.name);
                 QTRY_VERIFY2(!form->isVisible(), c.name);
             } else {
                 QCOMPARE(captions().size(), 80);

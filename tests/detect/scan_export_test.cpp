@@ -1,5 +1,5 @@
 // Times in the exported documents: local time with its offset from UTC, whichever side of UTC and
-// with offsets that are not whole hours.
+// with offsets that are not whole hours. Names in them: one text per name, the window's unchanged.
 
 #include <time.h>
 
@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/shown_name.h"
 #include "detect/scan_export.h"
 
 using namespace tessaly;
@@ -39,6 +40,27 @@ TEST(ScanExportTest, TimesCarryTheLocalOffset)
     else
         ::unsetenv("TZ");
     ::tzset();
+}
+
+// Names that the window's escaping shows alike must come out of an export apart; the window keeps
+// a backslash as it is (a Windows path).
+TEST(ScanExportTest, ExportedNamesAreOneToOne)
+{
+    const struct {
+        std::string name, exported, shown;
+    } cases[] = {
+        {"new\\nline", "new\\\\nline", "new\\nline"},
+        {"new\nline", "new\\nline", "new\\nline"},
+        {"C:\\dir\\x.txt", "C:\\\\dir\\\\x.txt", "C:\\dir\\x.txt"},
+        {"\\xff", "\\\\xff", "\\xff"},
+        {"\xff", "\\xff", "\\xff"},
+        {"a\xe2\x80\xae", "a\\u202e", "a\\u202e"},
+        {"\\u202e", "\\\\u202e", "\\u202e"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ExportedName(c.name), c.exported) << c.name;
+        EXPECT_EQ(ShownName(c.name), c.shown) << c.name;
+    }
 }
 
 }  // namespace

@@ -192,7 +192,7 @@ TEST_F(LinuxScanTest, SymbolicLinksToFoldersAreNotFollowed)
     EXPECT_EQ(kinds["."], FolderEntry::Kind::Folder);
 }
 
-TEST_F(LinuxScanTest, AFolderWithoutPermissionIsPassedOverSilently)
+TEST_F(LinuxScanTest, AFolderWithoutPermissionIsPassedOverAndReported)
 {
     // Root reads every folder whatever its permissions: the case runs as an ordinary user.
     if (test::RerunThisTestUnprivileged())
@@ -204,7 +204,10 @@ TEST_F(LinuxScanTest, AFolderWithoutPermissionIsPassedOverSilently)
     scan.ScanFolder(root);
 
     EXPECT_EQ(groups(), (std::map<std::string, std::set<std::string>>{{open, {open + ":s"}}}));
-    EXPECT_EQ(sink.lines.size(), 2u);
+    EXPECT_EQ(sink.lines.size(), 3u);
+    ASSERT_EQ(scan.skipped().size(), 1u);
+    EXPECT_EQ(scan.skipped()[0].path, root + "closed/");
+    EXPECT_EQ(scan.skipped()[0].error.message, "Permission denied");
 }
 
 TEST_F(LinuxScanTest, AFileThatVanishesBeforeItsLookupKeepsItsRowsWithEmptyCells)

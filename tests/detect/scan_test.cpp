@@ -204,7 +204,7 @@ TEST_F(ScanTest, RowsLogAndProgressFollowTheListingDepthFirst)
     EXPECT_EQ(folders.opened, (Lines{"/d/", "/d/sub/"}));
 }
 
-TEST_F(ScanTest, FoldersThatCannotBeListedAreSkippedAndOnlyARaisedErrorIsLogged)
+TEST_F(ScanTest, FoldersThatCannotBeListedAreReportedAndTheWalkGoesOn)
 {
     folders.folders["/d/"] = {folder("."), folder(".."), folder("gone"), folder("odd"), folder("ok")};
     folders.folders["/d/ok/"] = {file("f")};
@@ -215,20 +215,27 @@ TEST_F(ScanTest, FoldersThatCannotBeListedAreSkippedAndOnlyARaisedErrorIsLogged)
     scan.ScanFolder("/d/");
 
     EXPECT_EQ(captions(), (Lines{"/d/ok/f", "/d/ok/f:s"}));
-    EXPECT_EQ(sink.bodies(), (Lines{"ライブラリ未サポート /d/odd/", "親ファイル検出 /d/ok/f", "子ファイル検出 /d/ok/f:s"}));
+    EXPECT_EQ(sink.bodies(), (Lines{"読込み不可で除外 /d/gone/ (No such file or directory)", "ライブラリ未サポート /d/odd/",
+                                    "親ファイル検出 /d/ok/f", "子ファイル検出 /d/ok/f:s"}));
+    ASSERT_EQ(scan.skipped().size(), 1u);
+    EXPECT_EQ(scan.skipped()[0].path, "/d/gone/");
+    EXPECT_EQ(OutcomeOf(scan.counters()), ScanOutcome::Incomplete);
+    EXPECT_EQ(ScanSummary(scan.counters(), ","), "1:1 / 1 検出しました (読めない項目 1 件: 不完全な結果です)");
     // A parent whose lookup fails keeps empty size and date cells.
     EXPECT_EQ(scan.rows()[0].size, "");
     EXPECT_EQ(scan.rows()[0].modified, "");
 
-    // A folder with nothing but "." and ".." writes no progress; a missing start folder nothing at all.
+    // A folder with nothing but "." and ".." writes no progress; a missing start folder no progress
+    // either, but it is reported.
     scan.reset();
     view.progress.clear();
     folders.folders["/empty/"] = {folder("."), folder("..")};
     scan.ScanFolder("/empty");
+    EXPECT_EQ(ScanSummary(scan.counters(), ","), "0:0 / 0 該当ありません");
     scan.ScanFolder("/nowhere");
     EXPECT_TRUE(view.progress.empty());
     EXPECT_TRUE(scan.rows().empty());
-    EXPECT_EQ(ScanSummary(scan.counters(), ","), "0:0 / 0 該当ありません");
+    EXPECT_EQ(scan.skipped().size(), 1u);
 }
 
 TEST_F(ScanTest, LinksToFoldersAreNeitherDescendedNorExamined)
@@ -278,7 +285,8 @@ TEST_F(ScanTest, CancelStopsWithinOneEntryPerLevelAndKeepsWhatWasFound)
     EXPECT_EQ(c.ParentsFound, 4);
     EXPECT_EQ(c.ChildrenFound, 4);
     EXPECT_EQ(ProgressText(c, ","), "4:4 / 4");
-    EXPECT_EQ(ScanSummary(c, ","), "4:4 / 4 検出しました");
+    EXPECT_EQ(OutcomeOf(c), ScanOutcome::Cancelled);
+    EXPECT_EQ(ScanSummary(c, ","), "4:4 / 4 中断しました (途中までの結果です)");
     // Each level above the deepest still shows progress for its finished subfolder.
     EXPECT_EQ(view.progress.back(), "4:4 / 4");
     EXPECT_EQ(view.progress.size(), 4u + 3u);

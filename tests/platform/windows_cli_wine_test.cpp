@@ -51,7 +51,7 @@ TEST(WindowsCliUnderWine, HelpListingReadingAndErrors)
         {{"cat", WindowsPath(file)}, 0, content, {}},
         {{"ls", WindowsPath(file)}, 1, "", {}},
         {{"scan", WindowsPath(dir.file("folder"))}, 1, "", {}},
-        {{"scan", WindowsPath(dir.file("folder")), "--format", "csv"}, 1, "kind,name,size,modified\r\n", {}},
+        {{"scan", WindowsPath(dir.file("folder")), "--format", "csv"}, 1, "kind,name,size,modified,reason\r\n", {}},
         {{"cat", WindowsPath(dir.file("gone.txt"))}, 3, "", "tessaly cat: \"" + WindowsPath(dir.file("gone.txt")) + "\" は見つかりません"},
         {{"ls", WindowsPath(dir.file("gone.txt"))}, 3, "", "は見つかりません"},
         {{"scan", WindowsPath(dir.file("gone"))}, 3, "", "を開けません"},

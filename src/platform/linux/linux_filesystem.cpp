@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "app/texts.h"
@@ -173,8 +174,10 @@ bool LinuxFileSystem::hasWindowsStreamInterface(const std::string& file)
 namespace {
 
 // The "user." names of an attribute list, each sized by sizeOf(attribute name).
+// failure, when given, receives the first reason a stream's size could not be asked for (a file
+// the user may not read); a stream removed in the meantime is no failure.
 template <class SizeOf>
-std::vector<StreamInfo> userStreams(const char* names, ssize_t size, SizeOf sizeOf)
+std::vector<StreamInfo> userStreams(const char* names, ssize_t size, SizeOf sizeOf, int* failure = nullptr)
 {
     std::vector<StreamInfo> streams;
     if (size <= 0)
@@ -186,8 +189,11 @@ std::vector<StreamInfo> userStreams(const char* names, ssize_t size, SizeOf size
         // name without one needs a terminated copy.
         const bool terminated = name.data() + name.size() < names + size;
         const ssize_t valueSize = sizeOf(terminated ? name.data() : std::string(name).c_str());
-        if (valueSize < 0)
+        if (valueSize < 0) {
+            if (failure && *failure == 0 && errno != ENODATA)
+                *failure = errno;
             return;
+        }
         const std::string_view attribute = name.substr(UserPrefix.size());
         // The file server's own record of the DOS attributes is no stream to its clients.
         if (attribute == SambaDosAttributes)
@@ -296,34 +302,80 @@ std::vector<StreamInfo> LinuxFileSystem::listStreams(const std::string& path)
 std::vector<StreamInfo> LinuxFileSystem::listStreamsIn(FolderListing& folder, const std::string& name,
                                                        const std::string& path)
 {
+    auto streams = readStreamsIn(folder, name, path);
+    return streams.ok() ? std::move(streams.value()) : std::vector<StreamInfo>();
+}
+
+namespace {
+
+// Errors of an attribute list that mean there is nothing to list rather than that it could not be
+// read: the file has gone, a link leads nowhere or round in a loop, the file system keeps none.
+bool NothingToList(int code)
+{
+    return code == ENOENT || code == ELOOP || code == ENOTDIR || code == ENOTSUP;
+}
+
+}  // namespace
+
+Expected<std::vector<StreamInfo>> LinuxFileSystem::readStreamsIn(FolderListing& folder, const std::string& name,
+                                                                 const std::string& path)
+{
     const int dirFd = int(folder.nativeHandle());
-    if (dirFd < 0 || !relativeAttributeCalls.load(std::memory_order_relaxed))
-        return listStreams(path);
-#if defined(__linux__) && !defined(__alpha__)
+    const bool relative = dirFd >= 0 && relativeAttributeCalls.load(std::memory_order_relaxed);
+    // Without the relative calls, a path longer than the system takes is reached through the open
+    // folder's own entry in /proc.
+    std::string viaFolder;
+    if (!relative && dirFd >= 0 && path.size() >= PATH_MAX)
+        viaFolder = "/proc/self/fd/" + std::to_string(dirFd) + "/" + name;
+    const std::string& byPath = viaFolder.empty() ? path : viaFolder;
+
     char small[4096];
     std::string large;
     const char* names = nullptr;
-    // Links are followed, as listxattr does.
-    const ssize_t size = listNames(
-        [&](char* buf, std::size_t n) { return ::syscall(SysListXattrAt, dirFd, name.c_str(), 0, buf, n); }, small,
-        large, names);
-    if (size < 0 && errno == ENOSYS) {
-        relativeAttributeCalls.store(false, std::memory_order_relaxed);
-        return listStreams(path);
+    ssize_t size = 0;
+#if defined(__linux__) && !defined(__alpha__)
+    if (relative) {
+        // Links are followed, as listxattr does.
+        size = listNames([&](char* buf, std::size_t n) { return ::syscall(SysListXattrAt, dirFd, name.c_str(), 0, buf, n); },
+                         small, large, names);
+        if (size < 0 && errno == ENOSYS) {
+            relativeAttributeCalls.store(false, std::memory_order_relaxed);
+            return readStreamsIn(folder, name, path);
+        }
+    } else
+#endif
+    {
+        size = listNames([&](char* buf, std::size_t n) { return ::listxattr(byPath.c_str(), buf, n); }, small, large,
+                         names);
     }
-    const UniqueFd file = OpenForSizes(dirFd, name.c_str(), names, size);
-    auto streams = userStreams(names, size, [&](const char* attr) {
-        if (file.valid())
-            return ::fgetxattr(file.get(), attr, nullptr, 0);
-        XattrArgs args;
-        return ::syscall(SysGetXattrAt, dirFd, name.c_str(), 0, attr, &args, sizeof args);
-    });
+    if (size < 0) {
+        const int code = errno;
+        if (NothingToList(code))
+            return std::vector<StreamInfo>();
+        return ErrnoError(code);
+    }
+    const UniqueFd file = relative ? OpenForSizes(dirFd, name.c_str(), names, size)
+                                   : OpenForSizes(AT_FDCWD, byPath.c_str(), names, size);
+    int failure = 0;
+    auto streams = userStreams(
+        names, size,
+        [&](const char* attr) -> ssize_t {
+            if (file.valid())
+                return ::fgetxattr(file.get(), attr, nullptr, 0);
+#if defined(__linux__) && !defined(__alpha__)
+            if (relative) {
+                XattrArgs args;
+                return ::syscall(SysGetXattrAt, dirFd, name.c_str(), 0, attr, &args, sizeof args);
+            }
+#endif
+            return ::getxattr(byPath.c_str(), attr, nullptr, 0);
+        },
+        &failure);
+    if (failure != 0)
+        return ErrnoError(failure);
     if (!streams.empty())
         return streams;
-    return windowsInterfaceStreams(path);
-#else
-    return listStreams(path);
-#endif
+    return windowsInterfaceStreams(byPath);
 }
 
 std::uint64_t LinuxFileSystem::fileSizeOf(const std::string& path)
@@ -337,6 +389,14 @@ bool LinuxFileSystem::pathExists(const std::string& path)
 {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::optional<SysError> LinuxFileSystem::pathError(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0)
+        return std::nullopt;
+    return ErrnoError(errno);
 }
 
 bool LinuxFileSystem::streamExists(const std::string& file, const std::string& stream)

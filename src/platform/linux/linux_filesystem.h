@@ -32,8 +32,11 @@ public:
     std::vector<StreamInfo> listStreams(const std::string& path) override;
     std::vector<StreamInfo> listStreamsIn(FolderListing& folder, const std::string& name,
                                           const std::string& path) override;
+    Expected<std::vector<StreamInfo>> readStreamsIn(FolderListing& folder, const std::string& name,
+                                                    const std::string& path) override;
     std::uint64_t fileSizeOf(const std::string& path) override;
     bool pathExists(const std::string& path) override;
+    std::optional<SysError> pathError(const std::string& path) override;
     bool streamExists(const std::string& file, const std::string& stream) override;
     Expected<std::string> readItem(const ItemRef& item) override;
     std::optional<SysError> writeItem(const ItemRef& item, std::string_view data) override;

@@ -10,6 +10,8 @@ namespace tessaly {
 class LinuxFolderSystem final : public FolderSystem {
 public:
     Expected<std::unique_ptr<FolderListing>> openFolder(const std::string& folder) override;
+    Expected<std::unique_ptr<FolderListing>> openFolderIn(FolderListing& parent, const std::string& name,
+                                                          const std::string& path) override;
     std::optional<FileFacts> lookup(const std::string& path) override;
     std::optional<FileFacts> lookupIn(FolderListing& folder, const std::string& name, const std::string& path) override;
 };
