@@ -48,7 +48,7 @@ def build():
     # that are not UTF-8, a bidirectional override; stream names of the same kinds.
     make_file(root, b"new\nline", [(b"s", b"1")])
     make_file(root, b"new\\nline", [(b"s", b"22")])
-    make_file(root, b"back\\slash \xff\xfe \xe2\x80\xae", [(b"a\\b", b"x"), (b"x\ny", b""), (b"\xff\\x41", b"yy")])
+    make_file(root, b"back\\slash \xff\xfe \xe2\x80\xae \xf3\xa0\x81\x81", [(b"a\\b", b"x"), (b"x\ny", b""), (b"\xff\\x41", b"yy")])
     make_file(root, TEMP_PREFIX + b"a1B2c3", [(b"never", b"listed")])
     make_file(root, b"plain", [], b"no streams")
     # Links: to a file with streams (a row of its own), to a folder and up the tree (never
@@ -152,9 +152,10 @@ def decode(text):
         elif kind == "x":
             out.append(int(text[i + 2:i + 4], 16))
             i += 4
-        elif kind == "u":
-            out += chr(int(text[i + 2:i + 6], 16)).encode()
-            i += 6
+        elif kind in "uU":
+            digits = 4 if kind == "u" else 8
+            out += chr(int(text[i + 2:i + 2 + digits], 16)).encode()
+            i += 2 + digits
         else:
             raise ValueError("unknown escape in %r" % text)
     return bytes(out)
