@@ -2,15 +2,18 @@
 
 #include <algorithm>
 
+#include "streams/path_rules.h"
+
 namespace tessaly {
 
 ItemRef ResolveItemText(FileSystem& fs, const std::string& text)
 {
     if (fs.pathExists(text))
         return {text, {}};
-    const auto slash = text.rfind('/');
+    // The stream's colon comes after the last separator and after the root (not "C:"'s colon).
     const auto colon = text.rfind(':');
-    if (colon != std::string::npos && (slash == std::string::npos || colon > slash) && colon + 1 < text.size()) {
+    if (colon != std::string::npos && colon == LastNameDelimiter(text, NativePathStyle) &&
+        colon >= RootLength(text, NativePathStyle) && colon + 1 < text.size()) {
         std::string file = text.substr(0, colon);
         if (!file.empty() && fs.pathExists(file))
             return {std::move(file), text.substr(colon + 1)};

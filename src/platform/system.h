@@ -189,7 +189,8 @@ public:
 // Splits an item text (a tree node, a scan row) into file and stream. When the whole text names an
 // existing object it is a plain path (a Linux name may hold a colon, and a stream on a volume that
 // exposes streams as "file:stream" paths is such an object too). Otherwise the text is split at the
-// last ":" after the last "/", provided the part before exists. Anything else is a plain path.
+// last ":" after the last separator and past the drive, provided the part before exists. Anything
+// else is a plain path.
 ItemRef ResolveItemText(FileSystem& fs, const std::string& text);
 
 }  // namespace tessaly
