@@ -187,7 +187,7 @@ SysError LastError()
         ::LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
         message.pop_back();
-    return SysError{int(code), std::move(message)};
+    return SysError{int(code), std::move(message), ErrorKindOfWindowsError(code)};
 }
 
 std::vector<StreamInfo> WindowsFileSystem::listStreams(const std::string& path)
@@ -205,7 +205,9 @@ std::uint64_t WindowsFileSystem::fileSizeOf(const std::string& path)
 
 bool WindowsFileSystem::pathExists(const std::string& path)
 {
-    return ::GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    // A file that may not be looked at still exists: its error is "access denied", not "not found".
+    return ::GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES ||
+           ErrorKindOfWindowsError(::GetLastError()) == ErrorKind::AccessDenied;
 }
 
 bool WindowsFileSystem::streamExists(const std::string& file, const std::string& stream)
@@ -245,7 +247,7 @@ Expected<std::unique_ptr<ItemReader>> WindowsFileSystem::openRead(const ItemRef&
         return LastError();
     // A pipe, console or device never ends or blocks: only files on a disk are read.
     if (::GetFileType(handle.get()) != FILE_TYPE_DISK)
-        return SysError{ERROR_INVALID_FUNCTION, "not a file on a disk (a pipe, console or device is not read)"};
+        return SysError{ERROR_INVALID_FUNCTION, "not a file on a disk (a pipe, console or device is not read)", ErrorKind::Other};
     return std::unique_ptr<ItemReader>(std::make_unique<HandleReader>(std::move(handle)));
 }
 
@@ -264,7 +266,7 @@ Expected<std::unique_ptr<ItemWriter>> WindowsFileSystem::openWrite(const ItemRef
     }
     const DWORD attributes = ::GetFileAttributesW(SystemPath(item.file).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        return SysError{ERROR_ACCESS_DENIED, "the file is read-only"};
+        return SysError{ERROR_ACCESS_DENIED, "the file is read-only", ErrorKind::AccessDenied};
     // A fresh name beside the target, in the same folder so that it can take the target's place.
     for (unsigned attempt = 0;; ++attempt) {
         const std::string temp = item.file + ".tessaly-" + std::to_string(::GetCurrentProcessId()) + "-" +
