@@ -31,5 +31,5 @@ int main(int argc, char* argv[])
     const auto folders = tessaly::MakeCliFolderSystem();
     tessaly::CliEnvironment env{*files, *folders, stdin, stdout, stderr, tessaly::StandardErrorIsTerminal(), &interrupted,
                                 [] { std::signal(SIGINT, onInterrupt); }};
-    return tessaly::RunCli(std::vector<std::string>(argv + 1, argv + argc), env);
+    return tessaly::RunCli(tessaly::CommandLineArguments(argc, argv), env);
 }

@@ -31,6 +31,8 @@ inline constexpr std::uint32_t NoAssociationError = 1155;
 
 // Maps a system error number to the launch code above (2 unless access was denied).
 std::int32_t LaunchCodeForError(int errorNumber);
+// The same for an error of either system, by its meaning.
+std::int32_t LaunchCodeForError(const SysError& error);
 
 // An application as the desktop knows it: the program that the log names, and the desktop entry
 // that says how that program is started with a document (wrappers, field codes, a terminal). A

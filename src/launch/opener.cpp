@@ -36,6 +36,11 @@ std::int32_t LaunchCodeForError(int errorNumber)
     return errorNumber == EACCES || errorNumber == EPERM ? LaunchAccessDenied : LaunchFileNotFound;
 }
 
+std::int32_t LaunchCodeForError(const SysError& error)
+{
+    return error.kind == ErrorKind::AccessDenied ? LaunchAccessDenied : LaunchFileNotFound;
+}
+
 void ItemOpener::TreeView1DblClick(const std::string& X)
 {
     if (TrimControls(X).empty())
@@ -172,7 +177,7 @@ void ItemOpener::ShellLaunch(std::string_view verb, const Argument& file, const 
     }
     // A stream that could not be handed over is reported like a launch that failed.
     if (failure) {
-        log_.appendResultLine(LaunchCodeForError(failure->code), std::uint32_t(failure->code), failure->message);
+        log_.appendResultLine(LaunchCodeForError(*failure), std::uint32_t(failure->code), failure->message);
         return;
     }
     const LaunchResult r = launcher_.launch(std::string(verb), program.value(), arguments);
@@ -183,7 +188,7 @@ void ItemOpener::launchWith(const Application& application, const std::string& X
 {
     auto document = handOver(X);
     if (!document) {
-        log_.appendResultLine(LaunchCodeForError(document.error().code), std::uint32_t(document.error().code),
+        log_.appendResultLine(LaunchCodeForError(document.error()), std::uint32_t(document.error().code),
                               document.error().message);
         return;
     }

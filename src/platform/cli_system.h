@@ -3,6 +3,8 @@
 // operating system (platform/linux/cli_system.cpp, platform/windows/cli_system.cpp).
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/system.h"
 
@@ -10,6 +12,9 @@ namespace tessaly {
 
 std::unique_ptr<FileSystem> MakeCliFileSystem();
 std::unique_ptr<FolderSystem> MakeCliFolderSystem();
+// The arguments after the program's name, as UTF-8 on Windows (whatever the code page) and as the
+// bytes given on Linux.
+std::vector<std::string> CommandLineArguments(int argc, char* argv[]);
 // Standard input and output carry bytes exactly, without any translation of line ends.
 void UseBinaryStandardStreams();
 // Makes the signals that end a program (Ctrl+C, SIGTERM, SIGHUP) first remove the hidden temporary

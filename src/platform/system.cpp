@@ -1,16 +1,58 @@
 #include "platform/system.h"
 
 #include <algorithm>
+#include <cerrno>
+
+#include "streams/path_rules.h"
 
 namespace tessaly {
+
+ErrorKind ErrorKindOfErrno(int code)
+{
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+        return ErrorKind::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ErrorKind::AccessDenied;
+    default:
+        return ErrorKind::Other;
+    }
+}
+
+ErrorKind ErrorKindOfWindowsError(std::uint32_t code)
+{
+    // The values of winerror.h, which the core does not include.
+    switch (code) {
+    case 2:    // ERROR_FILE_NOT_FOUND
+    case 3:    // ERROR_PATH_NOT_FOUND
+    case 15:   // ERROR_INVALID_DRIVE
+    case 53:   // ERROR_BAD_NETPATH
+    case 67:   // ERROR_BAD_NET_NAME
+    case 123:  // ERROR_INVALID_NAME
+    case 161:  // ERROR_BAD_PATHNAME
+        return ErrorKind::NotFound;
+    case 5:    // ERROR_ACCESS_DENIED
+    case 19:   // ERROR_WRITE_PROTECT
+    case 32:   // ERROR_SHARING_VIOLATION
+    case 33:   // ERROR_LOCK_VIOLATION
+    case 1314: // ERROR_PRIVILEGE_NOT_HELD
+        return ErrorKind::AccessDenied;
+    default:
+        return ErrorKind::Other;
+    }
+}
 
 ItemRef ResolveItemText(FileSystem& fs, const std::string& text)
 {
     if (fs.pathExists(text))
         return {text, {}};
-    const auto slash = text.rfind('/');
+    // The stream's colon comes after the last separator and after the root (not "C:"'s colon).
     const auto colon = text.rfind(':');
-    if (colon != std::string::npos && (slash == std::string::npos || colon > slash) && colon + 1 < text.size()) {
+    if (colon != std::string::npos && colon == LastNameDelimiter(text, NativePathStyle) &&
+        colon >= RootLength(text, NativePathStyle) && colon + 1 < text.size()) {
         std::string file = text.substr(0, colon);
         if (!file.empty() && fs.pathExists(file))
             return {std::move(file), text.substr(colon + 1)};

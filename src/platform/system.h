@@ -14,10 +14,23 @@
 
 namespace tessaly {
 
-// An operating-system error: its code (errno on Linux) and the system's message text for it.
+// What an error means, whichever system reported it: a check asks this, never the number, since
+// Windows' "access denied" (5) is errno's EIO and its "file not found" (2) errno's ENOENT.
+enum class ErrorKind { Other, NotFound, AccessDenied };
+
+// The meaning of an errno value, and of a Windows error code.
+ErrorKind ErrorKindOfErrno(int code);
+ErrorKind ErrorKindOfWindowsError(std::uint32_t code);
+
+// An operating-system error: its code (errno on Linux, the error code on Windows), the system's
+// message text for it and its meaning. Without a meaning given, the code is an errno value.
 struct SysError {
+    SysError() = default;
+    SysError(int code, std::string message) : SysError(code, std::move(message), ErrorKindOfErrno(code)) {}
+    SysError(int code, std::string message, ErrorKind kind) : code(code), message(std::move(message)), kind(kind) {}
     int code = 0;
     std::string message;
+    ErrorKind kind = ErrorKind::Other;
 };
 
 // A value or the error that prevented it.
@@ -224,7 +237,8 @@ public:
 // Splits an item text (a tree node, a scan row) into file and stream. When the whole text names an
 // existing object it is a plain path (a Linux name may hold a colon, and a stream on a volume that
 // exposes streams as "file:stream" paths is such an object too). Otherwise the text is split at the
-// last ":" after the last "/", provided the part before exists. Anything else is a plain path.
+// last ":" after the last separator and past the drive, provided the part before exists. Anything
+// else is a plain path.
 ItemRef ResolveItemText(FileSystem& fs, const std::string& text);
 
 }  // namespace tessaly

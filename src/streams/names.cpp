@@ -2,30 +2,23 @@
 
 namespace tessaly {
 
-namespace {
-std::size_t lastDelimiter(std::string_view path)
+std::string_view FinalNameOf(std::string_view path, PathStyle style)
 {
-    return path.find_last_of("/:");
-}
-}  // namespace
-
-std::string_view FinalNameOf(std::string_view path)
-{
-    const auto d = lastDelimiter(path);
+    const auto d = LastNameDelimiter(path, style);
     return d == std::string_view::npos ? path : path.substr(d + 1);
 }
 
-std::string FinalNameComponent(std::string_view path)
+std::string FinalNameComponent(std::string_view path, PathStyle style)
 {
-    return std::string(FinalNameOf(path));
+    return std::string(FinalNameOf(path, style));
 }
 
-std::string ExtensionOf(std::string_view path)
+std::string ExtensionOf(std::string_view path, PathStyle style)
 {
     const auto dot = path.rfind('.');
     if (dot == std::string_view::npos)
         return {};
-    const auto d = lastDelimiter(path);
+    const auto d = LastNameDelimiter(path, style);
     if (d != std::string_view::npos && dot < d)
         return {};
     return std::string(path.substr(dot));

@@ -1,18 +1,20 @@
 #pragma once
 // The two values every command derives from an item text: its final name component and extension.
-// On Linux the delimiters are "/" (folders) and ":" (file and stream).
+// The delimiters are the system's separators (see path_rules.h) and ":" (file and stream).
 
 #include <string>
 #include <string_view>
 
+#include "streams/path_rules.h"
+
 namespace tessaly {
 
-// The text after the last "/" or ":"; the whole text when there is neither.
-std::string FinalNameComponent(std::string_view path);
+// The text after the last separator or ":"; the whole text when there is none.
+std::string FinalNameComponent(std::string_view path, PathStyle style = NativePathStyle);
 // The same, as a view into path.
-std::string_view FinalNameOf(std::string_view path);
+std::string_view FinalNameOf(std::string_view path, PathStyle style = NativePathStyle);
 // The tail from the last dot, dot included, when that dot follows the last delimiter; else empty.
-std::string ExtensionOf(std::string_view path);
+std::string ExtensionOf(std::string_view path, PathStyle style = NativePathStyle);
 // ASCII A-Z folded to lower case, every other byte unchanged.
 std::string AsciiLower(std::string_view text);
 // The value of a hexadecimal digit (either case); -1 for any other byte.

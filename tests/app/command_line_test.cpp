@@ -13,6 +13,7 @@ TEST(CommandLinePaths, EmptyArgumentsNameNothingAndRelativeOnesAreAnchored)
               (Paths{"/cur/a.txt", "/abs/b\xff", "/cur/c", "/cur/", "/cur"}));
     EXPECT_EQ(CommandLinePaths({"-reverse"}, "/"), Paths{"/-reverse"});
     EXPECT_EQ(CommandLinePaths({"rel"}, ""), Paths{"rel"});  // no current folder: left as it is
+    EXPECT_EQ(CommandLinePaths({"C:\\x", "y"}, "D:\\cur", PathStyle::Windows), (Paths{"C:\\x", "D:\\cur\\y"}));
 }
 
 TEST(LocalPathsFromUriList, TakesLocalFilesByteForByte)
@@ -29,5 +30,13 @@ TEST(LocalPathsFromUriList, TakesLocalFilesByteForByte)
         {"file:///a%00b\nfile:///ok\n", {"/ok"}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(LocalPathsFromUriList(c.list), c.paths) << c.list;
+        EXPECT_EQ(LocalPathsFromUriList(c.list, PathStyle::Posix), c.paths) << c.list;
+
+    // Windows: a drive or a share starts the path, written with its own separator.
+    const Case windows[] = {
+        {"file:///C:/dir/a%20b.txt\r\nfile://localhost/D:/x\n", {"C:\\dir\\a b.txt", "D:\\x"}},
+        {"file://server/share/%E6%97%A5.txt\nfile:///no-drive\nfile:///C:rel\n", {"\\\\server\\share\\日.txt"}},
+    };
+    for (const Case& c : windows)
+        EXPECT_EQ(LocalPathsFromUriList(c.list, PathStyle::Windows), c.paths) << c.list;
 }

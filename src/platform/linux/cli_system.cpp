@@ -20,6 +20,11 @@ std::unique_ptr<FolderSystem> MakeCliFolderSystem()
     return std::make_unique<LinuxFolderSystem>();
 }
 
+std::vector<std::string> CommandLineArguments(int argc, char* argv[])
+{
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
 void UseBinaryStandardStreams() {}
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "platform/windows/wide.h"
 #include "platform/windows/windows_streams.h"
 
 namespace tessaly {
@@ -80,20 +81,31 @@ std::optional<SysError> writeAll(HANDLE handle, std::string_view data)
     return std::nullopt;
 }
 
-// A stream is written in place: NTFS cannot rename a stream over another one of the file.
+// A stream is written in place: NTFS cannot rename a stream over another one of the file. A stream
+// that this write created and could not finish is removed, so that no half stream is left behind.
 class StreamWriter final : public ItemWriter {
 public:
-    explicit StreamWriter(UniqueHandle handle) : handle_(std::move(handle)) {}
+    StreamWriter(UniqueHandle handle, std::wstring created) : handle_(std::move(handle)), created_(std::move(created)) {}
+    ~StreamWriter() override
+    {
+        if (!done_ && !created_.empty()) {
+            handle_.reset();
+            ::DeleteFileW(created_.c_str());
+        }
+    }
     std::optional<SysError> write(std::string_view data) override { return writeAll(handle_.get(), data); }
     std::optional<SysError> finish() override
     {
         if (!handle_.reset())
             return LastError();
+        done_ = true;
         return std::nullopt;
     }
 
 private:
     UniqueHandle handle_;
+    std::wstring created_;
+    bool done_ = false;
 };
 
 // A plain file is written beside its target and takes its place only when complete. ReplaceFile
@@ -108,7 +120,7 @@ public:
     {
         if (!done_) {
             handle_.reset();
-            ::DeleteFileA(temp_.c_str());
+            ::DeleteFileW(SystemPath(temp_).c_str());
         }
     }
     std::optional<SysError> write(std::string_view data) override { return writeAll(handle_.get(), data); }
@@ -116,10 +128,12 @@ public:
     {
         if (!handle_.reset())
             return LastError();
+        const std::wstring target = SystemPath(target_);
+        const std::wstring temp = SystemPath(temp_);
         const bool replaced =
-            ::GetFileAttributesA(target_.c_str()) != INVALID_FILE_ATTRIBUTES
-                ? ::ReplaceFileA(target_.c_str(), temp_.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                : ::MoveFileExA(temp_.c_str(), target_.c_str(), MOVEFILE_WRITE_THROUGH);
+            ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES
+                ? ::ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                : ::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
         if (!replaced)
             return LastError();
         done_ = true;
@@ -135,14 +149,14 @@ private:
 
 class WindowsFolderListing final : public FolderListing {
 public:
-    WindowsFolderListing(HANDLE find, const WIN32_FIND_DATAA& first) : find_{find}, data_(first) {}
+    WindowsFolderListing(HANDLE find, const WIN32_FIND_DATAW& first) : find_{find}, data_(first) {}
 
     bool next(FolderEntry& entry) override
     {
-        if (!pending_ && !::FindNextFileA(find_.handle, &data_))
+        if (!pending_ && !::FindNextFileW(find_.handle, &data_))
             return false;
         pending_ = false;
-        entry.name = data_.cFileName;
+        entry.name = Utf8(data_.cFileName);
         entry.size = sizeOf(data_.nFileSizeHigh, data_.nFileSizeLow);
         if (!(data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             entry.kind = FolderEntry::Kind::File;
@@ -155,7 +169,7 @@ public:
 
 private:
     FindCloser find_;
-    WIN32_FIND_DATAA data_;
+    WIN32_FIND_DATAW data_;
     bool pending_ = true;
 };
 
@@ -164,16 +178,16 @@ private:
 SysError LastError()
 {
     const DWORD code = ::GetLastError();
-    char* text = nullptr;
-    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+    wchar_t* text = nullptr;
+    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                          FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = n && text ? std::string(text, n) : "error " + std::to_string(code);
+                                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = n && text ? Utf8(std::wstring_view(text, n)) : "error " + std::to_string(code);
     if (text)
         ::LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
         message.pop_back();
-    return SysError{int(code), std::move(message)};
+    return SysError{int(code), std::move(message), ErrorKindOfWindowsError(code)};
 }
 
 std::vector<StreamInfo> WindowsFileSystem::listStreams(const std::string& path)
@@ -184,19 +198,21 @@ std::vector<StreamInfo> WindowsFileSystem::listStreams(const std::string& path)
 std::uint64_t WindowsFileSystem::fileSizeOf(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    if (!::GetFileAttributesExW(SystemPath(path).c_str(), GetFileExInfoStandard, &data))
         return 0;
     return sizeOf(data.nFileSizeHigh, data.nFileSizeLow);
 }
 
 bool WindowsFileSystem::pathExists(const std::string& path)
 {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    // A file that may not be looked at still exists: its error is "access denied", not "not found".
+    return ::GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES ||
+           ErrorKindOfWindowsError(::GetLastError()) == ErrorKind::AccessDenied;
 }
 
 bool WindowsFileSystem::streamExists(const std::string& file, const std::string& stream)
 {
-    const DWORD attributes = ::GetFileAttributesA((file + ":" + stream).c_str());
+    const DWORD attributes = ::GetFileAttributesW(SystemPath(file + ":" + stream).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -225,33 +241,37 @@ std::optional<SysError> WindowsFileSystem::writeItem(const ItemRef& item, std::s
 Expected<std::unique_ptr<ItemReader>> WindowsFileSystem::openRead(const ItemRef& item)
 {
     // Others may read but not write while the item is copied.
-    UniqueHandle handle(::CreateFileA(item.text().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueHandle handle(::CreateFileW(SystemPath(item.text()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle.valid())
         return LastError();
     // A pipe, console or device never ends or blocks: only files on a disk are read.
     if (::GetFileType(handle.get()) != FILE_TYPE_DISK)
-        return SysError{ERROR_INVALID_FUNCTION, "not a file on a disk (a pipe, console or device is not read)"};
+        return SysError{ERROR_INVALID_FUNCTION, "not a file on a disk (a pipe, console or device is not read)", ErrorKind::Other};
     return std::unique_ptr<ItemReader>(std::make_unique<HandleReader>(std::move(handle)));
 }
 
 Expected<std::unique_ptr<ItemWriter>> WindowsFileSystem::openWrite(const ItemRef& item)
 {
     if (item.isStream()) {
-        UniqueHandle handle(::CreateFileA(item.text().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const std::wstring path = SystemPath(item.text());
+        // Whether the stream is new decides what an unfinished write leaves: a new one goes again.
+        const bool existed = ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        UniqueHandle handle(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!handle.valid())
             return LastError();
-        return std::unique_ptr<ItemWriter>(std::make_unique<StreamWriter>(std::move(handle)));
+        return std::unique_ptr<ItemWriter>(
+            std::make_unique<StreamWriter>(std::move(handle), existed ? std::wstring() : path));
     }
-    const DWORD attributes = ::GetFileAttributesA(item.file.c_str());
+    const DWORD attributes = ::GetFileAttributesW(SystemPath(item.file).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        return SysError{ERROR_ACCESS_DENIED, "the file is read-only"};
+        return SysError{ERROR_ACCESS_DENIED, "the file is read-only", ErrorKind::AccessDenied};
     // A fresh name beside the target, in the same folder so that it can take the target's place.
     for (unsigned attempt = 0;; ++attempt) {
         const std::string temp = item.file + ".tessaly-" + std::to_string(::GetCurrentProcessId()) + "-" +
                                  std::to_string(attempt);
-        UniqueHandle handle(::CreateFileA(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        UniqueHandle handle(::CreateFileW(SystemPath(temp).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
         if (handle.valid())
             return std::unique_ptr<ItemWriter>(std::make_unique<ReplacingWriter>(std::move(handle), temp, item.file));
@@ -266,8 +286,8 @@ Expected<std::unique_ptr<FolderListing>> WindowsFolderSystem::openFolder(const s
     if (pattern.empty() || (pattern.back() != '/' && pattern.back() != '\\'))
         pattern.push_back('\\');
     pattern += "*";
-    WIN32_FIND_DATAA first{};
-    const HANDLE find = ::FindFirstFileA(pattern.c_str(), &first);
+    WIN32_FIND_DATAW first{};
+    const HANDLE find = ::FindFirstFileW(SystemPath(pattern).c_str(), &first);
     if (find == INVALID_HANDLE_VALUE)
         return LastError();
     return std::unique_ptr<FolderListing>(std::make_unique<WindowsFolderListing>(find, first));
@@ -276,7 +296,7 @@ Expected<std::unique_ptr<FolderListing>> WindowsFolderSystem::openFolder(const s
 std::optional<FileFacts> WindowsFolderSystem::lookup(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    if (!::GetFileAttributesExW(SystemPath(path).c_str(), GetFileExInfoStandard, &data))
         return std::nullopt;
     return FileFacts{sizeOf(data.nFileSizeHigh, data.nFileSizeLow), unixSeconds(data.ftLastWriteTime)};
 }

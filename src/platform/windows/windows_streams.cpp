@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "platform/windows/wide.h"
 #include "streams/backup_walk.h"
 
 namespace tessaly {
@@ -68,20 +69,10 @@ private:
     LPVOID context_ = nullptr;
 };
 
-// Stream names in the system's ANSI code page, with its replacement character for what the code
-// page cannot hold, as the paths that the rest of the program passes are.
-std::string ToAnsi(std::u16string_view text)
+// Stream names in UTF-8, as every name inside the program is.
+std::string StreamNameUtf8(std::u16string_view text)
 {
-    if (text.empty())
-        return {};
-    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-    const int units = int(text.size());
-    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
-        return {};
-    std::string out(std::size_t(bytes), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide, units, out.data(), bytes, nullptr, nullptr);
-    return out;
+    return Utf8(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()));
 }
 
 }  // namespace
@@ -89,13 +80,15 @@ std::string ToAnsi(std::u16string_view text)
 std::vector<StreamInfo> ListBackupStreams(const std::string& path)
 {
     static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 names are handed over as wchar_t");
-    // No sharing: the walk sees the file as one consistent whole.
-    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    // Full sharing: listing must not fail on a file another program has open, nor lock that
+    // program out while the walk runs. A stream that changes meanwhile shows its size of the moment.
+    UniqueHandle file(::CreateFileW(SystemPath(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.valid())
         return {};
     BackupReadSource source(file.get());
-    return WalkBackupStreams(source, ToAnsi);
+    return WalkBackupStreams(source, StreamNameUtf8);
 }
 
 }  // namespace tessaly
