@@ -12,26 +12,11 @@
 
 #include "platform/linux/linux_filesystem.h"
 #include "streams/preview.h"
+#include "support/process.h"
 #include "support/ntfs_volume.h"
 #include "support/tempdir.h"
 
 using namespace tessaly;
-
-namespace {
-
-// Bytes this process has had from read-like calls so far (/proc/self/io "rchar").
-std::uint64_t bytesReadSoFar()
-{
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    std::uint64_t value = 0;
-    while (io >> key >> value)
-        if (key == "rchar:")
-            return value;
-    return 0;
-}
-
-}  // namespace
 
 TEST(PreviewOnNtfs, HugeStreamIsReadOnlyAsFarAsTheLimit)
 {
@@ -60,11 +45,11 @@ TEST(PreviewOnNtfs, HugeStreamIsReadOnlyAsFarAsTheLimit)
     ASSERT_EQ(streams, (std::vector<StreamInfo>{{"huge", huge}}));
 
     // Reading the counter is itself a read: what one look costs is taken off.
-    const std::uint64_t first = bytesReadSoFar();
-    const std::uint64_t before = bytesReadSoFar();
+    const std::uint64_t first = test::BytesRead();
+    const std::uint64_t before = test::BytesRead();
     const std::uint64_t lookCost = before - first;
     auto sample = ReadPreview(fs, {file, "huge"}, huge);
-    const std::uint64_t read = bytesReadSoFar() - before - lookCost;
+    const std::uint64_t read = test::BytesRead() - before - lookCost;
     ASSERT_TRUE(sample.ok()) << sample.error().message;
     EXPECT_EQ(read, PreviewLimit);
     EXPECT_EQ(sample.value().bytes.size(), PreviewLimit);

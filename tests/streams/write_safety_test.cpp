@@ -289,17 +289,6 @@ std::pair<pid_t, int> startPut(const std::string& file)
     return {pid, fds[1]};
 }
 
-std::uint64_t bytesRead(pid_t pid)
-{
-    std::ifstream io("/proc/" + std::to_string(pid) + "/io");
-    std::string key;
-    std::uint64_t value = 0;
-    while (io >> key >> value)
-        if (key == "rchar:")
-            return value;
-    return 0;
-}
-
 TEST_P(StreamReplaceTest, LeavesTheOldStreamOrAWholeNewOne)
 {
     const auto [volume, trouble] = GetParam();
@@ -346,7 +335,7 @@ TEST_P(StreamReplaceTest, LeavesTheOldStreamOrAWholeNewOne)
         (void)!::write(input, a.data(), a.size() / 2);
         // The source is half read: the worst moment for a writer that writes as it reads.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (bytesRead(pid) < a.size() / 2 && std::chrono::steady_clock::now() < deadline)
+        while (test::BytesRead(pid) < a.size() / 2 && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         ::kill(pid, trouble == Trouble::Sigint ? SIGINT : trouble == Trouble::Sigterm ? SIGTERM : SIGKILL);
         int status = 0;

@@ -4,6 +4,7 @@
 #define _GNU_SOURCE
 #endif
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -143,6 +144,17 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     result.signalled = !WIFEXITED(status);
     return result;
+}
+
+std::uint64_t BytesRead(int pid)
+{
+    std::ifstream io(pid == 0 ? std::string("/proc/self/io") : "/proc/" + std::to_string(pid) + "/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:")
+            return value;
+    return 0;
 }
 
 }  // namespace tessaly::test

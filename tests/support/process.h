@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,5 +29,8 @@ struct ProcessOptions {
 };
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
+
+// Bytes a process has had from read-like calls so far ("rchar" of /proc/PID/io; 0 is this process).
+std::uint64_t BytesRead(int pid = 0);
 
 }  // namespace tessaly::test
