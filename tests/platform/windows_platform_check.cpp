@@ -135,6 +135,32 @@ void workPlaceCopies()
     }
 }
 
+void shellOpensItems(const std::string& folder)
+{
+    // A type of the check's own, opened by Notepad (the prefix need not know any).
+    const std::wstring command = L"\"C:\\windows\\system32\\notepad.exe\" \"%1\"";
+    ::RegSetKeyValueW(HKEY_CLASSES_ROOT, L".tessalycheck", nullptr, REG_SZ, L"tessalycheckfile", 34);
+    ::RegSetKeyValueW(HKEY_CLASSES_ROOT, L"tessalycheckfile\\shell\\open\\command", nullptr, REG_SZ,
+                      command.c_str(), DWORD((command.size() + 1) * sizeof(wchar_t)));
+    const std::string file = folder + "\\notes.tessalycheck";
+    WindowsFileSystem().writeItem({file, {}}, "text");
+    const auto isNotepad = [](const std::string& program) {
+        return program.size() >= 11 && sameText(program.substr(program.size() - 11), "notepad.exe");
+    };
+    const std::string byName = ShellAssociations().applicationForName(file + ":memo.tessalycheck").program;
+    check(isNotepad(byName), "a stream's program is found by its name: " + byName);
+    const std::string byFile = ShellAssociations().findApplication(file).program;
+    check(isNotepad(byFile), "a file's program is found: " + byFile);
+    check(ShellAssociations().applicationForName("a.unknown-to-anyone").empty(), "an unknown type has no program");
+    const LaunchResult missing = ShellLauncher().launch("open", folder + "\\missing.txt", {});
+    check(missing.code == LaunchFileNotFound && missing.lastError == ERROR_FILE_NOT_FOUND && !missing.message.empty(),
+          "a missing file is reported as the shell reports it: " + std::to_string(missing.code) + "," +
+              std::to_string(missing.lastError) + ":" + missing.message);
+    const auto icon = SmallIconForName("notes.txt");
+    check(icon && icon->width > 0 && icon->argb.size() == std::size_t(icon->width) * std::size_t(icon->height),
+          "a text has the shell's small icon");
+}
+
 }  // namespace
 
 int main()
@@ -149,6 +175,7 @@ int main()
     argumentsComeBackWhole();
     replacedFileKeepsItsPlace(folder);
     workPlaceCopies();
+    shellOpensItems(folder);
     std::printf("%d failed\n", failures);
     return failures;
 }
