@@ -45,6 +45,19 @@ bool sameName(const std::string& a, const std::string& b, PathStyle style)
                                        : a == b;
 }
 
+// Paths as the watcher takes them: the system's file name encoding on Linux, UTF-8 (the program's
+// own) on Windows, where the file name encoding would be the ANSI code page.
+QString pathText(const std::string& path)
+{
+    return NativePathStyle == PathStyle::Windows ? QString::fromUtf8(path.data(), qsizetype(path.size()))
+                                                 : QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string pathBytes(const QString& text)
+{
+    return NativePathStyle == PathStyle::Windows ? text.toUtf8().toStdString() : QFile::encodeName(text).toStdString();
+}
+
 QString sortKey(const std::string& name)
 {
     return QString::fromUtf8(name.data(), qsizetype(name.size()));
@@ -77,7 +90,7 @@ FolderTreeModel::FolderTreeModel(FolderSystem& folders, QObject* parent, PathSty
     top_->children.push_back(std::move(rootNode));
     top_->listed = true;
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& changed) {
-        const auto it = listed_.find(QFile::encodeName(changed).toStdString());
+        const auto it = listed_.find(pathBytes(changed));
         if (it != listed_.end())
             refreshNode(it->second, false);
     });
@@ -209,8 +222,8 @@ void FolderTreeModel::watch(Node* node)
         return;  // no folder to watch: the drives are read again on a refresh
     // The watcher takes paths as text: a folder whose path does not survive the round trip is
     // read again when it is opened or refreshed instead.
-    const QString text = QFile::decodeName(QByteArray::fromStdString(node->path));
-    if (QFile::encodeName(text).toStdString() == node->path)
+    const QString text = pathText(node->path);
+    if (pathBytes(text) == node->path)
         watcher_->addPath(text);
 }
 
@@ -220,7 +233,7 @@ void FolderTreeModel::forget(Node* node)
         forget(child.get());
     if (node->listed) {
         listed_.erase(node->path);
-        watcher_->removePath(QFile::decodeName(QByteArray::fromStdString(node->path)));
+        watcher_->removePath(pathText(node->path));
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The core's view of the operating system: small interfaces that the platform layer implements
-// (platform/linux, later platform/windows) and that tests replace with fakes.
+// (platform/linux, platform/windows) and that tests replace with fakes.
 
 #include <cstddef>
 #include <cstdint>
