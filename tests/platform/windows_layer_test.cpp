@@ -1,9 +1,7 @@
 // The Windows layer's files and streams over an in-memory store that behaves as the wide calls do
 // (ReplaceFileW's keeping of streams and its failures included): what each write leaves behind.
-// And the quoting of the arguments a launch hands over.
 
 #include "platform/windows/nt_files.h"
-#include "platform/windows/windows_shell.h"
 
 #include <gtest/gtest.h>
 
@@ -247,23 +245,6 @@ TEST(NtFiles, MeaningOfAMissingPath)
     // A stream of a missing file is not written: opening it would make the file.
     EXPECT_TRUE(fs.writeItem({"C:\\gone", "s"}, "x"));
     EXPECT_TRUE(api->files.empty());
-}
-
-// Each argument must come back whole from the program's own command-line parsing.
-TEST(QuoteArgument, ComesBackWholeFromTheCommandLine)
-{
-    const std::pair<std::string, std::string> cases[] = {
-        {"plain", "plain"},
-        {"", "\"\""},
-        {"a b", "\"a b\""},
-        {"C:\\dir\\", "C:\\dir\\"},                      // no quote: backslashes mean themselves
-        {"C:\\my dir\\", "\"C:\\my dir\\\\\""},         // doubled before the closing quote
-        {"say \"hi\"", "\"say \\\"hi\\\"\""},
-        {"a\\\"b", "\"a\\\\\\\"b\""},                   // backslash then quote
-        {"日本 語.txt", "\"日本 語.txt\""},
-    };
-    for (const auto& [argument, quoted] : cases)
-        EXPECT_EQ(QuoteArgument(argument), quoted) << argument;
 }
 
 }  // namespace
