@@ -24,3 +24,10 @@ set(target "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${TESSALY_DATADIR}/applications
 message(STATUS "Installing: ${target}")
 file(WRITE "${target}" "${entry}")
 list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${target}")
+
+# GIO finds the programs for a file type through the folder's mimeinfo.cache. A package leaves that
+# to the system's own trigger (and must not ship the cache); a plain install brings it up to date.
+find_program(UPDATE_DESKTOP_DATABASE update-desktop-database)
+if("$ENV{DESTDIR}" STREQUAL "" AND UPDATE_DESKTOP_DATABASE)
+  execute_process(COMMAND "${UPDATE_DESKTOP_DATABASE}" "${CMAKE_INSTALL_PREFIX}/${TESSALY_DATADIR}/applications")
+endif()
