@@ -9,11 +9,10 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/tools/setup.sh" package
 build=${1:-$here/build-deb}
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-# Build type None: the flags are dpkg-buildflags' alone, as Debian's own CMake packages are built;
-# -fno-ident leaves out the compiler's name in .comment, which Debian's own strip would remove.
+# Build type None: the flags are dpkg-buildflags' alone, as Debian's own CMake packages are built.
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None \
   -DTESSALY_BUILD_TESTS=OFF -DTESSALY_BUILD_BENCH=OFF \
-  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS) -fno-ident" \
+  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
 cmake --build "$build" -j2
 rm -f "$build"/tessaly_*.deb

@@ -22,7 +22,7 @@
 #include "platform/linux/own_file.h"
 
 #ifndef TESSALY_SHARE_HELP
-#define TESSALY_SHARE_HELP "../share/doc/tessaly"
+#define TESSALY_SHARE_HELP "../share/tessaly"
 #endif
 #ifndef TESSALY_SHARE_ICON
 #define TESSALY_SHARE_ICON "../share/icons/hicolor/64x64/apps/tessaly.png"
