@@ -3,6 +3,7 @@
 #
 #   tools/setup.sh          what builds and runs the program (tools/run.sh)
 #   tools/setup.sh test     that, and what the tests and benchmarks need besides (tools/test.sh)
+#   tools/setup.sh package  that, and what making and checking the Debian package needs (tools/package.sh)
 #
 # Installing starts no service and leaves none set to start with the machine that was not set so
 # before: Samba's packages would enable smbd, nmbd and samba-ad-dc, yet the tests start a server of
@@ -20,14 +21,15 @@ test_packages=(
   ccache python3
   libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64 wine64 unicode-data
-  ntfs-3g attr desktop-file-utils
+  ntfs-3g attr desktop-file-utils appstream man-db dpkg-dev
   samba samba-vfs-modules smbclient
 )
 
 case "${1:-run}" in
   run) packages=("${run_packages[@]}") ;;
   test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
-  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+  package) packages=("${run_packages[@]}" dpkg-dev lintian) ;;
+  *) echo "usage: $0 [run|test|package]" >&2; exit 2 ;;
 esac
 
 missing=()

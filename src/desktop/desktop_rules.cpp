@@ -1,5 +1,7 @@
 #include "desktop/desktop_rules.h"
 
+#include <iterator>
+
 #include "app/texts.h"
 #include "streams/path_rules.h"
 
@@ -112,14 +114,27 @@ std::string DesktopEntryExecArgument(std::string_view argument)
 
 std::string DesktopEntryText(std::string_view name, std::string_view exePath, std::string_view icon)
 {
-    std::string text = "[Desktop Entry]\n";
-    text += "Type=Application\n";
-    text += "Version=1.0\n";
-    text += "Name=" + DesktopEntryEscape(name) + "\n";
-    text += "Exec=" + DesktopEntryExecArgument(exePath) + " %f\n";
-    text += "Icon=" + DesktopEntryEscape(icon) + "\n";
-    text += "Terminal=false\n";
-    text += "Categories=Utility;FileTools;\n";
+    // The same template is installed as the menu entry, so both say the same.
+    static constexpr std::string_view Template =
+#include "desktop_entry_template.inc"
+        ;
+    const std::string values[] = {DesktopEntryEscape(name), DesktopEntryExecArgument(exePath), DesktopEntryEscape(icon)};
+    constexpr std::string_view keys[] = {"@NAME@", "@EXEC@", "@ICON@"};
+    // One pass from left to right: a value holding "@ICON@" is never taken for a placeholder.
+    std::string text;
+    std::size_t at = 0;
+    while (at < Template.size()) {
+        bool replaced = false;
+        for (std::size_t k = 0; k < std::size(keys) && !replaced; ++k) {
+            if (Template.substr(at, keys[k].size()) == keys[k]) {
+                text += values[k];
+                at += keys[k].size();
+                replaced = true;
+            }
+        }
+        if (!replaced)
+            text += Template[at++];
+    }
     return text;
 }
 

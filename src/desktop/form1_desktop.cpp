@@ -20,7 +20,7 @@
 #include "platform/window_system.h"
 
 #ifndef TESSALY_SHARE_HELP
-#define TESSALY_SHARE_HELP "../share/doc/tessaly"
+#define TESSALY_SHARE_HELP "../share/tessaly"
 #endif
 #ifndef TESSALY_SHARE_ICON
 #define TESSALY_SHARE_ICON "../share/icons/hicolor/64x64/apps/tessaly.png"

@@ -38,6 +38,16 @@ TEST(DesktopRulesTest, ExecArgumentQuoting)
     EXPECT_EQ(DesktopEntryEscape(" lead\ttab\nline"), "\\slead\\ttab\\nline");
 }
 
+// The entry offers the program for every file, in English and Japanese; a path that happens to
+// hold a placeholder of the template stays as it is.
+TEST(DesktopRulesTest, EntryOffersEveryFileAndKeepsOddPaths)
+{
+    const std::string entry = DesktopEntryText("Tessaly", "/opt/@ICON@/@NAME@", "/i/@EXEC@.png");
+    for (const char* line : {"\nName=Tessaly\n", "\nName[ja]=Tessaly\n", "\nExec=\"/opt/@ICON@/@NAME@\" %f\n",
+                             "\nIcon=/i/@EXEC@.png\n", "\nMimeType=application/octet-stream;\n", "\nComment[ja]="})
+        EXPECT_NE(entry.find(line), std::string::npos) << line << "\n" << entry;
+}
+
 TEST(DesktopRulesTest, AboutTextHasSixLines)
 {
     const std::string text = AboutText("/opt/x/Tessaly");

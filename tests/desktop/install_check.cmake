@@ -1,15 +1,21 @@
 # Installs the build into a fresh prefix (with a blank in its name) and checks that a desktop finds
 # everything: the executable, the help file where the program looks for it, the icon in the icon
-# theme and a menu entry that names the installed executable and passes desktop-file-validate; the
-# command line beside it with its manual page.
+# theme's sizes, a menu entry that names the installed executable, is offered for every file and
+# passes desktop-file-validate, and a description the software centres accept; the command line
+# beside it, and the manual pages of both in English and Japanese.
 
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}" RESULT_VARIABLE rc OUTPUT_QUIET)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
-foreach(f bin/Tessaly bin/tessaly share/man/man1/tessaly.1 "bin/${HELP_RELATIVE}/Tessaly.html"
-          share/icons/hicolor/64x64/apps/tessaly.png share/applications/Tessaly.desktop)
+set(pages share/man/man1/tessaly.1.gz share/man/man1/Tessaly.1.gz share/man/ja/man1/tessaly.1.gz
+          share/man/ja/man1/Tessaly.1.gz)
+set(metainfo share/metainfo/org.example.tessaly.metainfo.xml)
+foreach(f bin/Tessaly bin/tessaly ${pages} "bin/${HELP_RELATIVE}/Tessaly.html" ${metainfo}
+          share/icons/hicolor/16x16/apps/tessaly.png share/icons/hicolor/64x64/apps/tessaly.png
+          share/icons/hicolor/256x256/apps/tessaly.png share/icons/hicolor/scalable/apps/tessaly.svg
+          share/applications/Tessaly.desktop)
   if(NOT EXISTS "${PREFIX}/${f}")
     message(FATAL_ERROR "not installed: ${PREFIX}/${f}")
   endif()
@@ -22,18 +28,30 @@ execute_process(COMMAND "${PREFIX}/bin/tessaly" --help RESULT_VARIABLE rc OUTPUT
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the installed command line does not run: ${rc}")
 endif()
-find_program(GROFF groff)
-if(GROFF)
-  execute_process(COMMAND "${GROFF}" -man -ww -z "${PREFIX}/share/man/man1/tessaly.1" ERROR_VARIABLE out RESULT_VARIABLE rc)
-  if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
-    message(FATAL_ERROR "the manual page does not format cleanly: ${out}")
-  endif()
+# Only the package carries Debian's copyright file and changelog.
+if(EXISTS "${PREFIX}/share/doc/tessaly/changelog.Debian.gz")
+  message(FATAL_ERROR "a plain install holds the package's own notes")
+endif()
+# The same check of the pages that Debian's lintian makes.
+find_program(MAN man)
+if(MAN)
+  foreach(page IN LISTS pages)
+    execute_process(COMMAND "${MAN}" --warnings -E UTF-8 -l -Tutf8 -Z "${PREFIX}/${page}"
+                    OUTPUT_QUIET ERROR_VARIABLE out RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
+      message(FATAL_ERROR "the manual page ${page} does not format cleanly: ${out}")
+    endif()
+  endforeach()
+else()
+  message(STATUS "man is not installed: the manual pages' format was not checked")
 endif()
 file(READ "${PREFIX}/share/applications/Tessaly.desktop" entry)
-string(FIND "${entry}" "\nExec=\"${PREFIX}/bin/Tessaly\" %f\n" at)
-if(at EQUAL -1)
-  message(FATAL_ERROR "the menu entry does not start the installed program:\n${entry}")
-endif()
+foreach(line "Exec=\"${PREFIX}/bin/Tessaly\" %f" "MimeType=application/octet-stream;" "Icon=tessaly")
+  string(FIND "${entry}" "\n${line}\n" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "the menu entry lacks ${line}:\n${entry}")
+  endif()
+endforeach()
 file(READ "${PREFIX}/bin/${HELP_RELATIVE}/Tessaly.html" help)
 string(FIND "${help}" "名前付きストリーム" at)
 if(at EQUAL -1)
@@ -48,5 +66,15 @@ if(VALIDATE)
   endif()
 else()
   message(STATUS "desktop-file-validate is not installed: the entry's format was not checked")
+endif()
+find_program(APPSTREAMCLI appstreamcli)
+if(APPSTREAMCLI)
+  execute_process(COMMAND "${APPSTREAMCLI}" validate --no-net --pedantic "${PREFIX}/${metainfo}"
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "^[^\n]*Validation was successful[^\n]*\n?$")
+    message(FATAL_ERROR "appstreamcli validate: ${out}")
+  endif()
+else()
+  message(STATUS "appstreamcli is not installed: the software centres' description was not checked")
 endif()
 file(REMOVE_RECURSE "${PREFIX}")
