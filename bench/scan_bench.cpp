@@ -46,14 +46,14 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "app/qt_log_view.h"
-#include "app/oplog.h"
 #include "app/services.h"
+#include "common/icons.h"
+#include "common/oplog.h"
+#include "common/qt_log_view.h"
 #include "detect/qt_detection.h"
 #include "detect/scan.h"
 #include "platform/linux/linux_filesystem.h"
 #include "platform/linux/linux_folders.h"
-#include "streams/icons.h"
 #include "support/ntfs_volume.h"
 
 using namespace tessaly;

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/oplog.h"
 #include "app/services.h"
+#include "common/oplog.h"
 #include "streams/workspace.h"
 
 class QAction;

@@ -14,10 +14,10 @@
 #include <QScreen>
 #include <QSplitter>
 
-#include "app/dialogs.h"
-#include "app/ini_file.h"
-#include "app/qt_text.h"
-#include "app/texts.h"
+#include "common/dialogs.h"
+#include "common/ini_file.h"
+#include "common/qt_text.h"
+#include "common/texts.h"
 #include "desktop/desktop_rules.h"
 #include "streams/qt_preview_pane.h"
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs.h"
 #include "app/form1.h"
 #include "app/startup.h"
-#include "app/texts.h"
+#include "common/dialogs.h"
+#include "common/texts.h"
 #include "platform/linux/single_instance.h"
 #include "platform/linux/unfinished.h"
 

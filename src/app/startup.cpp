@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/dialogs.h"
-#include "app/texts.h"
+#include "common/dialogs.h"
+#include "common/texts.h"
 #include "platform/linux/single_instance.h"
 
 namespace tessaly {

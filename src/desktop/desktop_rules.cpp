@@ -1,6 +1,6 @@
 #include "desktop/desktop_rules.h"
 
-#include "app/texts.h"
+#include "common/texts.h"
 
 namespace tessaly {
 

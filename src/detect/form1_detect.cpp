@@ -8,10 +8,10 @@
 #include <QTabWidget>
 #include <QTreeView>
 
-#include "app/dialogs.h"
 #include "app/form1.h"
-#include "app/qt_text.h"
-#include "app/texts.h"
+#include "common/dialogs.h"
+#include "common/qt_text.h"
+#include "common/texts.h"
 #include "detect/qt_detection.h"
 #include "detect/qt_scan_model.h"
 #include "detect/scan_export.h"

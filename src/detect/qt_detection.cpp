@@ -18,9 +18,9 @@
 #include <algorithm>
 
 #include "app/form1.h"
-#include "app/qt_log_view.h"
-#include "app/qt_text.h"
-#include "app/texts.h"
+#include "common/qt_log_view.h"
+#include "common/qt_text.h"
+#include "common/texts.h"
 #include "detect/qt_folder_model.h"
 #include "detect/qt_scan_model.h"
 #include "platform/linux/linux_folders.h"

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "app/oplog.h"
-#include "app/qt_icon_list.h"
+#include "common/oplog.h"
+#include "common/qt_icon_list.h"
 #include "detect/scan.h"
 
 class QModelIndex;

@@ -10,9 +10,9 @@
 #include <mutex>
 #include <thread>
 
-#include "app/texts.h"
+#include "common/icons.h"
+#include "common/texts.h"
 #include "platform/system.h"
-#include "streams/icons.h"
 #include "streams/workspace.h"
 
 namespace tessaly {

@@ -23,7 +23,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/oplog.h"
+#include "common/oplog.h"
 #include "platform/system.h"
 #include "streams/enumerate.h"
 

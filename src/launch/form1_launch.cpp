@@ -6,10 +6,10 @@
 #include <QClipboard>
 #include <QTreeWidget>
 
-#include "app/dialogs.h"
 #include "app/form1.h"
-#include "app/qt_text.h"
-#include "app/texts.h"
+#include "common/dialogs.h"
+#include "common/qt_text.h"
+#include "common/texts.h"
 #include "launch/opener.h"
 
 namespace tessaly {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "app/oplog.h"
-#include "app/shown_name.h"
-#include "app/texts.h"
+#include "common/oplog.h"
+#include "common/shown_name.h"
+#include "common/texts.h"
 #include "streams/names.h"
 #include "streams/origin.h"
 

@@ -2,10 +2,10 @@
 
 #include <QDir>
 
-#include "app/dialogs.h"
 #include "app/form1.h"
-#include "app/qt_text.h"
-#include "app/texts.h"
+#include "common/dialogs.h"
+#include "common/qt_text.h"
+#include "common/texts.h"
 #include "streams/saving.h"
 
 namespace tessaly {

@@ -3,10 +3,10 @@
 #include <QAction>
 #include <QLocale>
 
-#include "app/dialogs.h"
 #include "app/form1.h"
-#include "app/qt_text.h"
-#include "app/texts.h"
+#include "common/dialogs.h"
+#include "common/qt_text.h"
+#include "common/texts.h"
 #include "streams/commands.h"
 
 namespace tessaly {

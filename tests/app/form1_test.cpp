@@ -37,12 +37,12 @@
 #include <fstream>
 #include <memory>
 
-#include "app/dialogs.h"
 #include "app/form1.h"
-#include "app/qt_log_view.h"
-#include "app/qt_name_label.h"
 #include "app/services.h"
 #include "app/startup.h"
+#include "common/dialogs.h"
+#include "common/qt_log_view.h"
+#include "common/qt_name_label.h"
 #include "platform/linux/linux_filesystem.h"
 #include "support/scripted_dialogs.h"
 #include "support/tempdir.h"

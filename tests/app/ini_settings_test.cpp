@@ -19,9 +19,9 @@
 #include <memory>
 
 #include "app/form1.h"
-#include "streams/qt_preview_pane.h"
-#include "app/ini_file.h"
+#include "common/ini_file.h"
 #include "desktop/recording_services.h"
+#include "streams/qt_preview_pane.h"
 #include "support/tempdir.h"
 #include "support/unprivileged.h"
 

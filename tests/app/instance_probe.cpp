@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs.h"
 #include "app/form1.h"
-#include "app/qt_log_view.h"
 #include "app/startup.h"
+#include "common/dialogs.h"
+#include "common/qt_log_view.h"
 #include "platform/linux/single_instance.h"
 
 namespace {

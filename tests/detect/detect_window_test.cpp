@@ -20,9 +20,9 @@
 #include <filesystem>
 
 #include "app/form1.h"
-#include "app/qt_log_view.h"
-#include "app/qt_text.h"
 #include "app/services.h"
+#include "common/qt_log_view.h"
+#include "common/qt_text.h"
 #include "detect/qt_detection.h"
 #include "detect/qt_folder_model.h"
 #include "detect/qt_scan_model.h"

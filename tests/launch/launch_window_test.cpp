@@ -16,9 +16,9 @@
 #include <fstream>
 #include <memory>
 
-#include "app/dialogs.h"
 #include "app/form1.h"
-#include "app/qt_log_view.h"
+#include "common/dialogs.h"
+#include "common/qt_log_view.h"
 #include "gio_setup.h"
 #include "launch/qt_open_with_dialog.h"
 #include "launch_fakes.h"

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "app/oplog.h"
+#include "common/oplog.h"
 #include "launch/opener.h"
 #include "launch_fakes.h"
 

@@ -17,10 +17,10 @@
 #include <functional>
 #include <memory>
 
-#include "app/dialogs.h"
 #include "app/form1.h"
-#include "app/qt_log_view.h"
 #include "app/startup.h"
+#include "common/dialogs.h"
+#include "common/qt_log_view.h"
 #include "gio_setup.h"
 #include "link_bytes.h"
 #include "platform/linux/workplace.h"

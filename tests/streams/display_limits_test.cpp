@@ -17,10 +17,10 @@
 #include <memory>
 
 #include "app/form1.h"
-#include "app/qt_icon_list.h"
-#include "app/qt_log_view.h"
-#include "detect/qt_detection.h"
 #include "app/services.h"
+#include "common/qt_icon_list.h"
+#include "common/qt_log_view.h"
+#include "detect/qt_detection.h"
 #include "streams/qt_preview_pane.h"
 #include "support/tempdir.h"
 

@@ -15,10 +15,10 @@
 #include <memory>
 #include <sstream>
 
-#include "app/dialogs.h"
 #include "app/form1.h"
-#include "app/qt_log_view.h"
-#include "app/texts.h"
+#include "common/dialogs.h"
+#include "common/qt_log_view.h"
+#include "common/texts.h"
 #include "support/ntfs_volume.h"
 #include "support/tempdir.h"
 

@@ -1,6 +1,6 @@
-#include "app/oplog.h"
+#include "common/oplog.h"
 
-#include "app/shown_name.h"
+#include "common/shown_name.h"
 
 #include <chrono>
 #include <cstdio>
