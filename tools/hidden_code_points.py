@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes src/app/hidden_code_points.inc: the code points that ShownName escapes because they do not
+"""Writes src/common/hidden_code_points.inc: the code points that ShownName escapes because they do not
 read as themselves (nothing visible, or they change the text around them).
 
 Taken from Unicode's own lists (Debian package unicode-data), never picked by hand. Hidden:
@@ -16,7 +16,7 @@ import re
 import sys
 
 UCD = os.environ.get("UCD", "/usr/share/unicode")
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "app", "hidden_code_points.inc")
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "common", "hidden_code_points.inc")
 LINE = re.compile(r"^([0-9A-F]{4,6})(?:\.\.([0-9A-F]{4,6}))?\s*;\s*(\S+)")
 
 

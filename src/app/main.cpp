@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs.h"
 #include "app/form1.h"
 #include "app/startup.h"
-#include "app/texts.h"
+#include "common/dialogs.h"
+#include "common/texts.h"
 #include "platform/cli_system.h"
 #include "platform/window_system.h"
 

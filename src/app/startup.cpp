@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/dialogs.h"
-#include "app/texts.h"
+#include "common/dialogs.h"
+#include "common/texts.h"
 #include "platform/cli_system.h"
 #include "platform/window_system.h"
 

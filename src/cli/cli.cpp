@@ -7,15 +7,15 @@
 #include <optional>
 #include <string_view>
 
-#include "app/oplog.h"
-#include "app/shown_name.h"
-#include "app/texts.h"
+#include "common/icons.h"
+#include "common/oplog.h"
+#include "common/shown_name.h"
+#include "common/texts.h"
 #include "detect/scan.h"
 #include "detect/scan_export.h"
 #include "platform/system.h"
 #include "streams/copy_item.h"
 #include "streams/enumerate.h"
-#include "streams/icons.h"
 
 namespace tessaly {
 

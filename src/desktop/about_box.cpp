@@ -8,9 +8,9 @@
 
 #include <random>
 
-#include "app/qt_icon_list.h"
-#include "app/qt_text.h"
-#include "app/texts.h"
+#include "common/qt_icon_list.h"
+#include "common/qt_text.h"
+#include "common/texts.h"
 
 namespace tessaly {
 

@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "app/texts.h"
+#include "common/texts.h"
 #include "streams/path_rules.h"
 
 namespace tessaly {

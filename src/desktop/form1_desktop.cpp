@@ -11,9 +11,9 @@
 
 #include <optional>
 
-#include "app/dialogs.h"
-#include "app/qt_text.h"
-#include "app/texts.h"
+#include "common/dialogs.h"
+#include "common/qt_text.h"
+#include "common/texts.h"
 #include "desktop/about_box.h"
 #include "desktop/desktop_rules.h"
 #include "desktop/qt_url_opener.h"

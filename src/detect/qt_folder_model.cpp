@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "app/shown_name.h"
+#include "common/shown_name.h"
 #include "platform/system.h"
 
 namespace tessaly {

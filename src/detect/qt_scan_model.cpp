@@ -6,9 +6,9 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "app/qt_icon_list.h"
-#include "app/qt_text.h"
-#include "app/texts.h"
+#include "common/qt_icon_list.h"
+#include "common/qt_text.h"
+#include "common/texts.h"
 
 namespace tessaly {
 

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/shown_name.h"
+#include "common/shown_name.h"
 
 namespace tessaly {
 

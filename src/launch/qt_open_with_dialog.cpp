@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/qt_text.h"
-#include "app/texts.h"
+#include "common/qt_text.h"
+#include "common/texts.h"
 
 namespace tessaly {
 

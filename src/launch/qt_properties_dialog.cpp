@@ -15,8 +15,8 @@
 #include <QFontMetrics>
 #include <QVBoxLayout>
 
-#include "app/qt_text.h"
-#include "app/texts.h"
+#include "common/qt_text.h"
+#include "common/texts.h"
 #include "platform/linux/properties.h"
 
 namespace tessaly {

@@ -1,8 +1,8 @@
 #include "streams/commands.h"
 
-#include "app/numbers.h"
-#include "app/oplog.h"
-#include "app/texts.h"
+#include "common/numbers.h"
+#include "common/oplog.h"
+#include "common/texts.h"
 #include "streams/names.h"
 #include "streams/workspace.h"
 

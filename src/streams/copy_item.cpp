@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/texts.h"
+#include "common/texts.h"
 
 namespace tessaly {
 

@@ -3,10 +3,10 @@
 #include <QAction>
 #include <QLocale>
 
-#include "app/dialogs.h"
 #include "app/form1.h"
-#include "app/qt_text.h"
-#include "app/texts.h"
+#include "common/dialogs.h"
+#include "common/qt_text.h"
+#include "common/texts.h"
 #include "streams/commands.h"
 
 namespace tessaly {
@@ -31,7 +31,7 @@ void Form1::New1Click()
 
 void Form1::Open1Click()
 {
-    const QString path = services().dialogs->getOpenFileName(this, QString(), openDialogFolder_,
+    const QString path = services().dialogs->getOpenFileName(this, QString(), settings_.openDialogFolder,
                                                              tr8(texts::FilterDocuments));
     if (path.isEmpty() || !dialogChoiceUsable(path))
         return;

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/numbers.h"
 #include "streams/path_rules.h"
 
 namespace tessaly {
@@ -18,7 +19,6 @@ std::string ExtensionOf(std::string_view path, PathStyle style = NativePathStyle
 // ASCII A-Z folded to lower case, every other byte unchanged.
 std::string AsciiLower(std::string_view text);
 // The value of a hexadecimal digit (either case); -1 for any other byte.
-int HexDigitValue(char c);
 // Leading and trailing bytes of value 0x20 or less removed.
 std::string_view TrimControls(std::string_view text);
 

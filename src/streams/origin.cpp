@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/texts.h"
+#include "common/texts.h"
 #include "platform/system.h"
 #include "streams/names.h"
 #include "streams/preview.h"

@@ -15,12 +15,12 @@
 #include <QThreadPool>
 #include <QVBoxLayout>
 
-#include "app/numbers.h"
-#include "app/qt_icon_list.h"
-#include "app/qt_name_label.h"
-#include "app/qt_text.h"
-#include "app/shown_name.h"
-#include "app/texts.h"
+#include "common/numbers.h"
+#include "common/qt_icon_list.h"
+#include "common/qt_name_label.h"
+#include "common/qt_text.h"
+#include "common/shown_name.h"
+#include "common/texts.h"
 #include "streams/origin.h"
 #include "streams/preview.h"
 

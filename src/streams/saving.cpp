@@ -4,8 +4,8 @@
 #include <cstring>
 #include <memory>
 
-#include "app/oplog.h"
-#include "app/texts.h"
+#include "common/oplog.h"
+#include "common/texts.h"
 #include "streams/names.h"
 #include "streams/workspace.h"
 

@@ -1,9 +1,9 @@
 #include "streams/workspace.h"
 
-#include "app/oplog.h"
-#include "app/texts.h"
+#include "common/icons.h"
+#include "common/oplog.h"
+#include "common/texts.h"
 #include "platform/system.h"
-#include "streams/icons.h"
 #include "streams/names.h"
 
 namespace tessaly {

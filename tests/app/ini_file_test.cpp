@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/ini_file.h"
+#include "common/ini_file.h"
 
 using namespace tessaly;
 

@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "app/ini_file.h"
+#include "common/ini_file.h"
 
 using namespace tessaly;
 

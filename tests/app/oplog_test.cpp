@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/numbers.h"
-#include "app/oplog.h"
-#include "app/shown_name.h"
+#include "common/numbers.h"
+#include "common/oplog.h"
+#include "common/shown_name.h"
 #include "support/fake_filesystem.h"
 
 using namespace tessaly;

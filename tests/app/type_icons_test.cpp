@@ -4,8 +4,8 @@
 #include <QMimeDatabase>
 #include <QTest>
 
-#include "app/qt_icon_list.h"
-#include "app/qt_type_icons.h"
+#include "common/qt_icon_list.h"
+#include "common/qt_type_icons.h"
 
 using namespace tessaly;
 

@@ -9,7 +9,7 @@
 
 #include <functional>
 
-#include "app/dialogs.h"
+#include "common/dialogs.h"
 #include "desktop/qt_url_opener.h"
 
 namespace tessaly::test {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/shown_name.h"
+#include "common/shown_name.h"
 #include "detect/scan_export.h"
 
 using namespace tessaly;

@@ -20,7 +20,7 @@
 #include <map>
 #include <set>
 
-#include "app/oplog.h"
+#include "common/oplog.h"
 #include "detect/scan.h"
 #include "platform/linux/linux_filesystem.h"
 #include "platform/linux/linux_folders.h"

@@ -11,7 +11,7 @@
 #include <condition_variable>
 #include <tuple>
 
-#include "app/oplog.h"
+#include "common/oplog.h"
 #include "detect/scan.h"
 #include "platform/system.h"
 #include "support/fake_filesystem.h"

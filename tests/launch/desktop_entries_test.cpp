@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/oplog.h"
+#include "common/oplog.h"
 #include "gio_setup.h"
 #include "launch/opener.h"
 #include "platform/linux/associations.h"

@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/oplog.h"
+#include "common/oplog.h"
 #include "gio_setup.h"
-#include "link_bytes.h"
 #include "launch/opener.h"
+#include "link_bytes.h"
 #include "platform/linux/associations.h"
 #include "platform/linux/launcher.h"
 #include "platform/linux/linux_filesystem.h"

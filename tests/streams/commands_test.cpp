@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/oplog.h"
+#include "common/oplog.h"
 #include "streams/commands.h"
 #include "streams/workspace.h"
 #include "support/fake_filesystem.h"

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/oplog.h"
+#include "common/oplog.h"
 #include "platform/linux/linux_filesystem.h"
 #include "streams/saving.h"
 #include "streams/workspace.h"

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "app/oplog.h"
+#include "common/oplog.h"
 #include "streams/copy_item.h"
 #include "streams/saving.h"
 #include "streams/workspace.h"

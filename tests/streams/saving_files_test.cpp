@@ -20,7 +20,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/oplog.h"
+#include "common/oplog.h"
 #include "platform/linux/fd.h"
 #include "platform/linux/linux_filesystem.h"
 #include "streams/copy_item.h"

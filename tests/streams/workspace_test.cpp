@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/oplog.h"
+#include "common/icon_file.h"
+#include "common/oplog.h"
 #include "streams/enumerate.h"
-#include "streams/icon_file.h"
 #include "streams/workspace.h"
 #include "support/fake_filesystem.h"
 #include "support/workspace_fixture.h"

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/oplog.h"
+#include "common/icons.h"
+#include "common/oplog.h"
 #include "platform/system.h"
-#include "streams/icons.h"
 
 namespace tessaly::test {
 

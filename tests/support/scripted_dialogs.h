@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "app/dialogs.h"
+#include "common/dialogs.h"
 
 namespace tessaly::test {
 

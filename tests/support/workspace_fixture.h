@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/oplog.h"
+#include "common/oplog.h"
 #include "streams/workspace.h"
 #include "support/fake_filesystem.h"
 

@@ -15,7 +15,7 @@
 #include <climits>
 #include <cstring>
 
-#include "app/texts.h"
+#include "common/texts.h"
 #include "platform/linux/fd.h"
 #include "streams/dos_streams.h"
 

@@ -25,7 +25,7 @@
 #include <memory>
 #include <utility>
 
-#include "app/texts.h"
+#include "common/texts.h"
 #include "platform/linux/fd.h"
 #include "platform/linux/unfinished.h"
 

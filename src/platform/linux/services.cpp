@@ -1,6 +1,6 @@
 #include "app/services.h"
 
-#include "app/dialogs.h"
+#include "common/dialogs.h"
 #include "desktop/qt_url_opener.h"
 #include "launch/qt_open_with_dialog.h"
 #include "launch/qt_properties_dialog.h"

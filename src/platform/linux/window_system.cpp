@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/texts.h"
+#include "common/texts.h"
 #include "desktop/desktop_rules.h"
 #include "platform/linux/own_file.h"
 #include "platform/linux/unfinished.h"

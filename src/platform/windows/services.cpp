@@ -2,7 +2,7 @@
 
 #include <QUrl>
 
-#include "app/dialogs.h"
+#include "common/dialogs.h"
 #include "desktop/qt_url_opener.h"
 #include "platform/window_system.h"
 #include "platform/windows/windows_filesystem.h"

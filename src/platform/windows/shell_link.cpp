@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "app/texts.h"
+#include "common/texts.h"
 #include "platform/window_system.h"
 #include "platform/windows/com.h"
 #include "platform/windows/wide.h"

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/texts.h"
+#include "common/texts.h"
 #include "platform/windows/com.h"
 #include "platform/windows/unique_handle.h"
 #include "platform/windows/wide.h"

@@ -1,4 +1,4 @@
-#include "app/numbers.h"
+#include "common/numbers.h"
 
 namespace tessaly {
 
@@ -13,6 +13,17 @@ std::string FormatGrouped(std::uint64_t value, std::string_view separator)
         out.push_back(digits[i]);
     }
     return out;
+}
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
 }  // namespace tessaly

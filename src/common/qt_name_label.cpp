@@ -1,4 +1,4 @@
-#include "app/qt_name_label.h"
+#include "common/qt_name_label.h"
 
 #include <QTextLayout>
 

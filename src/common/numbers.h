@@ -10,4 +10,7 @@ namespace tessaly {
 // 1234567 with "," gives "1,234,567"; 0 gives "0".
 std::string FormatGrouped(std::uint64_t value, std::string_view separator);
 
+// The value of a hexadecimal digit, either case; -1 for any other character.
+int HexDigitValue(char c);
+
 }  // namespace tessaly

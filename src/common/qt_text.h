@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "app/shown_name.h"
+#include "common/shown_name.h"
 
 namespace tessaly {
 

@@ -1,4 +1,4 @@
-#include "app/qt_type_icons.h"
+#include "common/qt_type_icons.h"
 
 #include <QMimeType>
 #include <QPainter>

@@ -1,11 +1,11 @@
-#include "app/dialogs.h"
+#include "common/dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
 
-#include "app/texts.h"
+#include "common/texts.h"
 
 namespace tessaly {
 

@@ -1,4 +1,4 @@
-#include "app/shown_name.h"
+#include "common/shown_name.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -46,7 +46,7 @@ struct CodePointRange {
 };
 
 // kHidden and kDirectionControls: sorted, disjoint ranges.
-#include "app/hidden_code_points.inc"
+#include "common/hidden_code_points.inc"
 
 template <std::size_t N>
 bool InRanges(const CodePointRange (&ranges)[N], std::uint32_t cp)

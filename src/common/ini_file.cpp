@@ -1,9 +1,9 @@
-#include "app/ini_file.h"
+#include "common/ini_file.h"
 
 #include <cstdint>
 #include <limits>
 
-#include "streams/names.h"
+#include "common/numbers.h"
 
 namespace tessaly {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "streams/icons.h"
+#include "common/icons.h"
 
 namespace tessaly {
 

@@ -1,4 +1,4 @@
-#include "app/qt_icon_list.h"
+#include "common/qt_icon_list.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/qt_type_icons.h"
-#include "streams/icon_file.h"
+#include "common/icon_file.h"
+#include "common/qt_type_icons.h"
 
 namespace tessaly {
 

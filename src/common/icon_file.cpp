@@ -1,4 +1,4 @@
-#include "streams/icon_file.h"
+#include "common/icon_file.h"
 
 #include <cstddef>
 

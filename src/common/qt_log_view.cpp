@@ -1,4 +1,4 @@
-#include "app/qt_log_view.h"
+#include "common/qt_log_view.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -14,8 +14,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/qt_text.h"
-#include "app/texts.h"
+#include "common/qt_text.h"
+#include "common/texts.h"
 
 namespace tessaly {
 
