@@ -1,6 +1,7 @@
 #pragma once
-// What the window reaches the system through. Services::defaults() gives the real platform layer;
-// tests replace single members with fakes.
+// What the window reaches the system through. Services::defaults() gives the real platform layer
+// (defined once per system, in platform/<system>/services.cpp); tests replace single members with
+// fakes.
 
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@ class ShellPaths;
 class WorkPlace;
 class PropertiesSheet;
 class ApplicationChooser;
+class Shortcuts;
 
 struct Services {
     std::shared_ptr<FileSystem> fs;
@@ -34,6 +36,7 @@ struct Services {
     std::shared_ptr<PropertiesSheet> properties;
     std::shared_ptr<ApplicationChooser> applicationChooser;
     std::shared_ptr<FolderSystem> folders;  // folder listings for the scan
+    std::shared_ptr<Shortcuts> shortcuts;   // the program's own shortcuts
     // The preview panes read on a thread of their own, through a file system of their own; when
     // unset they share fs.
     std::shared_ptr<FileSystem> previewFs;

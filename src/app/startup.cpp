@@ -6,15 +6,13 @@
 #include <QTranslator>
 #include <QWidget>
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "app/dialogs.h"
 #include "app/texts.h"
-#include "platform/linux/single_instance.h"
+#include "platform/cli_system.h"
+#include "platform/window_system.h"
 
 namespace tessaly {
 
@@ -35,16 +33,7 @@ std::vector<std::string> RawArguments(int argc, char** argv)
 
 std::string CurrentFolder()
 {
-    std::string buffer(256, '\0');
-    for (;;) {
-        if (::getcwd(buffer.data(), buffer.size())) {
-            buffer.resize(std::char_traits<char>::length(buffer.c_str()));
-            return buffer;
-        }
-        if (errno != ERANGE || buffer.size() > (1u << 20))
-            return {};
-        buffer.resize(buffer.size() * 2);
-    }
+    return CurrentFolderPath();
 }
 
 bool LoadToolkitTranslation(QCoreApplication& app)
@@ -64,16 +53,16 @@ bool LoadToolkitTranslation(QCoreApplication& app)
     return true;
 }
 
-bool RefuseSecondCopy(SingleInstance& instance, Dialogs& dialogs)
+bool RefuseSecondCopy(InstanceGuard& instance, Dialogs& dialogs)
 {
     switch (instance.acquire()) {
-    case SingleInstance::Role::First:
+    case InstanceGuard::Role::First:
         return false;
-    case SingleInstance::Role::Unguarded:
+    case InstanceGuard::Role::Unguarded:
         std::fprintf(stderr, "Tessaly: cannot check for another running copy (%s); starting anyway.\n",
                      instance.errorText().c_str());
         return false;
-    case SingleInstance::Role::Second:
+    case InstanceGuard::Role::Second:
         break;
     }
     // The box comes first; the running copy comes forward when the user has closed it. A copy
@@ -83,11 +72,11 @@ bool RefuseSecondCopy(SingleInstance& instance, Dialogs& dialogs)
     return true;
 }
 
-void ServeActivationRequests(SingleInstance& instance, QWidget& window)
+void ServeActivationRequests(InstanceGuard& instance, QWidget& window)
 {
-    if (!instance.listen() && instance.role() == SingleInstance::Role::First)
+    const auto windowId = [&window] { return std::uintptr_t(window.winId()); };
+    if (!instance.serve(windowId, [&window] { BringToFront(window); }) && instance.role() == InstanceGuard::Role::First)
         std::fprintf(stderr, "Tessaly: later starts cannot reach this copy (%s).\n", instance.errorText().c_str());
-    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] { BringToFront(window); });
 }
 
 void BringToFront(QWidget& window)

@@ -295,7 +295,7 @@ private:
         const auto error = env_.fs.pathError(path);
         if (!error)
             return std::nullopt;
-        if (error->code == ENOENT)
+        if (error->kind == ErrorKind::NotFound)
             return "\"" + ShownName(path) + "\" は見つかりません";
         return CopyErrorText({CopyError::Side::Source, {}, *error}, ShownName(path));
     }
@@ -321,7 +321,7 @@ private:
         if (item.isStream() && !env_.fs.streamExists(item.file, item.stream)) {
             // A stream that is there but may not be read is reported with the reader's reason.
             auto reader = env_.fs.openRead(item);
-            if (reader.ok() || (reader.error().code != ENOENT && reader.error().code != ENODATA))
+            if (reader.ok() || (reader.error().kind != ErrorKind::NotFound && reader.error().code != ENODATA))
                 return std::nullopt;
             return "ストリーム \"" + ShownName(item.text()) + "\" はありません";
         }

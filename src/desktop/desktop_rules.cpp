@@ -1,12 +1,26 @@
 #include "desktop/desktop_rules.h"
 
 #include "app/texts.h"
+#include "streams/path_rules.h"
 
 namespace tessaly {
 
+namespace {
+
+// The last separator of the system's paths ("\" and "/" on Windows); npos when there is none.
+std::size_t lastSeparator(std::string_view path)
+{
+    for (std::size_t i = path.size(); i-- > 0;)
+        if (IsSeparator(path[i], NativePathStyle))
+            return i;
+    return std::string_view::npos;
+}
+
+}  // namespace
+
 std::string ReplaceExtension(std::string_view path, std::string_view ext)
 {
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = lastSeparator(path);
     const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
     const std::size_t dot = path.rfind('.');
     if (dot != std::string_view::npos && dot > nameStart)
@@ -16,15 +30,17 @@ std::string ReplaceExtension(std::string_view path, std::string_view ext)
 
 std::string FolderOf(std::string_view path)
 {
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = lastSeparator(path);
     if (slash == std::string_view::npos)
         return ".";
-    return slash == 0 ? "/" : std::string(path.substr(0, slash));
+    // The root keeps its separator: "/", "C:\".
+    const std::size_t root = RootLength(path, NativePathStyle);
+    return std::string(path.substr(0, slash < root ? root : slash));
 }
 
 std::string FileNameOf(std::string_view path)
 {
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = lastSeparator(path);
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 

@@ -7,10 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QUrl>
 
-#include <cerrno>
 #include <optional>
 
 #include "app/dialogs.h"
@@ -19,7 +17,7 @@
 #include "desktop/about_box.h"
 #include "desktop/desktop_rules.h"
 #include "desktop/qt_url_opener.h"
-#include "platform/linux/own_file.h"
+#include "platform/window_system.h"
 
 #ifndef TESSALY_SHARE_HELP
 #define TESSALY_SHARE_HELP "../share/doc/tessaly"
@@ -32,15 +30,9 @@ namespace tessaly {
 
 namespace {
 
-
 std::string exePath()
 {
     return Form1::bytes(QCoreApplication::applicationFilePath());
-}
-
-std::string home()
-{
-    return Form1::bytes(QDir::homePath());
 }
 
 // The icon of the launcher: a picture beside the executable (a build folder), the installed one,
@@ -57,49 +49,15 @@ std::string launcherIcon()
     return "tessaly";
 }
 
-enum class LauncherPlace { Desktop, Applications, Autostart };
-
-QString launcherFolder(LauncherPlace place)
-{
-    switch (place) {
-    case LauncherPlace::Desktop:
-        // Follows the user's folder names (user-dirs.dirs), as xdg-user-dir DESKTOP does.
-        return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    case LauncherPlace::Applications:
-        return Form1::qs(XdgBaseDir(qgetenv("XDG_DATA_HOME").toStdString(), home(), ".local/share") + "/applications");
-    case LauncherPlace::Autostart:
-        return Form1::qs(XdgBaseDir(qgetenv("XDG_CONFIG_HOME").toStdString(), home(), ".config") + "/autostart");
-    }
-    return {};
-}
-
-// Writes the launcher into folder, replacing an earlier one in one step (and a symbolic link found
-// there, without touching what it points to); the error text on failure.
-std::optional<QString> writeLauncher(const QString& path, bool executable)
-{
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("%1: %2").arg(folder, qt_error_string(errno));
-    const std::string text = DesktopEntryText(texts::ApplicationTitle, exePath(), launcherIcon());
-    // Desktops start a launcher lying on the desktop only when it is marked executable.
-    if (auto error = ReplaceWithOwnFile(Form1::bytes(path), text, executable ? 0766 : 0666))
-        return Form1::qs(error->message);
-    return std::nullopt;
-}
-
-void registerLauncher(Form1& form, std::string_view question, LauncherPlace place)
+void registerLauncher(Form1& form, std::string_view question, Shortcuts::Place place)
 {
     Dialogs& dialogs = *form.services().dialogs;
     if (!dialogs.askYesNo(&form, tr8(question), tr8(texts::ConfirmCaption)))
         return;
-    const QString folder = launcherFolder(place);
-    const QString path = QDir::cleanPath(folder + QLatin1Char('/') + Form1::qs(DesktopEntryFileName()));
-    std::optional<QString> error;
-    if (folder.isEmpty())
-        error = qt_error_string(ENOENT);  // no home folder to put it in
-    else
-        error = writeLauncher(path, place == LauncherPlace::Desktop);
-    const QString shown = shownText(Form1::bytes(path));
+    const Shortcuts::Written written = form.services().shortcuts->write(place, exePath(), launcherIcon());
+    const std::optional<QString> error =
+        written.error ? std::optional<QString>(Form1::qs(written.error->message)) : std::nullopt;
+    const QString shown = shownText(written.path);
     if (error) {
         // Filled from the left, so that a "%s" inside the path stays as it is.
         QString text = tr8(texts::CannotCreateFile);
@@ -116,17 +74,17 @@ void registerLauncher(Form1& form, std::string_view question, LauncherPlace plac
 
 void Form1::DeskTop1Click()
 {
-    registerLauncher(*this, texts::AskDesktop, LauncherPlace::Desktop);
+    registerLauncher(*this, texts::AskDesktop, Shortcuts::Place::Desktop);
 }
 
 void Form1::StartUp1Click()
 {
-    registerLauncher(*this, texts::AskStartup, LauncherPlace::Autostart);
+    registerLauncher(*this, texts::AskStartup, Shortcuts::Place::Startup);
 }
 
 void Form1::StartMenu1Click()
 {
-    registerLauncher(*this, texts::AskStartMenu, LauncherPlace::Applications);
+    registerLauncher(*this, texts::AskStartMenu, Shortcuts::Place::Programs);
 }
 
 void Form1::Help2Click()

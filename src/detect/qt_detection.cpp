@@ -23,7 +23,7 @@
 #include "app/texts.h"
 #include "detect/qt_folder_model.h"
 #include "detect/qt_scan_model.h"
-#include "platform/linux/linux_folders.h"
+#include "platform/cli_system.h"
 
 namespace tessaly {
 
@@ -76,7 +76,7 @@ DetectionPane::DetectionPane(Form1& form)
 {
     setObjectName(QStringLiteral("DetectionPane"));
     if (!folders_)
-        folders_ = std::make_shared<LinuxFolderSystem>();
+        folders_ = MakeCliFolderSystem();
     scan_ = std::make_unique<FolderScan>(*folders_, *form.services().fs, imageList3_, scanLog_,
                                          static_cast<ScanView&>(*this));
     scan_->setGroupSeparator(Form1::bytes(QLocale().groupSeparator()));

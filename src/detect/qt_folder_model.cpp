@@ -18,6 +18,7 @@ struct FolderTreeModel::Node {
     std::vector<std::unique_ptr<Node>> children;
     QString key;  // the name as text, for the order only
     bool listed = false;
+    bool drives = false;  // Windows' "PC": its children are the drives
     int row = 0;  // place among its parent's children, kept up to date on every change
 };
 
@@ -29,9 +30,19 @@ void renumber(std::vector<std::unique_ptr<FolderTreeModel::Node>>& children, std
         children[i]->row = int(i);
 }
 
-std::string childPath(const std::string& folder, const std::string& name)
+std::string childPath(const std::string& folder, const std::string& name, PathStyle style)
 {
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
+    return IsSeparator(folder.back(), style) ? folder + name : folder + PreferredSeparator(style) + name;
+}
+
+// The shell's parsing name of "This PC", which is what the pane reports when it is selected.
+constexpr const char* ComputerFolder = "::{20D04FE0-3AEA-1069-A2D8-08002B30309D}";
+
+bool sameName(const std::string& a, const std::string& b, PathStyle style)
+{
+    return style == PathStyle::Windows ? QString::fromUtf8(a.data(), qsizetype(a.size()))
+                                                 .compare(QString::fromUtf8(b.data(), qsizetype(b.size())), Qt::CaseInsensitive) == 0
+                                       : a == b;
 }
 
 QString sortKey(const std::string& name)
@@ -48,13 +59,20 @@ bool comesBefore(const QString& keyA, const std::string& a, const QString& keyB,
 
 }  // namespace
 
-FolderTreeModel::FolderTreeModel(FolderSystem& folders, QObject* parent)
-    : QAbstractItemModel(parent), folders_(folders), top_(std::make_unique<Node>()), watcher_(new QFileSystemWatcher(this))
+FolderTreeModel::FolderTreeModel(FolderSystem& folders, QObject* parent, PathStyle style)
+    : QAbstractItemModel(parent), folders_(folders), style_(style), top_(std::make_unique<Node>()),
+      watcher_(new QFileSystemWatcher(this))
 {
     folderIcon_ = QFileIconProvider().icon(QFileIconProvider::Folder);
     auto rootNode = std::make_unique<Node>();
-    rootNode->path = "/";
-    rootNode->name = "/";
+    if (style == PathStyle::Windows) {
+        rootNode->path = ComputerFolder;
+        rootNode->name = "PC";
+        rootNode->drives = true;
+    } else {
+        rootNode->path = "/";
+        rootNode->name = "/";
+    }
     rootNode->parent = top_.get();
     top_->children.push_back(std::move(rootNode));
     top_->listed = true;
@@ -139,6 +157,12 @@ void FolderTreeModel::fetchMore(const QModelIndex& parent)
 std::vector<FolderTreeModel::Listed> FolderTreeModel::listFolders(const std::string& path) const
 {
     std::vector<Listed> names;
+    if (path == ComputerFolder && style_ == PathStyle::Windows) {
+        // The drives, in their letters' order.
+        for (const std::string& drive : folders_.roots())
+            names.push_back({sortKey(drive), drive});
+        return names;
+    }
     auto listing = folders_.openFolder(path);
     if (!listing)
         return names;
@@ -161,7 +185,7 @@ void FolderTreeModel::list(Node* node)
         beginInsertRows(indexOfNode(node), 0, int(names.size()) - 1);
         for (const Listed& listed : names) {
             auto child = std::make_unique<Node>();
-            child->path = childPath(node->path, listed.name);
+            child->path = node->drives ? listed.name : childPath(node->path, listed.name, style_);
             child->name = listed.name;
             child->key = listed.key;
             child->parent = node;
@@ -181,6 +205,8 @@ void FolderTreeModel::list(Node* node)
 void FolderTreeModel::watch(Node* node)
 {
     listed_[node->path] = node;
+    if (node->drives)
+        return;  // no folder to watch: the drives are read again on a refresh
     // The watcher takes paths as text: a folder whose path does not survive the round trip is
     // read again when it is opened or refreshed instead.
     const QString text = QFile::decodeName(QByteArray::fromStdString(node->path));
@@ -233,7 +259,7 @@ void FolderTreeModel::refreshNode(Node* node, bool recursive)
         }
         beginInsertRows(parent, int(at), int(at));
         auto child = std::make_unique<Node>();
-        child->path = childPath(node->path, name);
+        child->path = node->drives ? name : childPath(node->path, name, style_);
         child->name = name;
         child->key = key;
         child->parent = node;
@@ -264,32 +290,44 @@ std::string FolderTreeModel::path(const QModelIndex& index) const
 
 QModelIndex FolderTreeModel::indexOf(const std::string& path)
 {
-    if (path.empty() || path.front() != '/')
+    const std::size_t rootLength = RootLength(path, style_);
+    if (path.empty() || !IsAbsolutePath(path, style_))
         return {};
     Node* node = top_->children.front().get();
-    std::size_t at = 1;
+    const auto find = [&](const std::string& name) {
+        if (!node->listed)
+            list(node);
+        auto it = std::find_if(node->children.begin(), node->children.end(),
+                               [&](const auto& c) { return sameName(c->name, name, style_); });
+        if (it == node->children.end()) {
+            // Made since the folder was read, and the watcher has not told yet: read it again.
+            refreshNode(node, false);
+            it = std::find_if(node->children.begin(), node->children.end(),
+                              [&](const auto& c) { return sameName(c->name, name, style_); });
+        }
+        return it == node->children.end() ? nullptr : it->get();
+    };
+    if (node->drives) {
+        // "C:\dir" starts at the drive "C:\".
+        std::string drive = path.substr(0, rootLength);
+        if (!drive.empty() && drive.back() == '/')
+            drive.back() = '\\';
+        node = find(drive);
+        if (!node)
+            return {};
+    }
+    std::size_t at = rootLength;
     while (at < path.size()) {
-        std::size_t end = path.find('/', at);
-        if (end == std::string::npos)
-            end = path.size();
+        std::size_t end = at;
+        while (end < path.size() && !IsSeparator(path[end], style_))
+            ++end;
         const std::string name = path.substr(at, end - at);
         at = end + 1;
         if (name.empty() || name == ".")
             continue;
-        const auto find = [&] {
-            return std::find_if(node->children.begin(), node->children.end(), [&](const auto& c) { return c->name == name; });
-        };
-        if (!node->listed)
-            list(node);
-        auto it = find();
-        if (it == node->children.end()) {
-            // Made since the folder was read, and the watcher has not told yet: read it again.
-            refreshNode(node, false);
-            it = find();
-        }
-        if (it == node->children.end())
+        node = find(name);
+        if (!node)
             return {};
-        node = it->get();
     }
     return indexOfNode(node);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The folder pane's model: the file system's folders as a tree from "/", hidden folders included,
+// The folder pane's model: the file system's folders as a tree from the system's top ("/" on Linux;
+// on Windows "PC", holding the drives), hidden folders included,
 // read a level at a time as the user opens them. Paths are kept as bytes, so a folder whose name
 // is not valid UTF-8 is shown (with escapes) and scanned under its real name. The folders shown
 // are watched: folders made or removed elsewhere appear and go while the pane is open, and
@@ -13,6 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "streams/path_rules.h"
+
 class QFileSystemWatcher;
 
 namespace tessaly {
@@ -25,7 +28,7 @@ class FolderTreeModel final : public QAbstractItemModel {
 public:
     struct Node;
 
-    explicit FolderTreeModel(FolderSystem& folders, QObject* parent = nullptr);
+    explicit FolderTreeModel(FolderSystem& folders, QObject* parent = nullptr, PathStyle style = NativePathStyle);
     ~FolderTreeModel() override;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
@@ -66,7 +69,8 @@ private:
     void watch(Node* node);
 
     FolderSystem& folders_;
-    std::unique_ptr<Node> top_;  // invisible: its one child is "/"
+    PathStyle style_;
+    std::unique_ptr<Node> top_;  // invisible: its one child is "/" or "PC"
     std::unordered_map<std::string, Node*> listed_;  // read folders by path, for the watcher
     QFileSystemWatcher* watcher_ = nullptr;
     QIcon folderIcon_;

@@ -15,6 +15,8 @@ std::unique_ptr<FolderSystem> MakeCliFolderSystem();
 // The arguments after the program's name, as UTF-8 on Windows (whatever the code page) and as the
 // bytes given on Linux.
 std::vector<std::string> CommandLineArguments(int argc, char* argv[]);
+// The current folder's path; empty when it cannot be had (it was removed, say).
+std::string CurrentFolderPath();
 // Standard input and output carry bytes exactly, without any translation of line ends.
 void UseBinaryStandardStreams();
 // Makes the signals that end a program (Ctrl+C, SIGTERM, SIGHUP) first remove the hidden temporary

@@ -229,6 +229,8 @@ public:
     }
     // Size and last-write time of the object at path; nothing when it is gone or unreadable.
     virtual std::optional<FileFacts> lookup(const std::string& path) = 0;
+    // Where folders begin: "/" on Linux, the drives ("C:\") on Windows.
+    virtual std::vector<std::string> roots() { return {"/"}; }
     // lookup for the entry called name of an open folder, whose full path is path. By default,
     // lookup(path).
     virtual std::optional<FileFacts> lookupIn(FolderListing& folder, const std::string& name, const std::string& path);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 
 #include "platform/linux/linux_filesystem.h"
@@ -23,6 +24,20 @@ std::unique_ptr<FolderSystem> MakeCliFolderSystem()
 std::vector<std::string> CommandLineArguments(int argc, char* argv[])
 {
     return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+std::string CurrentFolderPath()
+{
+    std::string buffer(256, '\0');
+    for (;;) {
+        if (::getcwd(buffer.data(), buffer.size())) {
+            buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+            return buffer;
+        }
+        if (errno != ERANGE || buffer.size() > (1u << 20))
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
 }
 
 void UseBinaryStandardStreams() {}

@@ -164,4 +164,15 @@ bool SingleInstance::requestActivation(int timeoutMs) const
     return socket.readLine(64) == Answer;
 }
 
+bool SingleInstance::serve(const std::function<std::uintptr_t()>&, std::function<void()> activate)
+{
+    connect(this, &SingleInstance::activationRequested, this, std::move(activate));
+    return listen();
+}
+
+std::unique_ptr<InstanceGuard> MakeInstanceGuard(const std::string& key)
+{
+    return std::make_unique<SingleInstance>(key);
+}
+
 }  // namespace tessaly

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/linux/fd.h"
+#include "platform/window_system.h"
 
 class QLocalServer;
 
@@ -22,16 +23,10 @@ namespace tessaly {
 // The shared folder that holds each user's private folder for the one-copy rule.
 inline constexpr const char* InstanceBaseFolder = "/tmp";
 
-class SingleInstance final : public QObject {
+class SingleInstance final : public QObject, public InstanceGuard {
     Q_OBJECT
 
 public:
-    enum class Role {
-        First,      // this copy holds the lock and runs
-        Second,     // another copy of the same user holds it
-        Unguarded,  // no private folder or lock could be had: this copy runs without the rule
-    };
-
     // key: a fixed string (a GUID) that names the lock file and the socket; base: the shared folder
     // that holds the user's private one (tests give each run a key of its own).
     explicit SingleInstance(std::string key, std::string base = InstanceBaseFolder, QObject* parent = nullptr);
@@ -39,21 +34,23 @@ public:
 
     // Takes the lock, atomically: of two copies started at the same moment exactly one is First.
     // The lock descriptor is closed on exec, so programs started later do not inherit the lock.
-    Role acquire();
-    Role role() const { return role_; }
+    Role acquire() override;
+    Role role() const override { return role_; }
 
     // First copy: accepts requests from later copies, emitting activationRequested for each and
     // answering once the slots have run. Only the user may connect.
     bool listen();
     // Second copy: asks the first copy to bring its window forward and waits up to timeoutMs for
     // its answer. False when no copy answered (it may not be listening yet, or be gone).
-    bool requestActivation(int timeoutMs = 3000) const;
+    bool requestActivation(int timeoutMs = 3000) const override;
+    // listen(), with activate run for each request. The window needs no mark: the socket finds it.
+    bool serve(const std::function<std::uintptr_t()>& window, std::function<void()> activate) override;
 
     // Where the lock and the socket live; empty until acquire() has found the folder.
     const std::string& lockPath() const { return lockPath_; }
     const std::string& socketPath() const { return socketPath_; }
     // Why the copy runs unguarded or could not listen.
-    const std::string& errorText() const { return error_; }
+    const std::string& errorText() const override { return error_; }
 
 Q_SIGNALS:
     void activationRequested();

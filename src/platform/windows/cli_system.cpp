@@ -36,6 +36,17 @@ std::vector<std::string> CommandLineArguments(int, char*[])
     return arguments;
 }
 
+std::string CurrentFolderPath()
+{
+    const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(size, L'\0');
+    const DWORD n = size ? ::GetCurrentDirectoryW(size, folder.data()) : 0;
+    if (n == 0 || n >= size)
+        return {};
+    folder.resize(n);
+    return Utf8(folder);
+}
+
 void UseBinaryStandardStreams()
 {
     // The C runtime would turn LF into CR LF on the way out and stop reading at a Ctrl+Z.

@@ -5,29 +5,13 @@
 #include <limits>
 #include <utility>
 
+#include "platform/windows/unique_handle.h"
 #include "platform/windows/wide.h"
 #include "streams/backup_walk.h"
 
 namespace tessaly {
 
 namespace {
-
-class UniqueHandle {
-public:
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle()
-    {
-        if (valid())
-            ::CloseHandle(handle_);
-    }
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-
-private:
-    HANDLE handle_;
-};
 
 // The backup data of one open file. The backup interface keeps its position in a context that it
 // allocates on the first read; the destructor hands it back with an aborting read, however the walk

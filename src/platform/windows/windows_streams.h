@@ -8,9 +8,9 @@
 
 namespace tessaly {
 
-// The named data streams of the file or folder at path (a path in the system's ANSI code page), in
-// the order the backup data holds them, names in the same code page. A file that cannot be opened
-// (missing, denied, or open elsewhere: it is opened without sharing) gives an empty list.
+// The named data streams of the file or folder at path, in the order the backup data holds them,
+// names in UTF-8. A file that cannot be opened (missing, denied) gives an empty list; one that
+// another program has open is read all the same.
 std::vector<StreamInfo> ListBackupStreams(const std::string& path);
 
 }  // namespace tessaly

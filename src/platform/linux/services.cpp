@@ -10,6 +10,7 @@
 #include "platform/linux/shell_link.h"
 #include "platform/linux/workplace.h"
 #include "platform/linux/linux_folders.h"
+#include "platform/window_system.h"
 
 namespace tessaly {
 
@@ -27,6 +28,8 @@ Services Services::defaults()
     s.applicationChooser = std::make_shared<OpenWithChooser>();
     s.folders = std::make_shared<LinuxFolderSystem>();
     s.previewFs = std::make_shared<LinuxFileSystem>();
+    s.shortcuts = MakeShortcuts();
+    s.settingsFile = SettingsFileFor(ExecutablePath());
     return s;
 }
 
