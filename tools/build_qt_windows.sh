@@ -2,6 +2,7 @@
 # Builds a static Qt 6 (qtbase only) for x86_64-w64-mingw32 once, from Debian's own qt6-base
 # source package with Debian's patches, into a cache outside the source tree:
 #   tools/build_qt_windows.sh            prints the installed prefix; builds it first when missing
+#   tools/build_qt_windows.sh --check    prints the prefix when it is there, or fails at once
 #   TESSALY_QT_WINDOWS=DIR               another prefix
 # Takes 30 to 45 minutes on two cores and about 114 MB installed. The build runs at the lowest
 # priority, so that it can go on while other work uses the machine.
@@ -15,6 +16,7 @@ if [[ -x $prefix/bin/qt-cmake && -f $prefix/.complete ]]; then
   echo "$prefix"
   exit 0
 fi
+[[ ${1:-} != --check ]] || exit 1
 
 sudo_() { if [[ $(id -u) == 0 ]]; then "$@"; else sudo "$@"; fi; }
 say() { echo "build_qt_windows: $*" >&2; }

@@ -39,8 +39,12 @@ std::string CurrentFolder()
 bool LoadToolkitTranslation(QCoreApplication& app)
 {
     // The window is Japanese whatever the user's locale, so the toolkit's texts are too.
+    // A build that carries the translation in itself (the Windows one) uses that copy; otherwise
+    // the system's.
     auto* translator = new QTranslator(&app);
-    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    if (!translator->load(japanese, QStringLiteral("qtbase"), QStringLiteral("_"), QStringLiteral(":/tessaly/translations")) &&
+        !translator->load(japanese, QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return false;

@@ -5,6 +5,7 @@
 #include "common/dialogs.h"
 #include "desktop/qt_url_opener.h"
 #include "platform/window_system.h"
+#include "platform/windows/message_boxes.h"
 #include "platform/windows/windows_filesystem.h"
 #include "platform/windows/windows_shell.h"
 
@@ -29,7 +30,7 @@ Services Services::defaults()
 {
     Services s;
     s.fs = std::make_shared<WindowsFileSystem>();
-    s.dialogs = std::make_shared<WidgetDialogs>();
+    s.dialogs = std::make_shared<WindowsDialogs>();
     s.urls = std::make_shared<ShellUrlOpener>();
     s.associations = std::make_shared<ShellAssociations>();
     s.launcher = std::make_shared<ShellLauncher>();

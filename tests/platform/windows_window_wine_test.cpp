@@ -1,0 +1,66 @@
+// The Windows window, Tessaly.exe itself, under Wine on a virtual display: a second start with a
+// file while the first copy is minimised (the box, the first copy restored and in front, the file
+// loaded by neither), the settings file beside the executable, and a normal start after the first
+// copy has ended. The programs that drive it are Windows programs of their own (tests/windows).
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "app/startup.h"
+#include "support/process.h"
+#include "support/tempdir.h"
+
+using namespace tessaly;
+
+namespace {
+
+constexpr const char* Wine = "/usr/lib/wine/wine64";
+
+std::string WindowsPath(std::string path)
+{
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return "Z:" + path;
+}
+
+bool Copy(const std::string& from, const std::string& to)
+{
+    std::ifstream in(from, std::ios::binary);
+    std::ofstream out(to, std::ios::binary);
+    out << in.rdbuf();
+    return in && out.good();
+}
+
+}  // namespace
+
+TEST(WindowsWindowUnderWine, SecondStartSettingsAndRestart)
+{
+    if (::access(Wine, X_OK) != 0 || ::access("/usr/bin/xvfb-run", X_OK) != 0)
+        GTEST_SKIP() << "Wine or xvfb-run is not installed (Debian wine64, xvfb)";
+    if (::access(TESSALY_WINDOWS_WINDOW, R_OK) != 0)
+        GTEST_SKIP() << "the Windows window was not built: it needs the Qt for Windows that "
+                        "tools/build_qt_windows.sh makes (30-45 minutes, once)";
+    test::TempDir dir;
+    const std::string prefix = dir.file("prefix");
+    ASSERT_EQ(test::RunProcess({PROJECT_SOURCE_DIR "/tools/wine_prefix.sh", prefix}, {.timeoutSeconds = 300}).exitCode, 0);
+    ::mkdir(dir.file("app").c_str(), 0700);
+    const std::string exe = dir.file("app/Tessaly.exe");
+    ASSERT_TRUE(Copy(TESSALY_WINDOWS_WINDOW, exe));
+    const std::string file = dir.write("plain.txt", "plain");
+
+    test::ProcessOptions options;
+    options.environment = {"WINEPREFIX=" + prefix, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=", "LANG=C.UTF-8"};
+    options.timeoutSeconds = 600;
+    const auto result = test::RunProcess({"/usr/bin/xvfb-run", "-a", "-s", "-screen 0 1280x800x24", Wine,
+                                          TESSALY_WINDOWS_SECOND_START, WindowsPath(exe), WindowsPath(file),
+                                          std::string(InstanceKey)},
+                                         options);
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    EXPECT_EQ(result.out.find("FAILED"), std::string::npos) << result.out;
+}
