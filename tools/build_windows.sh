@@ -20,7 +20,7 @@ if qt=$(tools/build_qt_windows.sh --check 2>/dev/null); then
     rm -rf "$folder"
   fi
   "$qt/bin/qt-cmake" -S . -B "$folder" "${options[@]}" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" >/dev/null
-  targets+=(tessaly_window second_start)
+  targets+=(tessaly_window second_start window_check)
 else
   echo "The window is left out: no Qt for Windows yet (tools/build_qt_windows.sh builds one)."
   cmake -S . -B "$folder" "${options[@]}" --toolchain cmake/mingw-w64.cmake >/dev/null

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "app/texts.h"
+#include "common/texts.h"
 
 namespace tessaly {
 

@@ -2,7 +2,7 @@
 // The window's boxes as the system's own message boxes, as every Windows program shows them;
 // the file choosers stay the toolkit's (which are the system's dialogs on Windows).
 
-#include "app/dialogs.h"
+#include "common/dialogs.h"
 
 namespace tessaly {
 
