@@ -1,15 +1,19 @@
-// The Windows window, Tessaly.exe itself, under Wine on a virtual display: a second start with a
-// file while the first copy is minimised (the box, the first copy restored and in front, the file
-// loaded by neither), the settings file beside the executable, and a normal start after the first
-// copy has ended. The programs that drive it are Windows programs of their own (tests/windows).
+// The Windows window under Wine on a virtual display. Tessaly.exe itself: a second start with a
+// file while the first copy is minimised (the box, the first copy restored and in front), the
+// settings file beside the executable, a normal start after the first copy has ended. The window
+// in one process (window_check): a file from the command line logged, the three shortcuts written
+// and read back, a scan of a few thousand files. The programs that drive it are Windows programs
+// of their own (tests/windows). TESSALY_WINDOW_PICTURES=DIR keeps pictures of the window there.
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/startup.h"
 #include "support/process.h"
@@ -63,4 +67,14 @@ TEST(WindowsWindowUnderWine, SecondStartSettingsAndRestart)
                                          options);
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
     EXPECT_EQ(result.out.find("FAILED"), std::string::npos) << result.out;
+
+    ::mkdir(dir.file("work").c_str(), 0700);
+    const char* pictures = std::getenv("TESSALY_WINDOW_PICTURES");
+    std::vector<std::string> argv{"/usr/bin/xvfb-run", "-a", "-s", "-screen 0 1280x800x24", Wine,
+                                  TESSALY_WINDOWS_WINDOW_CHECK, WindowsPath(dir.file("work"))};
+    if (pictures)
+        argv.push_back(WindowsPath(pictures));
+    const auto inProcess = test::RunProcess(argv, options);
+    EXPECT_EQ(inProcess.exitCode, 0) << inProcess.out << inProcess.err;
+    EXPECT_EQ(inProcess.out.find("FAILED"), std::string::npos) << inProcess.out;
 }
