@@ -3,8 +3,10 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QImage>
 #include <QImageReader>
 #include <QMimeDatabase>
+#include <QPixmap>
 #include <QPointer>
 #include <QThreadPool>
 
@@ -13,6 +15,7 @@
 
 #include "common/icon_file.h"
 #include "common/qt_type_icons.h"
+#include "platform/window_system.h"
 
 namespace tessaly {
 
@@ -40,6 +43,12 @@ QIcon QtIconList::iconForExtension(const QString& extension)
     auto it = cache.constFind(extension);
     if (it != cache.constEnd())
         return *it;
+    // The system's own icon where it has one to give (the shell's on Windows).
+    if (const auto pixels = SystemSmallIcon("x" + extension.toStdString())) {
+        const QImage image(reinterpret_cast<const uchar*>(pixels->argb.data()), pixels->width, pixels->height,
+                           QImage::Format_ARGB32);
+        return *cache.insert(extension, QIcon(QPixmap::fromImage(image.copy())));
+    }
     static const QMimeDatabase db;
     // Matching by name only: the item itself is never opened for its icon.
     const QMimeType mime = db.mimeTypeForFile(QStringLiteral("x") + extension, QMimeDatabase::MatchExtension);

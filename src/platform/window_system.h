@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/system.h"
 
@@ -73,5 +74,15 @@ std::string SettingsFileFor(const std::string& exePath);
 void CleanUpAtStart();
 // Whether the window can be shown at all; when not, says on standard error what to do instead.
 bool DisplayAvailable(const char* programName);
+
+// A small icon's pixels, 32-bit ARGB, row by row from the top.
+struct IconPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> argb;
+};
+// The system's own small icon for files of this name, judged by the name alone (the file is never
+// opened). Nothing where the system gives none: on Linux the window asks the icon theme instead.
+std::optional<IconPixels> SystemSmallIcon(const std::string& name);
 
 }  // namespace tessaly

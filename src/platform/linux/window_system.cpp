@@ -100,6 +100,11 @@ void CleanUpAtStart()
     CleanUnfinishedWrites();
 }
 
+std::optional<IconPixels> SystemSmallIcon(const std::string&)
+{
+    return std::nullopt;
+}
+
 bool DisplayAvailable(const char* programName)
 {
     if (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM"))

@@ -10,6 +10,7 @@
 #include "platform/windows/com.h"
 #include "platform/windows/unique_handle.h"
 #include "platform/windows/wide.h"
+#include "platform/windows/windows_shell.h"
 
 namespace tessaly {
 
@@ -76,6 +77,11 @@ void CleanUpAtStart()
 bool DisplayAvailable(const char*)
 {
     return true;  // a desktop session always has one
+}
+
+std::optional<IconPixels> SystemSmallIcon(const std::string& name)
+{
+    return SmallIconForName(name);
 }
 
 }  // namespace tessaly

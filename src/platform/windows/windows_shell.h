@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "launch/launch_system.h"
+#include "platform/window_system.h"
 
 namespace tessaly {
 
@@ -71,12 +72,6 @@ LaunchResult ShellOpen(const std::string& target);
 // quoted when it holds a blank, tab or quote or is empty, with backslashes doubled before a quote.
 std::string QuoteArgument(std::string_view argument);
 
-// A small icon's pixels, 32-bit ARGB, row by row from the top.
-struct IconPixels {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> argb;
-};
 // The shell's small icon for a file of this name, judged by the name alone (the file is never
 // opened); nothing when the shell has none.
 std::optional<IconPixels> SmallIconForName(const std::string& name);
