@@ -55,6 +55,7 @@
 #include "platform/linux/linux_filesystem.h"
 #include "platform/linux/linux_folders.h"
 #include "support/ntfs_volume.h"
+#include "support/window_parts.h"
 
 using namespace tessaly;
 namespace fs = std::filesystem;
@@ -301,7 +302,7 @@ WindowRun windowScan(const std::string& root, const std::string& work)
     services.settingsFile = work + "/Tessaly.ini";
     Form1 form(services, {});
     form.show();
-    form.PageControl1->setCurrentIndex(1);
+    test::PageControl1(form)->setCurrentIndex(1);
     for (int i = 0; i < 20; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     form.setFolderPaneFolder(QString::fromStdString(root));
@@ -319,14 +320,18 @@ WindowRun windowScan(const std::string& root, const std::string& work)
         ticking = true;
     });
     ticker.start();
+    QEventLoop scanned;
+    QObject::connect(form.findChild<DetectionPane*>(), &DetectionPane::finished, &scanned, &QEventLoop::quit);
     const Stopwatch watch(processCpu);
     lastTick = Clock::now();
     form.FolderPaneDblClick();
+    if (form.scanRunning())
+        scanned.exec();
     run.times = watch.elapsed();
     run.longestGapMs = std::max(run.longestGapMs, std::chrono::duration<double, std::milli>(Clock::now() - lastTick).count());
     ticker.stop();
-    run.rows = form.ListView1->model()->rowCount();
-    run.logLines = form.Memo1->lineCount();
+    run.rows = test::ListView1(form)->model()->rowCount();
+    run.logLines = test::Memo1(form)->lineCount();
     run.status = form.statusText();
     return run;
 }

@@ -436,7 +436,7 @@ void Form1::FormCreate()
     New1Click();
     Memo1->clear();
     createFolderPane();
-    setFolderPaneScrollX(heldScrollX_);
+    setFolderPaneScrollX(settings_.heldScrollX);
     SeedAboutBoxColours(std::uint32_t(QDateTime::currentMSecsSinceEpoch()));
     Timer1Timer();
     Timer1->start();
@@ -473,7 +473,7 @@ void Form1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     if (isVisible() && !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
-        normalRect_ = geometry();
+        settings_.normalRect = geometry();
     FormResize();
 }
 
@@ -481,7 +481,7 @@ void Form1::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
     if (isVisible() && !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
-        normalRect_ = geometry();
+        settings_.normalRect = geometry();
 }
 
 void Form1::FormResize()
@@ -533,8 +533,14 @@ void Form1::Exit1Click()
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    if (deferCloseForScan()) {
+    // During a scan the window closes once the scan has returned. The question comes before the
+    // cancel, so that "no" leaves the scan running and its result whole.
+    if (scanRunning()) {
         event->ignore();
+        if (!closeWhenScanEnds_ && userAgreesToQuit()) {
+            closeWhenScanEnds_ = true;
+            CancelBtn1Click();
+        }
         return;
     }
     // Ending after a refused command line writes nothing.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/services.h"
+#include "app/window_settings.h"
 #include "common/oplog.h"
 #include "streams/workspace.h"
 
@@ -103,7 +104,7 @@ public:
     // The result list written to a file chosen by the user, in the formats of "tessaly scan".
     void SaveCsv4Click();
     void SaveJson4Click();
-    // Whether a folder scan is running (it runs inside FolderPaneDblClick).
+    // Whether a folder scan is running (FolderPaneDblClick starts it on a worker).
     bool scanRunning() const;
 
     // Desktop integration.
@@ -147,6 +148,9 @@ public:
     void showNodeIcon(int image);
     // Whether the program is ending without closing normally (more than one argument).
     bool isEnding() const { return ending_; }
+    // The settings held from start to close.
+    const WindowSettings& settings() const { return settings_; }
+    WindowSettings& settings() { return settings_; }
 
     static QString qs(const std::string& bytes);  // path bytes to text for display
     static std::string bytes(const QString& text);  // display text back to path bytes
@@ -170,9 +174,8 @@ private:
     void applySaveCommandsEnabled();
     QAction* makeAction(const char* name, std::string_view caption, void (Form1::*handler)());
     void showTreeContextMenu(const QPoint& pos, bool byMouse);
-    // A close request during a scan: once the user has agreed to quit (when asked to be asked), the
-    // scan is cancelled and the window closes after it has returned. True while the scan runs.
-    bool deferCloseForScan();
+    // The end of a scan: the summary, and the close that was asked for while it ran.
+    void scanFinished();
     // The quit question, when the option asks for it; true to go on closing.
     bool userAgreesToQuit();
 
@@ -187,25 +190,14 @@ private:
     Workspace workspace_;
     std::unique_ptr<WorkspaceEditor> editor_;
     DetectionPane* detection_ = nullptr;  // owned as a child object
-    bool closeAfterScan_ = false;
+    bool closeWhenScanEnds_ = false;  // a close was asked for and agreed to while a scan ran
     bool quitAgreed_ = false;  // "はい" given: the close that follows the cancelled scan asks no more
     bool askingToQuit_ = false;
     std::string scanFolder_;  // the folder of the last scan, as the exports name it
     void saveDetectionList(ExportFormat format);
-public:
-    QString openDialogFolder_;  // initial folder of the Open dialog and the folder pane
-    std::string initialFolder_;  // the same as bytes: the folder pane takes any name
-    QString saveDialogFileName_;  // the save dialog's remembered file name
-    // Settings held from start to close: the file, the placement values kept as read, the folder
-    // pane's width and the scroll position to restore once the pane exists.
-    QString settingsFile_;
-    int placementFlags_ = 0, placementMaxX_ = -1, placementMaxY_ = -1;
-    int folderPaneWidth_ = 0, heldScrollX_ = 0;
-    int previewWidth_ = 0, previewHeight_ = 0;  // the preview panes' width and height
-    QRect normalRect_;  // the window's last normal (neither maximised nor minimised) rectangle
-    QString openDialog2FileName_;  // the program chooser's last chosen file
+    WindowSettings settings_;
 
-    // Controls, named as the tests find them.
+    // Controls and commands, each with its object name equal to the member's name.
     QToolBar* ToolBar1 = nullptr;
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
@@ -221,7 +213,6 @@ public:
     QSplitter* Splitter3 = nullptr;  // result list / preview
     PreviewPane* PreviewPane1 = nullptr;
     PreviewPane* PreviewPane2 = nullptr;
-    QTreeView* FolderPane = nullptr;
     QPushButton* CancelBtn1 = nullptr;
     QLabel* StatusPanel0 = nullptr;
     NameLabel* StatusPanel1 = nullptr;

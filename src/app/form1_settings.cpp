@@ -102,13 +102,13 @@ void writeText(IniFile& ini, std::string_view section, std::string_view key, con
 
 void Form1::readSettings()
 {
-    settingsFile_ = services_.settingsFile.empty() ? defaultSettingsFile() : qs(services_.settingsFile);
-    const IniFile ini = loadIni(settingsFile_).ini;
+    settings_.file = services_.settingsFile.empty() ? defaultSettingsFile() : qs(services_.settingsFile);
+    const IniFile ini = loadIni(settings_.file).ini;
 
     // Values that only pass through: kept as read and written back at close.
-    placementFlags_ = ini.readInteger(Position, "Flags", placementFlags_);
-    placementMaxX_ = ini.readInteger(Position, "MaxX", placementMaxX_);
-    placementMaxY_ = ini.readInteger(Position, "MaxY", placementMaxY_);
+    settings_.placementFlags = ini.readInteger(Position, "Flags", settings_.placementFlags);
+    settings_.placementMaxX = ini.readInteger(Position, "MaxX", settings_.placementMaxX);
+    settings_.placementMaxY = ini.readInteger(Position, "MaxY", settings_.placementMaxY);
 
     // Half the screen, centred, unless the file says otherwise.
     QRect screen(0, 0, 1024, 768);
@@ -130,8 +130,9 @@ void Form1::readSettings()
     const auto extent = [](int from, int to, int most) {
         return int(std::clamp<qint64>(qint64(to) - qint64(from), 1, qMax(most, 1)));
     };
-    normalRect_ = QRect(left, top, extent(left, right, desktop.width()), extent(top, bottom, desktop.height()));
-    setGeometry(normalRect_);
+    settings_.normalRect =
+        QRect(left, top, extent(left, right, desktop.width()), extent(top, bottom, desktop.height()));
+    setGeometry(settings_.normalRect);
 
     // The window is still hidden: the state takes effect when it is first shown. Values other
     // than minimised and maximised open it normal.
@@ -145,28 +146,31 @@ void Form1::readSettings()
     SaveStatus1->setChecked(ini.readBool(Option, "SaveStatus", false));
 
     const QString exeFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    initialFolder_ = ini.readString(Option, "InitialDir", bytes(exeFolder));
-    openDialogFolder_ = qs(initialFolder_);
+    settings_.initialFolder = ini.readString(Option, "InitialDir", bytes(exeFolder));
+    settings_.openDialogFolder = qs(settings_.initialFolder);
 
-    folderPaneWidth_ = qMax(ini.readInteger(Option, "FolderPaneWidth", geometry().width() / 3), 0);
-    Splitter1->setSizes({folderPaneWidth_, qMax(geometry().width() - folderPaneWidth_, 1)});
-    connect(Splitter1, &QSplitter::splitterMoved, this, [this] { folderPaneWidth_ = Splitter1->sizes().value(0); });
+    settings_.folderPaneWidth = qMax(ini.readInteger(Option, "FolderPaneWidth", geometry().width() / 3), 0);
+    Splitter1->setSizes({settings_.folderPaneWidth, qMax(geometry().width() - settings_.folderPaneWidth, 1)});
+    connect(Splitter1, &QSplitter::splitterMoved, this,
+            [this] { settings_.folderPaneWidth = Splitter1->sizes().value(0); });
 
-    heldScrollX_ = ini.readInteger(Option, "ScrollPosX", 0);
+    settings_.heldScrollX = ini.readInteger(Option, "ScrollPosX", 0);
 
     // The preview panes: a third of the window beside the tree, a third of it below the result list.
-    previewWidth_ = qMax(ini.readInteger(Preview, "Width", geometry().width() / 3), 1);
-    Splitter2->setSizes({qMax(geometry().width() - previewWidth_, 1), previewWidth_});
-    connect(Splitter2, &QSplitter::splitterMoved, this, [this] { previewWidth_ = Splitter2->sizes().value(1); });
-    previewHeight_ = qMax(ini.readInteger(Preview, "Height", geometry().height() / 3), 1);
-    Splitter3->setSizes({qMax(geometry().height() - previewHeight_, 1), previewHeight_});
-    connect(Splitter3, &QSplitter::splitterMoved, this, [this] { previewHeight_ = Splitter3->sizes().value(1); });
+    settings_.previewWidth = qMax(ini.readInteger(Preview, "Width", geometry().width() / 3), 1);
+    Splitter2->setSizes({qMax(geometry().width() - settings_.previewWidth, 1), settings_.previewWidth});
+    connect(Splitter2, &QSplitter::splitterMoved, this,
+            [this] { settings_.previewWidth = Splitter2->sizes().value(1); });
+    settings_.previewHeight = qMax(ini.readInteger(Preview, "Height", geometry().height() / 3), 1);
+    Splitter3->setSizes({qMax(geometry().height() - settings_.previewHeight, 1), settings_.previewHeight});
+    connect(Splitter3, &QSplitter::splitterMoved, this,
+            [this] { settings_.previewHeight = Splitter3->sizes().value(1); });
 }
 
 void Form1::reportUnwritableSettings()
 {
     QString text = tr8(texts::CannotWriteSettings);
-    text.replace(QStringLiteral("%s"), shownText(bytes(settingsFile_)));
+    text.replace(QStringLiteral("%s"), shownText(bytes(settings_.file)));
     services_.dialogs->showError(this, text);
 }
 
@@ -190,7 +194,7 @@ bool Form1::FormCloseQuery()
 
     // Sections and keys of other versions stay as they are. A file that is there but cannot be
     // read is never replaced: writing would lose everything in it that is not ours.
-    LoadedIni loaded = loadIni(settingsFile_);
+    LoadedIni loaded = loadIni(settings_.file);
     if (loaded.unreadable) {
         reportUnwritableSettings();
         return true;
@@ -205,14 +209,14 @@ bool Form1::FormCloseQuery()
         // A maximised or minimised window keeps the normal rectangle it last had (at first the
         // one the settings gave it), never the maximised one.
         const QRect normal = windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)
-                                 ? normalRect_
+                                 ? settings_.normalRect
                                  : geometry();
         const bool minimised = isMinimized();
         const bool maximised = !minimised && isMaximized();
-        ini.writeInteger(Position, "Flags", placementFlags_);
+        ini.writeInteger(Position, "Flags", settings_.placementFlags);
         ini.writeInteger(Position, "ShowCmd", minimised ? ShowMinimised : maximised ? ShowMaximised : ShowNormal);
-        ini.writeInteger(Position, "MaxX", placementMaxX_);
-        ini.writeInteger(Position, "MaxY", placementMaxY_);
+        ini.writeInteger(Position, "MaxX", settings_.placementMaxX);
+        ini.writeInteger(Position, "MaxY", settings_.placementMaxY);
         ini.writeInteger(Position, "Left", normal.left());
         ini.writeInteger(Position, "Top", normal.top());
         ini.writeInteger(Position, "Right", normal.left() + normal.width());
@@ -223,17 +227,18 @@ bool Form1::FormCloseQuery()
         writeText(ini, Option, "InitialDir", folderPaneFolderBytes());
         // The pane's own width while the detection tab shows it; otherwise the width it last had
         // (a hidden tab is not laid out again when the window changes size).
-        ini.writeInteger(Option, "FolderPaneWidth", Splitter1->isVisible() ? Panel4->width() : folderPaneWidth_);
+        ini.writeInteger(Option, "FolderPaneWidth",
+                         Splitter1->isVisible() ? Panel4->width() : settings_.folderPaneWidth);
         ini.writeInteger(Option, "ScrollPosX", folderPaneScrollX());
-        ini.writeInteger(Preview, "Width", Splitter2->isVisible() ? PreviewPane1->width() : previewWidth_);
-        ini.writeInteger(Preview, "Height", Splitter3->isVisible() ? PreviewPane2->height() : previewHeight_);
+        ini.writeInteger(Preview, "Width", Splitter2->isVisible() ? PreviewPane1->width() : settings_.previewWidth);
+        ini.writeInteger(Preview, "Height", Splitter3->isVisible() ? PreviewPane2->height() : settings_.previewHeight);
     } else {
         ini.eraseSection(Position);
         ini.eraseSection(Option);
         ini.eraseSection(Preview);
     }
 
-    if (!saveIni(settingsFile_, ini))
+    if (!saveIni(settings_.file, ini))
         reportUnwritableSettings();
     // The window closes even when the file could not be written: the user has been told, and
     // refusing would leave no way to end the program while the file stays unwritable.

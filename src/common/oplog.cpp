@@ -5,8 +5,22 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 
 namespace tessaly {
+
+std::optional<LocalTime> LocalTimeAt(std::int64_t secondsSinceEpoch)
+{
+    // localtime's result is shared by every thread on some systems: it is copied out under a lock,
+    // since the window and the scan's thread both ask.
+    static std::mutex mutex;
+    const std::time_t t = std::time_t(secondsSinceEpoch);
+    std::lock_guard lock(mutex);
+    const std::tm* tm = std::localtime(&t);
+    if (!tm)
+        return std::nullopt;
+    return LocalTime{tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday, tm->tm_hour, tm->tm_min, tm->tm_sec, 0};
+}
 
 LocalTime CurrentLocalTime()
 {
@@ -14,17 +28,17 @@ LocalTime CurrentLocalTime()
     const auto now = system_clock::now();
     const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
     const std::time_t secs = system_clock::to_time_t(now);
-    // The program runs its log on one thread, so the shared result of localtime is safe here.
     // localtime consults the zone file again on every call; a scan writes a line per result row,
-    // so the broken-down time is kept for the rest of the same second.
-    static std::time_t cachedSecs = -1;
-    static std::tm cached{};
+    // so the broken-down time is kept for the rest of the same second, by each thread that logs.
+    thread_local std::time_t cachedSecs = -1;
+    thread_local LocalTime cached{};
     if (secs != cachedSecs) {
-        cached = *std::localtime(&secs);
+        cached = LocalTimeAt(secs).value_or(LocalTime{});
         cachedSecs = secs;
     }
-    const std::tm& tm = cached;
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, int(ms)};
+    LocalTime t = cached;
+    t.millisecond = int(ms);
+    return t;
 }
 
 std::string FormatTimeStamp(const LocalTime& t)

@@ -3,6 +3,7 @@
 // the window (or a test) provides to receive finished lines.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ struct LocalTime {
 };
 
 LocalTime CurrentLocalTime();
+// The local time of seconds since 1970 (UTC); nothing when the system cannot convert it. Safe on
+// any thread.
+std::optional<LocalTime> LocalTimeAt(std::int64_t secondsSinceEpoch);
 // "yyyymmdd-hhmmss.zzz ": always 20 characters, ending with one blank.
 std::string FormatTimeStamp(const LocalTime& t);
 std::string LogTimeStamp();

@@ -23,16 +23,18 @@ namespace tessaly {
 
 void Form1::createFolderPane()
 {
-    if (!detection_)
+    if (!detection_) {
         detection_ = new DetectionPane(*this);
+        connect(detection_, &DetectionPane::finished, this, &Form1::scanFinished);
+    }
     // A start folder that has gone is passed over: the pane opens without a selection.
-    if (!FolderPane->currentIndex().isValid())
-        detection_->selectFolder(initialFolder_);
+    if (!detection_->folderPane()->currentIndex().isValid())
+        detection_->selectFolder(settings_.initialFolder);
 }
 
 std::string Form1::folderPaneFolderBytes() const
 {
-    return detection_ ? detection_->selectedFolder() : initialFolder_;
+    return detection_ ? detection_->selectedFolder() : settings_.initialFolder;
 }
 
 QString Form1::folderPaneFolder() const
@@ -69,19 +71,6 @@ bool Form1::scanRunning() const
     return detection_ && detection_->scanning();
 }
 
-bool Form1::deferCloseForScan()
-{
-    if (!scanRunning())
-        return false;
-    // The question comes before the cancel, so that "no" leaves the scan running and its result
-    // whole. The scan waits meanwhile: the question's own event loop runs inside one of its pumps.
-    if (!closeAfterScan_ && userAgreesToQuit()) {
-        detection_->scan().counters().CancelRequested = true;
-        closeAfterScan_ = true;
-    }
-    return true;
-}
-
 void Form1::FolderPaneClick()
 {
     setStatusText(shownText(detection_->selectedFolder()));
@@ -89,10 +78,10 @@ void Form1::FolderPaneClick()
 
 void Form1::FolderPaneDblClick()
 {
-    // A second scan started from inside the first would mix both scans' rows in one list.
+    // A second scan started while one runs would mix both scans' rows in one list.
     if (!detection_ || detection_->scanning())
         return;
-    const QModelIndex node = FolderPane->currentIndex();
+    const QModelIndex node = detection_->folderPane()->currentIndex();
     if (!node.isValid())
         return;
     detection_->toggle(node);
@@ -106,24 +95,25 @@ void Form1::FolderPaneDblClick()
     CancelBtn1->show();
     log_.AppendLogLine(texts::SearchInFolder, folder);
     scanFolder_ = folder;
-    detection_->runScan(folder);
+    detection_->startScan(folder);
+}
+
+void Form1::scanFinished()
+{
     CancelBtn1->hide();
-    const ScanCounters& counters = detection_->scan().counters();
+    const ScanCounters& counters = detection_->counters();
     if (counters.Cancelled)
-        log_.AppendLogLine(texts::SearchCancelled, folder);
+        log_.AppendLogLine(texts::SearchCancelled, scanFolder_);
     setStatusText(qs(ScanSummary(counters, bytes(QLocale().groupSeparator()))));
     ListView1->setEnabled(true);
-
-    if (closeAfterScan_) {
-        closeAfterScan_ = false;
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-    }
+    if (closeWhenScanEnds_)
+        close();
 }
 
 void Form1::CancelBtn1Click()
 {
     if (detection_)
-        detection_->scan().counters().CancelRequested = true;
+        detection_->cancelScan();
 }
 
 void Form1::ListView1DblClick()
@@ -133,7 +123,7 @@ void Form1::ListView1DblClick()
     const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
     if (selected.isEmpty())
         return;
-    const auto& rows = detection_->scan().rows();
+    const auto& rows = detection_->rows();
     int row = selected.front().row();
     while (row > 0 && !rows[std::size_t(row)].isParent())
         --row;
@@ -151,7 +141,7 @@ void Form1::CopyAll4Click()
 {
     if (!detection_)
         return;
-    const auto& rows = detection_->scan().rows();
+    const auto& rows = detection_->rows();
     // An empty list leaves the clipboard as it was.
     if (!rows.empty()) {
         QString text;
@@ -186,9 +176,8 @@ void Form1::saveDetectionList(ExportFormat format)
     if (chosen.isEmpty())
         return;
     const std::string path = bytes(chosen);
-    const FolderScan& scan = detection_->scan();
-    const std::string document =
-        ExportScanResult(format, scanFolder_, scan.rows(), scan.counters(), scan.skipped());
+    const std::string document = ExportScanResult(format, scanFolder_, detection_->rows(), detection_->counters(),
+                                                  detection_->skipped());
 
     // By the same rules as the save commands: an existing file takes the new document only once it
     // is whole, and keeps its streams, links, owner and mode.

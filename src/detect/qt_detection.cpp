@@ -1,16 +1,12 @@
 #include "detect/qt_detection.h"
 
-#include <QCoreApplication>
-#include <QDate>
 #include <QAction>
 #include <QEvent>
-#include <QFile>
 #include <QHeaderView>
 #include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QTime>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -27,65 +23,24 @@
 
 namespace tessaly {
 
-namespace {
-
-
-// The locale's long time format without its time-zone field: the list shows wall-clock times.
-QString longTimeFormat(const QLocale& locale)
-{
-    const QString format = locale.timeFormat(QLocale::LongFormat);
-    QString out;
-    bool quoted = false;
-    for (QChar c : format) {
-        if (c == QLatin1Char('\''))
-            quoted = !quoted;
-        if (!quoted && c == QLatin1Char('t'))
-            continue;
-        out.append(c);
-    }
-    return out.trimmed();
-}
-
-}  // namespace
-
-void BufferedMemoSink::appendLine(const std::string& line)
-{
-    appendLine(line, {}, {});
-}
-
-void BufferedMemoSink::appendLine(std::string_view stamp, std::string_view phrase, std::string_view subject)
-{
-    if (!pending_.empty())
-        pending_.push_back('\n');
-    pending_.append(stamp).append(phrase).append(subject);
-    ++pendingLines_;
-}
-
-void BufferedMemoSink::flush()
-{
-    if (pending_.empty())
-        return;
-    if (memo_)
-        memo_->appendLines(pending_);
-    pending_.clear();
-    pendingLines_ = 0;
-}
-
 DetectionPane::DetectionPane(Form1& form)
-    : QObject(&form), form_(form), folders_(form.services().folders), logSink_(form.Memo1), scanLog_(logSink_)
+    : QObject(&form),
+      form_(form),
+      list_(form.findChild<QTreeView*>(QStringLiteral("ListView1"))),
+      memo_(form.findChild<LogView*>(QStringLiteral("Memo1"))),
+      folders_(form.services().folders)
 {
     setObjectName(QStringLiteral("DetectionPane"));
     if (!folders_)
         folders_ = std::make_shared<LinuxFolderSystem>();
-    scan_ = std::make_unique<FolderScan>(*folders_, *form.services().fs, imageList3_, scanLog_,
-                                         static_cast<ScanView&>(*this));
-    scan_->setGroupSeparator(Form1::bytes(QLocale().groupSeparator()));
-    scan_->setWorkers(FolderScan::WindowWorkers());
+    worker_ = std::make_unique<ScanWorker>(folders_, form.services().fs);
+    connect(worker_.get(), &ScanWorker::batchReady, this, &DetectionPane::take, Qt::QueuedConnection);
 
     // The folder pane: folders only, hidden ones too, kept up to date with the disk (F5 reads
     // everything shown again).
     folderModel_ = new FolderTreeModel(*folders_, this);
-    auto* pane = new QTreeView(form.Panel4);
+    auto* panel = form.findChild<QWidget*>(QStringLiteral("Panel4"));
+    auto* pane = new QTreeView(panel);
     pane->setObjectName(QStringLiteral("FolderPane"));
     pane->setModel(folderModel_);
     pane->setHeaderHidden(true);
@@ -97,8 +52,8 @@ DetectionPane::DetectionPane(Form1& form)
     // The double-click handler toggles the node itself, once.
     pane->setExpandsOnDoubleClick(false);
     pane->setToolTip(tr8(texts::FolderPaneHint));
-    form.Panel4->layout()->addWidget(pane);
-    form.FolderPane = pane;
+    panel->layout()->addWidget(pane);
+    pane_ = pane;
     connect(pane, &QTreeView::clicked, &form, [&form] { form.FolderPaneClick(); });
     connect(pane, &QTreeView::doubleClicked, &form, [&form] { form.FolderPaneDblClick(); });
     // Opening a folder reads it again, so that it never shows an old state.
@@ -127,10 +82,10 @@ DetectionPane::DetectionPane(Form1& form)
     connect(pane->horizontalScrollBar(), &QScrollBar::actionTriggered, this, [this] { pendingScrollX_ = -1; });
 
     // The result list.
-    model_ = new ScanResultModel(scan_->rows(), imageList3_, this);
+    model_ = new ScanResultModel(rows_, imageList3_, this);
     model_->setStateImage(ApplicationIcon());
     connect(&imageList3_, &QtIconList::iconChanged, model_, &ScanResultModel::iconChanged);
-    QTreeView* list = form.ListView1;
+    QTreeView* list = list_;
     list->setModel(model_);
     model_->setFont(list->font());
     list->setIconSize(ScanResultModel::decorationSize());
@@ -154,18 +109,18 @@ DetectionPane::~DetectionPane() = default;
 
 bool DetectionPane::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == form_.FolderPane && event->type() == QEvent::Show && !paneShown_) {
+    if (watched == pane_ && event->type() == QEvent::Show && !paneShown_) {
         paneShown_ = true;
         QTimer::singleShot(0, this, [this] {
-            if (form_.FolderPane->currentIndex().isValid())
-                form_.FolderPane->scrollTo(form_.FolderPane->currentIndex());
+            if (pane_->currentIndex().isValid())
+                pane_->scrollTo(pane_->currentIndex());
             applyPendingScrollX();
         });
     }
-    if (model_ && watched == form_.ListView1->viewport()) {
+    if (model_ && watched == list_->viewport()) {
         // One lookup of the row under the pointer per move: cheap however long the list is.
         if (event->type() == QEvent::MouseMove)
-            model_->setHotRow(form_.ListView1->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).row());
+            model_->setHotRow(list_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).row());
         else if (event->type() == QEvent::Leave)
             model_->setHotRow(-1);
     }
@@ -174,7 +129,7 @@ bool DetectionPane::eventFilter(QObject* watched, QEvent* event)
 
 std::string DetectionPane::selectedFolder() const
 {
-    return folderModel_->path(form_.FolderPane->currentIndex());
+    return folderModel_->path(pane_->currentIndex());
 }
 
 bool DetectionPane::selectFolder(const std::string& folder)
@@ -185,8 +140,8 @@ bool DetectionPane::selectFolder(const std::string& folder)
     const QModelIndex node = folderModel_->indexOf(path);
     if (!node.isValid())
         return false;
-    form_.FolderPane->setCurrentIndex(node);
-    form_.FolderPane->scrollTo(node);
+    pane_->setCurrentIndex(node);
+    pane_->scrollTo(node);
     return true;
 }
 
@@ -197,7 +152,7 @@ void DetectionPane::refreshFolders()
 
 void DetectionPane::toggle(const QModelIndex& node)
 {
-    QTreeView* pane = form_.FolderPane;
+    QTreeView* pane = pane_;
     if (!pane->isExpanded(node)) {
         pane->expand(node);
         return;
@@ -219,7 +174,7 @@ void DetectionPane::toggle(const QModelIndex& node)
 int DetectionPane::scrollX() const
 {
     // A stored position not yet applied (the tab was never shown) is still the one to keep.
-    return pendingScrollX_ >= 0 ? pendingScrollX_ : form_.FolderPane->horizontalScrollBar()->value();
+    return pendingScrollX_ >= 0 ? pendingScrollX_ : pane_->horizontalScrollBar()->value();
 }
 
 void DetectionPane::setScrollX(int value)
@@ -231,7 +186,7 @@ void DetectionPane::setScrollX(int value)
 
 void DetectionPane::applyPendingScrollX()
 {
-    QScrollBar* bar = form_.FolderPane->horizontalScrollBar();
+    QScrollBar* bar = pane_->horizontalScrollBar();
     if (pendingScrollX_ < 0 || !paneShown_ || pendingScrollX_ > bar->maximum())
         return;
     bar->setValue(pendingScrollX_);
@@ -240,78 +195,84 @@ void DetectionPane::applyPendingScrollX()
 
 void DetectionPane::clearResults()
 {
-    model_->clear([this] { scan_->reset(); });
+    model_->clear([this] {
+        rows_.clear();
+        imageList3_.clear();
+        counters_ = ScanCounters{};
+        std::vector<ScanSkip>().swap(skipped_);
+    });
     // The rows are gone, and with them what the preview showed.
     form_.PreviewScanRow(-1);
-    progress_.clear();
-    progressChanged_ = false;
     fitColumns();
 }
 
-void DetectionPane::runScan(const std::string& folder)
+void DetectionPane::startScan(const std::string& folder)
 {
     scanning_ = true;
-    // The first round of event handling comes at the first entry, so the disabled list and the
-    // cancel button are drawn at once.
-    lastPump_ = std::chrono::steady_clock::now() - pumpInterval;
-    lastListUpdate_ = lastPump_ - listInterval;
-    scan_->ScanFolder(folder);
-    flush();
-    scanning_ = false;
+    cancelRequested_ = false;
+    lastListUpdate_ = std::chrono::steady_clock::now() - listInterval;
+    worker_->start(folder, Form1::bytes(QLocale().groupSeparator()));
 }
 
-void DetectionPane::pump()
+void DetectionPane::cancelScan()
 {
-    const auto now = std::chrono::steady_clock::now();
-    // Two calls per entry: handling events on every one would cost more than the scan itself.
-    if (now - lastPump_ < pumpInterval && logSink_.pendingLines() < pumpLines)
+    if (!scanning_)
         return;
+    cancelRequested_ = true;
+    worker_->cancel();
+}
+
+void DetectionPane::take(const std::shared_ptr<ScanBatch>& batch)
+{
+    for (std::size_t i = 0; i < batch->rows.size(); ++i) {
+        ScanRow& row = batch->rows[i];
+        const IconRequest& icon = batch->icons[i];
+        switch (icon.kind) {
+        case IconRequest::Kind::Extension:
+            imageList3_.addForExtension(icon.data);
+            break;
+        case IconRequest::Kind::Picture:
+            // A picture that cannot be decoded after all is told in the log, as while loading.
+            imageList3_.addIconImage(icon.data, [this, caption = row.caption] {
+                form_.log().AppendLogLine(texts::IconImageError, caption);
+            });
+            break;
+        case IconRequest::Kind::Empty:
+            imageList3_.addEmpty();
+            break;
+        }
+        rows_.push_back(std::move(row));
+    }
+    if (!batch->logLines.empty() && memo_)
+        memo_->appendLines(batch->logLines);
+    if (!batch->progress.empty())
+        form_.setStatusText(QString::fromUtf8(batch->progress.data(), qsizetype(batch->progress.size())));
+    counters_ = batch->counters;
+
     // The list lays out all its rows again after rows are added: the longer it is, the rarer the
     // updates (ten a second up to 200,000 rows, two a second at a million).
-    const int rows = form_.ListView1->model()->rowCount();
-    const auto interval = std::max<std::chrono::milliseconds>(listInterval, std::chrono::milliseconds(rows / 2000));
-    const bool withList = now - lastListUpdate_ >= interval || rows < 1000;
-    flush(withList);
-    QCoreApplication::processEvents();
-    lastPump_ = std::chrono::steady_clock::now();
-    if (withList)
-        lastListUpdate_ = lastPump_;
-}
-
-void DetectionPane::showProgress(const std::string& text)
-{
-    progress_ = text;
-    progressChanged_ = true;
-}
-
-std::string DetectionPane::formatModified(const LocalTime& time, bool withTime)
-{
-    const QLocale locale;
-    QString text = locale.toString(QDate(time.year, time.month, time.day), QLocale::ShortFormat);
-    if (withTime) {
-        static const QString format = longTimeFormat(locale);
-        text += QLatin1Char(' ') + locale.toString(QTime(time.hour, time.minute, time.second), format);
+    const auto now = std::chrono::steady_clock::now();
+    const int shown = model_->rowCount();
+    const auto interval = std::max<std::chrono::milliseconds>(listInterval, std::chrono::milliseconds(shown / 2000));
+    if (batch->last || shown < 1000 || now - lastListUpdate_ >= interval) {
+        lastListUpdate_ = now;
+        if (model_->sync()) {
+            fitColumns();
+            // The newest row is a child row: keep it in view.
+            list_->scrollToBottom();
+        }
     }
-    return text.toStdString();
-}
-
-void DetectionPane::flush(bool withList)
-{
-    if (withList && model_->sync()) {
-        fitColumns();
-        // The newest row is a child row: keep it in view.
-        form_.ListView1->scrollToBottom();
-    }
-    logSink_.flush();
-    if (progressChanged_) {
-        form_.setStatusText(QString::fromUtf8(progress_.data(), qsizetype(progress_.size())));
-        progressChanged_ = false;
+    worker_->taken();
+    if (batch->last) {
+        skipped_ = std::move(batch->skipped);
+        scanning_ = false;
+        Q_EMIT finished();
     }
 }
 
 void DetectionPane::fitColumns()
 {
-    QHeaderView* header = form_.ListView1->header();
+    QHeaderView* header = list_->header();
     for (int c = 0; c < ScanResultModel::ColumnCount; ++c) {
         const int width = model_->columnWidth(c);
         if (header->sectionSize(c) != width)

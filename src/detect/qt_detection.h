@@ -1,6 +1,7 @@
 #pragma once
 // The detection tab's working parts, owned by the main window: the folder pane, the result list's
-// model and icons, and the scan engine with the window side of its message pump.
+// model and icons, and the window's side of the scan, which runs on a worker and hands its results
+// over in batches.
 
 #include <QObject>
 #include <QString>
@@ -11,9 +12,11 @@
 
 #include "common/oplog.h"
 #include "common/qt_icon_list.h"
+#include "detect/qt_scan_worker.h"
 #include "detect/scan.h"
 
 class QModelIndex;
+class QTreeView;
 
 namespace tessaly {
 
@@ -23,30 +26,14 @@ class FolderTreeModel;
 class LogView;
 class ScanResultModel;
 
-// Log lines of a scan, collected between pumps and handed to Memo1 in one append: a scan writes a
-// line per row, and one append per line would dominate a large scan. Lines are handed over before
-// the window handles any event, so they never come after a line that an event handler writes.
-class BufferedMemoSink final : public LogSink {
-public:
-    explicit BufferedMemoSink(LogView*& memo) : memo_(memo) {}
-    void appendLine(const std::string& line) override;
-    void appendLine(std::string_view stamp, std::string_view phrase, std::string_view subject) override;
-    void flush();
-    int pendingLines() const { return pendingLines_; }
-
-private:
-    LogView*& memo_;
-    std::string pending_;  // the batch's lines, separated by line breaks
-    int pendingLines_ = 0;
-};
-
-class DetectionPane final : public QObject, private ScanView {
+class DetectionPane final : public QObject {
     Q_OBJECT
 
 public:
     explicit DetectionPane(Form1& form);
     ~DetectionPane() override;
 
+    QTreeView* folderPane() const { return pane_; }
     // The selected folder's path; empty when none is selected.
     std::string selectedFolder() const;
     // Selects folder, reading the folders on the way; false when there is no such folder.
@@ -59,52 +46,57 @@ public:
     void setScrollX(int value);
 
     bool scanning() const { return scanning_; }
-    FolderScan& scan() { return *scan_; }
+    const ScanRows& rows() const { return rows_; }
+    const ScanCounters& counters() const { return counters_; }
+    // What the last scan could not read, in walk order.
+    const std::vector<ScanSkip>& skipped() const { return skipped_; }
     ScanResultModel& model() { return *model_; }
     QtIconList& ImageList3() { return imageList3_; }
+    ScanWorker& worker() { return *worker_; }
 
-    // Empties the list, its icons and the counters and clears the cancel flag.
+    // Empties the list, its icons and the counters.
     void clearResults();
-    // Runs the scan of folder; rows, log lines and progress are all shown when it returns.
-    void runScan(const std::string& folder);
+    // Starts the scan of folder on the worker and returns; finished() follows its last batch.
+    void startScan(const std::string& folder);
+    // Asks the running scan to stop at its next entry.
+    void cancelScan();
+    bool cancelRequested() const { return cancelRequested_; }
 
-    // How long the scan works between two rounds of event handling, and between two updates of the
-    // list. Every update of the list lays out all its rows again, so a long list is updated less often.
-    std::chrono::milliseconds pumpInterval{12};
+    // Between two updates of the list: every update lays out all its rows again, so a long list is
+    // updated less often.
     std::chrono::milliseconds listInterval{100};
-    // The log takes several times longer to show a line than the scan takes to find it: events are
-    // handled after at most this many new lines, so that no turn of the event loop waits long.
-    int pumpLines = 1000;
+
+Q_SIGNALS:
+    // The scan has returned and everything it found is shown.
+    void finished();
 
 protected:
     // Follows the mouse over the result list to keep its hot row.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void pump() override;
-    void idle() override { pump(); }
-    void showProgress(const std::string& text) override;
-    std::string formatModified(const LocalTime& time, bool withTime) override;
-    // Brings the log and the status bar up to date with the scan, and the list when withList is set.
-    void flush(bool withList = true);
+    // Shows what the worker found since the batch before.
+    void take(const std::shared_ptr<ScanBatch>& batch);
     void fitColumns();
     void applyPendingScrollX();
 
     Form1& form_;
+    QTreeView* pane_ = nullptr;  // FolderPane
+    QTreeView* list_ = nullptr;  // ListView1
+    LogView* memo_ = nullptr;    // Memo1
     FolderTreeModel* folderModel_ = nullptr;
     std::shared_ptr<FolderSystem> folders_;
     QtIconList imageList3_;
-    BufferedMemoSink logSink_;
-    OperationLog scanLog_;
-    std::unique_ptr<FolderScan> scan_;
+    ScanRows rows_;
+    ScanCounters counters_;
+    std::vector<ScanSkip> skipped_;
     ScanResultModel* model_ = nullptr;
     bool scanning_ = false;
-    std::string progress_;
-    bool progressChanged_ = false;
-    std::chrono::steady_clock::time_point lastPump_;
+    bool cancelRequested_ = false;
     std::chrono::steady_clock::time_point lastListUpdate_;
     int pendingScrollX_ = -1;  // the stored position, until the pane is wide enough to take it
     bool paneShown_ = false;
+    std::unique_ptr<ScanWorker> worker_;  // last: its thread ends before the rest goes
 };
 
 }  // namespace tessaly

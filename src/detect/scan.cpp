@@ -87,12 +87,7 @@ std::string ModifiedCellText(LocalTime time, ScanView& view)
 
 std::optional<LocalTime> ToLocalTime(std::int64_t secondsSinceEpoch)
 {
-    const std::time_t t = std::time_t(secondsSinceEpoch);
-    // The scan runs on the window thread only, so the shared result of localtime is safe here.
-    const std::tm* tm = std::localtime(&t);
-    if (!tm)
-        return std::nullopt;
-    return LocalTime{tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday, tm->tm_hour, tm->tm_min, tm->tm_sec, 0};
+    return LocalTimeAt(secondsSinceEpoch);
 }
 
 void FolderScan::reset()

@@ -1,8 +1,8 @@
 #pragma once
 // The folder scan: walks a folder tree depth-first in listing order and reports every file that
 // carries named streams as a parent row followed by one child row per stream, with a log line per
-// row and running counters. It runs on the window thread and hands control back to the window
-// between entries, so the window repaints, its clock runs and a cancel request reaches the scan.
+// row and running counters. It runs on the thread that calls it and hands control to its view
+// between entries (the window runs it on a thread of its own and takes its results in batches).
 //
 // The system calls run ahead of the walk on a few worker threads: they read folders and examine
 // files, and the calling thread takes the finished entries in walk order, so rows, log lines,

@@ -1,6 +1,6 @@
-// Form1's open commands: each takes the selected node's text, lets the core decide and launch,
-// and shows what the core cannot (the program chooser, the question before a doubtful start, the
-// error box of a failed copy).
+// Form1's open commands: each takes the selected node (its path and where its bytes are), lets the
+// core decide and launch, and shows what the core cannot (the program chooser, the question before
+// a doubtful start, the error box of a failed copy).
 
 #include <QApplication>
 #include <QClipboard>
@@ -37,21 +37,19 @@ struct WindowOpener {
                  *form.services().shellPaths, *form.services().workPlace, form.log())
     {
         opener.askBefore(consent);
-        // The selected node's bytes are where the loader found them, not what its text may suggest.
-        if (const WorkspaceNode* node = form.workspace().selectedNode(); node && !node->item.file.empty())
-            opener.knowItem(node->text, node->item);
     }
     WindowConsent consent;
     ItemOpener opener;
 };
 
-// The selected node's text, or nothing when no node is selected.
-std::optional<std::string> selectedText(const Form1& form)
+// The selected node as its path and where the loader found its bytes, or nothing when no node is
+// selected.
+std::optional<ItemToOpen> selectedItem(const Form1& form)
 {
     const WorkspaceNode* node = form.workspace().selectedNode();
     if (!node)
         return std::nullopt;
-    return node->text;
+    return ItemToOpen{node->text, node->item};
 }
 
 }  // namespace
@@ -60,41 +58,41 @@ void Form1::TreeView1DblClick()
 {
     if (QTreeWidgetItem* root = TreeView1->topLevelItem(0))
         root->setExpanded(true);
-    if (const auto X = selectedText(*this))
+    if (const auto X = selectedItem(*this))
         WindowOpener(*this).opener.TreeView1DblClick(*X);
 }
 
 void Form1::NotePad2Click()
 {
-    if (const auto X = selectedText(*this))
+    if (const auto X = selectedItem(*this))
         WindowOpener(*this).opener.NotePad2Click(*X);
 }
 
 void Form1::OpenBy2Click()
 {
-    if (const auto X = selectedText(*this))
+    if (const auto X = selectedItem(*this))
         WindowOpener(*this).opener.OpenBy2Click(*X, *services().applicationChooser);
 }
 
 void Form1::OpenByDirect2Click()
 {
-    const auto X = selectedText(*this);
+    const auto X = selectedItem(*this);
     if (!X)
         return;
     WindowOpener(*this).opener.OpenByDirect2Click(*X, [this]() -> std::optional<std::string> {
         const QString chosen = services().dialogs->getOpenFileName(this, tr8(texts::OpenProgramTitle),
-                                                                   openDialog2FileName_,
+                                                                   settings_.openDialog2FileName,
                                                                    AllFilesFirst(tr8(texts::FilterPrograms)));
         if (chosen.isEmpty() || !dialogChoiceUsable(chosen))
             return std::nullopt;
-        openDialog2FileName_ = chosen;
+        settings_.openDialog2FileName = chosen;
         return bytes(chosen);
     });
 }
 
 void Form1::CopyOpen2Click()
 {
-    const auto X = selectedText(*this);
+    const auto X = selectedItem(*this);
     if (!X)
         return;
     if (const auto error = WindowOpener(*this).opener.CopyOpen2Click(*X))
@@ -103,14 +101,14 @@ void Form1::CopyOpen2Click()
 
 void Form1::Property2Click()
 {
-    if (const auto X = selectedText(*this))
+    if (const auto X = selectedItem(*this))
         WindowOpener(*this).opener.Property2Click(*X, *services().properties);
 }
 
 void Form1::CopyFileName2Click()
 {
-    if (const auto X = selectedText(*this))
-        QGuiApplication::clipboard()->setText(shownText(*X));
+    if (const auto X = selectedItem(*this))
+        QGuiApplication::clipboard()->setText(shownText(X->text));
 }
 
 }  // namespace tessaly

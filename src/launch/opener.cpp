@@ -41,72 +41,74 @@ std::int32_t LaunchCodeForError(const SysError& error)
     return error.kind == ErrorKind::AccessDenied ? LaunchAccessDenied : LaunchFileNotFound;
 }
 
-void ItemOpener::TreeView1DblClick(const std::string& X)
+void ItemOpener::TreeView1DblClick(const ItemToOpen& X)
 {
-    if (TrimControls(X).empty())
+    if (TrimControls(X.text).empty())
         return;
-    const std::string N = AsciiLower(FinalNameComponent(X));
+    // The name is the stream's own, or the file's final component; the extension is the name's.
+    const std::string name = X.ref.isStream() ? X.ref.stream : FinalNameComponent(X.text);
+    const std::string N = AsciiLower(name);
     if (N == "favicon") {
-        log_.AppendLogLine(texts::LaunchPaint, X);
+        log_.AppendLogLine(texts::LaunchPaint, X.text);
         launchStandIn(ImageEditorType, X);
         return;
     }
-    const std::string E = ExtensionOf(X);
+    const std::string E = ExtensionOf(name);
     if (E.empty()) {
-        log_.AppendLogLine(texts::AssociationImpossible, X);
+        log_.AppendLogLine(texts::AssociationImpossible, X.text);
         logNoAssociation();
         return;
     }
     // Whether the item is a program is a matter of its own bytes and permissions: a stream never is
     // one (nothing can run it as it lies), whatever file its text may also name.
-    const ItemRef ref = refOf(X);
+    const ItemRef& ref = X.ref;
     const Application app =
-        ref.isStream() ? associations_.applicationForName(X) : associations_.findApplication(ref.file);
+        ref.isStream() ? associations_.applicationForName(X.text) : associations_.findApplication(ref.file);
     const std::string& A = app.program;
     if (A.empty()) {
         if (AsciiLower(E) == ".lnk") {
-            startLinkTarget(X, ref);
+            startLinkTarget(X);
         } else if (N == "zone.identifier") {
             NotePad2Click(X);
         } else {
-            log_.AppendLogLine(texts::NoAssociationSet, X);
+            log_.AppendLogLine(texts::NoAssociationSet, X.text);
             logNoAssociation();
         }
         return;
     }
     if (AsciiLower(ExtensionOf(A)) == ".dll") {
-        log_.AppendLogLine(texts::LaunchByAssociation, A + " " + X);
+        log_.AppendLogLine(texts::LaunchByAssociation, A + " " + X.text);
         ShellLaunch("open", item(X), {});
     } else if (!ref.isStream() && A == ref.file) {
-        if (!mayStart(fill(texts::AskStartProgram, {ShownName(X)}), reasonsToAsk(ref), X))
+        if (!mayStart(fill(texts::AskStartProgram, {ShownName(X.text)}), reasonsToAsk(ref), X.text))
             return;
-        log_.AppendLogLine(texts::LaunchProgram, X);
+        log_.AppendLogLine(texts::LaunchProgram, X.text);
         ShellLaunch({}, item(X), {});
     } else {
-        log_.AppendLogLine(texts::LaunchAssociatedProgram, A + " " + X);
+        log_.AppendLogLine(texts::LaunchAssociatedProgram, A + " " + X.text);
         launchWith(app, X);
     }
 }
 
-void ItemOpener::NotePad2Click(const std::string& X)
+void ItemOpener::NotePad2Click(const ItemToOpen& X)
 {
-    log_.AppendLogLine(texts::LaunchNotepad, X);
+    log_.AppendLogLine(texts::LaunchNotepad, X.text);
     launchStandIn(TextEditorType, X);
 }
 
-void ItemOpener::OpenBy2Click(const std::string& X, ApplicationChooser& chooser)
+void ItemOpener::OpenBy2Click(const ItemToOpen& X, ApplicationChooser& chooser)
 {
-    const std::optional<Application> A = chooser.chooseApplication(X);
+    const std::optional<Application> A = chooser.chooseApplication(X.text);
     if (!A)
         return;
-    log_.AppendLogLine(texts::LaunchWithChoice, A->program + " " + X);
+    log_.AppendLogLine(texts::LaunchWithChoice, A->program + " " + X.text);
     launchWith(*A, X);
 }
 
-void ItemOpener::OpenByDirect2Click(const std::string& X,
+void ItemOpener::OpenByDirect2Click(const ItemToOpen& X,
                                     const std::function<std::optional<std::string>()>& OpenDialog2)
 {
-    const std::string itemText = X;
+    const std::string& itemText = X.text;
     const std::optional<std::string> G = OpenDialog2();
     if (!G)
         return;
@@ -115,13 +117,13 @@ void ItemOpener::OpenByDirect2Click(const std::string& X,
         !mayStart(fill(texts::AskStartProgram, {ShownName(*G)}), reasonsToAsk({*G, {}}), *G + " " + itemText))
         return;
     log_.AppendLogLine(texts::LaunchWithGivenProgram, *G + " " + itemText);
-    ShellLaunch({}, plain(*G), {item(itemText)});
+    ShellLaunch({}, plain(*G), {item(X)});
 }
 
-std::optional<CopyError> ItemOpener::CopyOpen2Click(const std::string& X)
+std::optional<CopyError> ItemOpener::CopyOpen2Click(const ItemToOpen& X)
 {
-    const ItemRef source = refOf(X);
-    const std::string name = source.isStream() ? source.stream : FinalNameComponent(X);
+    const ItemRef& source = X.ref;
+    const std::string name = source.isStream() ? source.stream : FinalNameComponent(X.text);
     auto root = workPlace_.folder();
     if (!root)
         return CopyError{CopyError::Side::Target, name, root.error()};
@@ -141,25 +143,25 @@ std::optional<CopyError> ItemOpener::CopyOpen2Click(const std::string& X)
             return error;
         workPlace_.remember(K);
     }
-    log_.AppendLogLine(texts::CopiedToWorkPlace, X + " " + D);
+    log_.AppendLogLine(texts::CopiedToWorkPlace, X.text + " " + D);
     // The copy is there to be read: it opens in the program for its name and never runs, even
     // when the item is a program (a copy that could run would bypass every question about it).
-    const std::string A = associations_.applicationForName(X).program;
+    const std::string A = associations_.applicationForName(X.text).program;
     log_.AppendLogLine(texts::LaunchByAssociation, A + " " + K);
     ShellLaunch("open", plain(K), {});
     return std::nullopt;
 }
 
-void ItemOpener::Property2Click(const std::string& X, PropertiesSheet& sheet)
+void ItemOpener::Property2Click(const ItemToOpen& X, PropertiesSheet& sheet)
 {
-    sheet.ShowPropertiesSheet(X);
-    log_.AppendLogLine(texts::ShowProperties, X);
+    sheet.ShowPropertiesSheet(X.text);
+    log_.AppendLogLine(texts::ShowProperties, X.text);
 }
 
 void ItemOpener::ShellLaunch(std::string_view verb, const Argument& file, const std::vector<Argument>& parameters)
 {
     auto resolve = [this](const Argument& a) -> Expected<std::string> {
-        return a.isItem ? handOver(a.text) : Expected<std::string>(a.text);
+        return a.item ? handOver(a.text, *a.item) : Expected<std::string>(a.text);
     };
     auto program = resolve(file);
     std::vector<std::string> arguments;
@@ -184,9 +186,9 @@ void ItemOpener::ShellLaunch(std::string_view verb, const Argument& file, const 
     log_.appendResultLine(r.code, r.lastError, r.message);
 }
 
-void ItemOpener::launchWith(const Application& application, const std::string& X)
+void ItemOpener::launchWith(const Application& application, const ItemToOpen& X)
 {
-    auto document = handOver(X);
+    auto document = handOver(X.text, X.ref);
     if (!document) {
         log_.appendResultLine(LaunchCodeForError(document.error()), std::uint32_t(document.error().code),
                               document.error().message);
@@ -196,16 +198,8 @@ void ItemOpener::launchWith(const Application& application, const std::string& X
     log_.appendResultLine(r.code, r.lastError, r.message);
 }
 
-ItemRef ItemOpener::refOf(const std::string& text)
+Expected<std::string> ItemOpener::handOver(const std::string& text, const ItemRef& ref)
 {
-    if (known_ && known_->first == text)
-        return known_->second;
-    return ResolveItemText(fs_, text);
-}
-
-Expected<std::string> ItemOpener::handOver(const std::string& text)
-{
-    const ItemRef ref = refOf(text);
     if (!ref.isStream())
         return paths_.absolutePath(text);
     auto data = fs_.readItem(ref);
@@ -214,7 +208,7 @@ Expected<std::string> ItemOpener::handOver(const std::string& text)
     return workPlace_.exportFor(ref.file, ref.stream, data.value());
 }
 
-void ItemOpener::launchStandIn(std::string_view contentType, const std::string& X)
+void ItemOpener::launchStandIn(std::string_view contentType, const ItemToOpen& X)
 {
     const Application application = associations_.defaultApplicationForType(std::string(contentType));
     if (application.empty()) {
@@ -224,26 +218,26 @@ void ItemOpener::launchStandIn(std::string_view contentType, const std::string& 
     launchWith(application, X);
 }
 
-void ItemOpener::startLinkTarget(const std::string& X, const ItemRef& link)
+void ItemOpener::startLinkTarget(const ItemToOpen& X)
 {
     std::string T, arguments;
-    if (auto path = handOver(X)) {
+    if (auto path = handOver(X.text, X.ref)) {
         T = LongPathOf(paths_.resolveShellLink(path.value()));
         arguments = paths_.shellLinkArguments(path.value());
     }
     // A link without a target starts nothing: its failure shows in the result line alone.
     if (!T.empty()) {
-        std::vector<std::string> reasons = reasonsToAsk(link);
+        std::vector<std::string> reasons = reasonsToAsk(X.ref);
         for (std::string& r : reasonsToAsk({T, {}}))
             if (std::find(reasons.begin(), reasons.end(), r) == reasons.end())
                 reasons.push_back(std::move(r));
-        std::string head = fill(texts::AskStartLinkTarget, {ShownName(X), ShownName(T)});
+        std::string head = fill(texts::AskStartLinkTarget, {ShownName(X.text), ShownName(T)});
         if (!arguments.empty())
             head.append("\n").append(fill(texts::AskLinkArguments, {ShownName(arguments)}));
-        if (!mayStart(head, reasons, X + " " + T))
+        if (!mayStart(head, reasons, X.text + " " + T))
             return;
     }
-    log_.AppendLogLine(texts::LaunchLinkTarget, X + " " + T);
+    log_.AppendLogLine(texts::LaunchLinkTarget, X.text + " " + T);
     // The target as the link stores it: a path of its own, not an item of the workspace.
     ShellLaunch({}, plain(T), {});
 }

@@ -21,6 +21,13 @@ class OperationLog;
 inline constexpr std::string_view TextEditorType = "text/plain";
 inline constexpr std::string_view ImageEditorType = "image/png";
 
+// An item as the open commands take it: the path the workspace names it by, which the log shows and
+// its name and extension are read from, and where its bytes are (the file, and the stream or none).
+struct ItemToOpen {
+    std::string text;
+    ItemRef ref;
+};
+
 class ItemOpener {
 public:
     ItemOpener(FileSystem& fs, Associations& associations, Launcher& launcher, ShellPaths& paths,
@@ -33,14 +40,10 @@ public:
     // path and so get as an exported copy) or plain text passed as it is.
     struct Argument {
         std::string text;
-        bool isItem = false;
+        std::optional<ItemRef> item;
     };
-    static Argument item(std::string text) { return {std::move(text), true}; }
-    static Argument plain(std::string text) { return {std::move(text), false}; }
-
-    // Where the bytes of the item text X are, as the workspace already knows them (a stream found
-    // by the loader keeps its file and name); other texts are resolved on the file system.
-    void knowItem(std::string X, ItemRef where) { known_.emplace(std::move(X), std::move(where)); }
+    static Argument item(const ItemToOpen& X) { return {X.text, X.ref}; }
+    static Argument plain(std::string text) { return {std::move(text), std::nullopt}; }
 
     // Who is asked before a program or a link's target starts that may not be what it seems (see
     // LaunchConsent). Without anyone to ask, such a start is refused as if the answer were no.
@@ -48,19 +51,19 @@ public:
 
     // Decides by name, extension and associated program how the item X opens, logs the decision
     // and starts what it decided on.
-    void TreeView1DblClick(const std::string& X);
+    void TreeView1DblClick(const ItemToOpen& X);
     // Opens X in the text editor.
-    void NotePad2Click(const std::string& X);
+    void NotePad2Click(const ItemToOpen& X);
     // Lets the user pick a program for X and starts it with X; a cancelled choice does nothing.
-    void OpenBy2Click(const std::string& X, ApplicationChooser& chooser);
+    void OpenBy2Click(const ItemToOpen& X, ApplicationChooser& chooser);
     // Lets the user pick a program file and starts it with X.
-    void OpenByDirect2Click(const std::string& X, const std::function<std::optional<std::string>()>& OpenDialog2);
+    void OpenByDirect2Click(const ItemToOpen& X, const std::function<std::optional<std::string>()>& OpenDialog2);
     // Copies X into the work place under its own name and opens the copy in the program for its
     // name; the copy is never run, even where X is a program. An error means that nothing was
     // logged or launched; the window shows it.
-    std::optional<CopyError> CopyOpen2Click(const std::string& X);
+    std::optional<CopyError> CopyOpen2Click(const ItemToOpen& X);
     // Shows the properties of X and logs that it did, whatever the outcome.
-    void Property2Click(const std::string& X, PropertiesSheet& sheet);
+    void Property2Click(const ItemToOpen& X, PropertiesSheet& sheet);
 
     std::string LongPathOf(const std::string& path) { return paths_.longPathOf(path); }
 
@@ -68,18 +71,16 @@ public:
     void ShellLaunch(std::string_view verb, const Argument& file, const std::vector<Argument>& parameters);
 
 private:
-    // The path under which a program can open the item text: the text itself made absolute, or for
-    // a stream the path of its read-only copy in the work place.
-    Expected<std::string> handOver(const std::string& text);
-    // Opens the item text X with the application through its desktop entry and writes the result
-    // line.
-    void launchWith(const Application& application, const std::string& X);
-    ItemRef refOf(const std::string& text);
-    void launchStandIn(std::string_view contentType, const std::string& X);
+    // The path under which a program can open the item: its path made absolute, or for a stream
+    // the path of its read-only copy in the work place.
+    Expected<std::string> handOver(const std::string& text, const ItemRef& ref);
+    // Opens the item X with the application through its desktop entry and writes the result line.
+    void launchWith(const Application& application, const ItemToOpen& X);
+    void launchStandIn(std::string_view contentType, const ItemToOpen& X);
     void logNoAssociation();
-    // Starts the target stored in the link X (found at link; a link kept in a stream is read from
-    // its exported copy), asking first where the link or its target calls for it.
-    void startLinkTarget(const std::string& X, const ItemRef& link);
+    // Starts the target stored in the link X (a link kept in a stream is read from its exported
+    // copy), asking first where the link or its target calls for it.
+    void startLinkTarget(const ItemToOpen& X);
     // Why starting the item needs a yes: the question's lines for a stream, an origin on the
     // Internet (zone 3 or 4, or an origin address) and a volume where anything may be executable.
     // None for an ordinary program on an ordinary volume.
@@ -94,7 +95,6 @@ private:
     ShellPaths& paths_;
     WorkPlace& workPlace_;
     OperationLog& log_;
-    std::optional<std::pair<std::string, ItemRef>> known_;
     LaunchConsent* consent_ = nullptr;
 };
 

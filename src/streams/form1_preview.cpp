@@ -31,7 +31,7 @@ void Form1::PreviewScanRow(int row)
 {
     if (!detection_ || !PreviewPane2)
         return;
-    const auto& rows = detection_->scan().rows();
+    const auto& rows = detection_->rows();
     if (row < 0 || std::size_t(row) >= rows.size()) {
         PreviewPane2->clear();
         return;

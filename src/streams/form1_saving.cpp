@@ -16,10 +16,10 @@ namespace tessaly {
 QString Form1::SaveDialog1Execute()
 {
     const QString chosen =
-        services().dialogs->getSaveFileName(this, QString(), saveDialogFileName_, tr8(texts::FilterDocuments));
+        services().dialogs->getSaveFileName(this, QString(), settings_.saveDialogFileName, tr8(texts::FilterDocuments));
     if (chosen.isEmpty() || !dialogChoiceUsable(chosen))
         return QString();
-    saveDialogFileName_ = chosen;
+    settings_.saveDialogFileName = chosen;
     return chosen;
 }
 
@@ -58,7 +58,7 @@ void Form1::SaveAs2Click()
     const auto name = SaveSelectedDialogName(workspace());
     if (!name || workspace().isEmpty())
         return;
-    saveDialogFileName_ = qs(*name);
+    settings_.saveDialogFileName = qs(*name);
     const QString target = SaveDialog1Execute();
     if (target.isEmpty())
         return;

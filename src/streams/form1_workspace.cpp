@@ -31,7 +31,7 @@ void Form1::New1Click()
 
 void Form1::Open1Click()
 {
-    const QString path = services().dialogs->getOpenFileName(this, QString(), openDialogFolder_,
+    const QString path = services().dialogs->getOpenFileName(this, QString(), settings_.openDialogFolder,
                                                              tr8(texts::FilterDocuments));
     if (path.isEmpty() || !dialogChoiceUsable(path))
         return;

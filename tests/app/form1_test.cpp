@@ -46,6 +46,7 @@
 #include "platform/linux/linux_filesystem.h"
 #include "support/scripted_dialogs.h"
 #include "support/tempdir.h"
+#include "support/window_parts.h"
 
 using namespace tessaly;
 
@@ -95,8 +96,8 @@ QStringList logBodies(const Form1& form)
 {
     static const QRegularExpression stamp(QStringLiteral("^\\d{8}-\\d{6}\\.\\d{3} $"));
     QStringList out;
-    for (int i = 0; i < form.Memo1->lineCount(); ++i) {
-        const QString line = form.Memo1->line(i);
+    for (int i = 0; i < test::Memo1(form)->lineCount(); ++i) {
+        const QString line = test::Memo1(form)->line(i);
         out << (stamp.match(line.left(20)).hasMatch() ? line.mid(20) : QStringLiteral("no stamp: ") + line);
     }
     return out;
@@ -127,14 +128,14 @@ bool dropOn(Form1& form, const QStringList& paths, QWidget* target = nullptr)
 
 QTreeWidgetItem* treeItem(Form1& form, int index)
 {
-    QTreeWidgetItem* root = form.TreeView1->topLevelItem(0);
+    QTreeWidgetItem* root = test::TreeView1(form)->topLevelItem(0);
     return index == 0 ? root : root->child(index - 1);
 }
 
 QStringList treeTexts(Form1& form)
 {
     QStringList out;
-    QTreeWidgetItem* root = form.TreeView1->topLevelItem(0);
+    QTreeWidgetItem* root = test::TreeView1(form)->topLevelItem(0);
     out << root->text(0);
     for (int i = 0; i < root->childCount(); ++i)
         out << root->child(i)->text(0);
@@ -145,8 +146,9 @@ QStringList treeTexts(Form1& form)
 QString enabledItems(Form1& form)
 {
     QString out;
-    for (QAction* a : {form.Open2, form.NotePad2, form.OpenBy2, form.OpenByDirect2, form.CopyOpen2, form.SaveAs2,
-                       form.Delete2, form.Property2, form.CopyFileName2})
+    for (QAction* a : {test::Open2(form), test::NotePad2(form), test::OpenBy2(form), test::OpenByDirect2(form),
+                       test::CopyOpen2(form), test::SaveAs2(form), test::Delete2(form), test::Property2(form),
+                       test::CopyFileName2(form)})
         out += a->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
     return out;
 }
@@ -158,12 +160,12 @@ QString contextMenuAt(Form1& form, QPoint pos, QContextMenuEvent::Reason reason 
     QString seen;
     QTimer::singleShot(0, &form, [&] {
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            if (menu == form.PopupMenu1)
+            if (menu == test::PopupMenu1(form))
                 seen = enabledItems(form);
             menu->close();
         }
     });
-    QWidget* target = reason == QContextMenuEvent::Mouse ? form.TreeView1->viewport() : form.TreeView1;
+    QWidget* target = reason == QContextMenuEvent::Mouse ? test::TreeView1(form)->viewport() : test::TreeView1(form);
     QContextMenuEvent event(reason, pos, target->mapToGlobal(pos));
     QApplication::sendEvent(target, &event);
     return seen;
@@ -171,12 +173,13 @@ QString contextMenuAt(Form1& form, QPoint pos, QContextMenuEvent::Reason reason 
 
 QPoint itemCenter(Form1& form, int index)
 {
-    return form.TreeView1->visualItemRect(treeItem(form, index)).center();
+    return test::TreeView1(form)->visualItemRect(treeItem(form, index)).center();
 }
 
 bool saveCommandsEnabled(Form1& form, bool on)
 {
-    for (QAction* a : {form.Save1, form.SaveAs1, form.SaveSelected1, form.ToolButton3, form.ToolButton4})
+    for (QAction* a : {test::Save1(form), test::SaveAs1(form), test::SaveSelected1(form), test::ToolButton3(form),
+                       test::ToolButton4(form)})
         if (a->isEnabled() != on)
             return false;
     return true;
@@ -223,18 +226,18 @@ private Q_SLOTS:
         Window w;
         QCOMPARE(logBodies(*w), QStringList{QStringLiteral("単体で起動 ") + exePath()});
         QCOMPARE(w->statusText(), QString());
-        QCOMPARE(w->PageControl1->currentIndex(), 0);
+        QCOMPARE(test::PageControl1(*w)->currentIndex(), 0);
         QCOMPARE(w->windowTitle(), QStringLiteral("Tessaly"));
         QVERIFY(w->workspace().isEmpty());
         QVERIFY(saveCommandsEnabled(*w, false));
         QVERIFY(w.dialogs->boxes.isEmpty());
         // The clock shows at once, as yyyy/mm/dd hh:mm, in a panel of 120 pixels.
         QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}$"))
-                    .match(w->StatusPanel0->text())
+                    .match(test::StatusPanel0(*w)->text())
                     .hasMatch());
-        QCOMPARE(w->StatusPanel0->width(), 120);
-        QVERIFY(w->Timer1->isActive());
-        QCOMPARE(w->Timer1->interval(), 1000);
+        QCOMPARE(test::StatusPanel0(*w)->width(), 120);
+        QVERIFY(test::Timer1(*w)->isActive());
+        QCOMPARE(test::Timer1(*w)->interval(), 1000);
         QVERIFY(!w->windowIcon().isNull());
     }
 
@@ -302,7 +305,7 @@ private Q_SLOTS:
         QCOMPARE(w->statusText(), QString());
 
         // One file on an empty workspace becomes the parent; it may be let go over the tree.
-        QVERIFY(dropOn(*w, {doc}, w->TreeView1->viewport()));
+        QVERIFY(dropOn(*w, {doc}, test::TreeView1(*w)->viewport()));
         QCOMPARE(logBodies(*w).mid(2), (QStringList{QStringLiteral("D&Dで受取り ") + doc, QStringLiteral("親ファイルに設定 ") + doc,
                                                     QStringLiteral("代替ストリーム発見 ") + doc + QStringLiteral(":notes")}));
         QCOMPARE(w->statusText(), QStringLiteral("doc.txt を受取りました。"));
@@ -310,9 +313,9 @@ private Q_SLOTS:
 
         // Three on a loaded workspace become children in drop order; a folder is taken like a file.
         // The read-only log takes no drop of its own: the window gets it.
-        w->PageControl1->setCurrentIndex(2);
-        QVERIFY(dropOn(*w, {x, folder, z}, w->Memo1->viewport()));
-        QCOMPARE(w->Memo1->lineCount(), 11);  // nothing pasted into it
+        test::PageControl1(*w)->setCurrentIndex(2);
+        QVERIFY(dropOn(*w, {x, folder, z}, test::Memo1(*w)->viewport()));
+        QCOMPARE(test::Memo1(*w)->lineCount(), 11);  // nothing pasted into it
         QCOMPARE(logBodies(*w).mid(5),
                  (QStringList{QStringLiteral("D&Dで受取り ") + x, QStringLiteral("子ファイルに設定 ") + x,
                               QStringLiteral("D&Dで受取り ") + folder, QStringLiteral("子ファイルに設定 ") + folder,
@@ -363,14 +366,14 @@ private Q_SLOTS:
         Window w;
         const QString doc = file("doc.txt");
         w.dialogs->files = {doc};
-        w->Open1->trigger();
+        test::Open1(*w)->trigger();
         QCOMPARE(w.dialogs->choosers.size(), 1);
         QCOMPARE(w.dialogs->choosers[0][2], QStringLiteral("すべてのファイル(*.*)|*.*|テキストファイル(*.txt)|*.txt"));
         QCOMPARE(logBodies(*w).mid(1), (QStringList{QStringLiteral("ダイアログから読込み ") + doc, QStringLiteral("親ファイルに設定 ") + doc}));
         QCOMPARE(w->statusText(), QStringLiteral("doc.txt を読込みました。"));
 
         // Cancelled: nothing happens.
-        w->ToolButton2->trigger();
+        test::ToolButton2(*w)->trigger();
         QCOMPARE(w.dialogs->choosers.size(), 2);
         QCOMPARE(logBodies(*w).size(), 3);
         QCOMPARE(w->statusText(), QStringLiteral("doc.txt を読込みました。"));
@@ -387,16 +390,16 @@ private Q_SLOTS:
 
         // Removing a child takes it out of the list only; the stream stays on the file.
         w->selectNode(1);
-        w->Delete2->trigger();
+        test::Delete2(*w)->trigger();
         QCOMPARE(logBodies(*w).last(), QStringLiteral("一覧から削除 ") + streams[0]);
         QCOMPARE(treeTexts(*w), (QStringList{doc, streams[1]}));
         QCOMPARE(streamTexts(doc), streams);
-        QVERIFY(w->TreeView1->currentItem() != nullptr);
+        QVERIFY(test::TreeView1(*w)->currentItem() != nullptr);
         QVERIFY(saveCommandsEnabled(*w, true));
 
         // Removing the root resets, as New does.
         w->selectNode(0);
-        w->Delete2->trigger();
+        test::Delete2(*w)->trigger();
         QCOMPARE(logBodies(*w).last(), QStringLiteral("作業域を初期化"));
         QVERIFY(w->workspace().isEmpty());
         QCOMPARE(treeTexts(*w), QStringList{QString()});
@@ -406,7 +409,7 @@ private Q_SLOTS:
         // New from the toolbar after a load.
         QVERIFY(dropOn(*w, {doc}));
         QVERIFY(saveCommandsEnabled(*w, true));
-        w->ToolButton1->trigger();
+        test::ToolButton1(*w)->trigger();
         QCOMPARE(logBodies(*w).last(), QStringLiteral("作業域を初期化"));
         QVERIFY(w->workspace().isEmpty());
         QCOMPARE(w->statusText(), QString());
@@ -424,18 +427,18 @@ private Q_SLOTS:
 
         // The empty workspace's root says nothing.
         w->setStatusText(QStringLiteral("before"));
-        QTest::mouseClick(w->TreeView1->viewport(), Qt::LeftButton, {}, itemCenter(*w, 0));
+        QTest::mouseClick(test::TreeView1(*w)->viewport(), Qt::LeftButton, {}, itemCenter(*w, 0));
         QCOMPARE(w->statusText(), QStringLiteral("before"));
 
         QVERIFY(dropOn(*w, {big}));
-        QTest::mouseClick(w->TreeView1->viewport(), Qt::LeftButton, {}, itemCenter(*w, 0));
+        QTest::mouseClick(test::TreeView1(*w)->viewport(), Qt::LeftButton, {}, itemCenter(*w, 0));
         QCOMPARE(w->statusText(), QStringLiteral("big.bin (1,234,567 Byte)"));
-        QTest::mouseClick(w->TreeView1->viewport(), Qt::LeftButton, {}, itemCenter(*w, 1));
+        QTest::mouseClick(test::TreeView1(*w)->viewport(), Qt::LeftButton, {}, itemCenter(*w, 1));
         QCOMPARE(w->statusText(), QStringLiteral("notes (5 Byte)"));
 
         // The user's locale gives the separator.
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QTest::mouseClick(w->TreeView1->viewport(), Qt::LeftButton, {}, itemCenter(*w, 0));
+        QTest::mouseClick(test::TreeView1(*w)->viewport(), Qt::LeftButton, {}, itemCenter(*w, 0));
         QCOMPARE(w->statusText(), QStringLiteral("big.bin (1.234.567 Byte)"));
     }
 
@@ -463,19 +466,19 @@ private Q_SLOTS:
         QCOMPARE(w->workspace().selected(), pic);
 
         // Over empty space or from the keyboard the selection stays.
-        const QPoint below(10, w->TreeView1->viewport()->height() - 5);
-        QVERIFY(w->TreeView1->itemAt(below) == nullptr);
+        const QPoint below(10, test::TreeView1(*w)->viewport()->height() - 5);
+        QVERIFY(test::TreeView1(*w)->itemAt(below) == nullptr);
         QCOMPARE(contextMenuAt(*w, below), QStringLiteral("110111101"));
         QCOMPARE(w->workspace().selected(), pic);
         QCOMPARE(contextMenuAt(*w, itemCenter(*w, notes), QContextMenuEvent::Keyboard), QStringLiteral("110111101"));
         QCOMPARE(w->workspace().selected(), pic);
 
         // A parent with an extension offers everything on its root.
-        w->New1->trigger();
+        test::New1(*w)->trigger();
         const QString doc = file("doc.txt");
         QVERIFY(dropOn(*w, {doc}));
         QCOMPARE(contextMenuAt(*w, itemCenter(*w, 0)), QStringLiteral("111111111"));
-        w->New1->trigger();
+        test::New1(*w)->trigger();
         QCOMPARE(contextMenuAt(*w, itemCenter(*w, 0)), QStringLiteral("000000000"));
     }
 
@@ -490,31 +493,31 @@ private Q_SLOTS:
         const int withExtension = 1 + int(streams.indexOf(doc + QStringLiteral(":a.txt")));
         const int plain = 1 + int(streams.indexOf(doc + QStringLiteral(":b")));
         // Enter opens the selected item; watched here without starting any program.
-        QObject::disconnect(w->Open2, &QAction::triggered, nullptr, nullptr);
-        QSignalSpy opened(w->Open2, &QAction::triggered);
+        QObject::disconnect(test::Open2(*w), &QAction::triggered, nullptr, nullptr);
+        QSignalSpy opened(test::Open2(*w), &QAction::triggered);
 
         w->activateWindow();
-        w->TreeView1->setFocus();
-        QTRY_VERIFY(w->TreeView1->hasFocus());
+        test::TreeView1(*w)->setFocus();
+        QTRY_VERIFY(test::TreeView1(*w)->hasFocus());
         w->selectNode(withExtension);
-        QTest::keyClick(w->TreeView1, Qt::Key_Return);
+        QTest::keyClick(test::TreeView1(*w), Qt::Key_Return);
         QCOMPARE(opened.size(), 1);
-        QTest::keyClick(w->TreeView1, Qt::Key_Enter);
+        QTest::keyClick(test::TreeView1(*w), Qt::Key_Enter);
         QCOMPARE(opened.size(), 2);
         w->selectNode(plain);  // no extension: nothing to open it with
-        QTest::keyClick(w->TreeView1, Qt::Key_Return);
+        QTest::keyClick(test::TreeView1(*w), Qt::Key_Return);
         QCOMPARE(opened.size(), 2);
 
         // Del removes the selected node, only while the tree has the focus.
-        w->PageControl1->setCurrentIndex(2);
-        w->Memo1->setFocus();
-        QTRY_VERIFY(w->Memo1->hasFocus());
-        QTest::keyClick(w->Memo1, Qt::Key_Delete);
+        test::PageControl1(*w)->setCurrentIndex(2);
+        test::Memo1(*w)->setFocus();
+        QTRY_VERIFY(test::Memo1(*w)->hasFocus());
+        QTest::keyClick(test::Memo1(*w), Qt::Key_Delete);
         QCOMPARE(w->workspace().nodeCount(), 3);
-        w->PageControl1->setCurrentIndex(0);
-        w->TreeView1->setFocus();
-        QTRY_VERIFY(w->TreeView1->hasFocus());
-        QTest::keyClick(w->TreeView1, Qt::Key_Delete);
+        test::PageControl1(*w)->setCurrentIndex(0);
+        test::TreeView1(*w)->setFocus();
+        QTRY_VERIFY(test::TreeView1(*w)->hasFocus());
+        QTest::keyClick(test::TreeView1(*w), Qt::Key_Delete);
         QCOMPARE(w->workspace().nodeCount(), 2);
         QCOMPARE(logBodies(*w).last(), QStringLiteral("一覧から削除 ") + doc + QStringLiteral(":b"));
     }
@@ -525,24 +528,24 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
         for (int i = 0; i < 500; ++i)
             w->log().AppendLogLine("line ", std::to_string(i));
-        w->PageControl1->setCurrentIndex(2);
-        QScrollBar* bar = w->Memo1->verticalScrollBar();
+        test::PageControl1(*w)->setCurrentIndex(2);
+        QScrollBar* bar = test::Memo1(*w)->verticalScrollBar();
         QTRY_COMPARE(bar->value(), bar->maximum());
         // The user scrolls up, looks at the tree, and comes back.
         bar->setValue(0);
-        w->PageControl1->setCurrentIndex(0);
+        test::PageControl1(*w)->setCurrentIndex(0);
         w->log().AppendLogLine("line ", "newest");
-        QTest::mouseClick(w->PageControl1->tabBar(), Qt::LeftButton, {},
-                          w->PageControl1->tabBar()->tabRect(2).center());
-        QCOMPARE(w->PageControl1->currentIndex(), 2);
+        QTest::mouseClick(test::PageControl1(*w)->tabBar(), Qt::LeftButton, {},
+                          test::PageControl1(*w)->tabBar()->tabRect(2).center());
+        QCOMPARE(test::PageControl1(*w)->currentIndex(), 2);
         QVERIFY(bar->maximum() > 0);
         QTRY_COMPARE(bar->value(), bar->maximum());
         // A long newest line is shown from its start.
-        w->PageControl1->setCurrentIndex(0);
+        test::PageControl1(*w)->setCurrentIndex(0);
         w->log().AppendLogLine("line ", std::string(2000, 'x'));
-        w->PageControl1->setCurrentIndex(2);
+        test::PageControl1(*w)->setCurrentIndex(2);
         QTRY_COMPARE(bar->value(), bar->maximum());
-        QCOMPARE(w->Memo1->horizontalScrollBar()->value(), 0);
+        QCOMPARE(test::Memo1(*w)->horizontalScrollBar()->value(), 0);
     }
 
     // The log is read and copied as text: a drag selects characters across lines, a double click
@@ -550,9 +553,9 @@ private Q_SLOTS:
     void logSelectsAndCopies()
     {
         Window w;
-        w->PageControl1->setCurrentIndex(2);
+        test::PageControl1(*w)->setCurrentIndex(2);
         QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
-        LogView& log = *w->Memo1;
+        LogView& log = *test::Memo1(*w);
         log.clear();
         log.appendLines("first line\nzweite Zeile \xe6\x97\xa5\xe6\x9c\xac\nthird");
         QCOMPARE(log.lineCount(), 3);
@@ -578,7 +581,7 @@ private Q_SLOTS:
         Window w;
         for (int i = 0; i < 100000; ++i)
             w->log().AppendLogLine("line ", std::to_string(i));
-        const LogView& log = *w->Memo1;
+        const LogView& log = *test::Memo1(*w);
         QCOMPARE(log.lineCount(), 100001);
         QCOMPARE(log.line(0).mid(20), QStringLiteral("単体で起動 ") + exePath());
         QCOMPARE(log.line(50000).mid(20), QStringLiteral("line 49999"));
@@ -648,11 +651,11 @@ private Q_SLOTS:
         QCOMPARE(w->workspace().root().size, 5u);
 
         // The Open dialog gives the name back with U+FFFD: refused with a message, nothing loaded.
-        w->New1->trigger();
+        test::New1(*w)->trigger();
         const QString changed = Form1::qs(bad);
         QVERIFY(changed.contains(QChar::ReplacementCharacter));
         w.dialogs->files = {changed};
-        w->Open1->trigger();
+        test::Open1(*w)->trigger();
         QCOMPARE(w.dialogs->boxes.size(), 1);
         QCOMPARE(w.dialogs->boxes[0].text, QStringLiteral("ファイル名 \"") + changed +
                                                QStringLiteral("\" はダイアログでは正しく扱えません。ドロップかコマンドラインで指定してください。"));
@@ -666,7 +669,7 @@ private Q_SLOTS:
         const QString path = file(Form1::bytes(name), "x");
         Window w({path});
         QCOMPARE(w->statusText(), name + QStringLiteral(" を受取りました。"));
-        QCOMPARE(w->StatusPanel1->textFormat(), Qt::PlainText);
+        QCOMPARE(test::StatusPanel1(*w)->textFormat(), Qt::PlainText);
 
         QString shown;
         Qt::TextFormat format = Qt::AutoText;
@@ -704,8 +707,8 @@ private Q_SLOTS:
         QCOMPARE(filters, (QStringList{QStringLiteral("すべてのファイル(*.*)"), QStringLiteral("テキストファイル(*.txt)")}));
         QVERIFY2(buttons.contains(QStringLiteral("キャンセル")), qPrintable(buttons.join(QLatin1Char(','))));
         // The context menu names the keys as the menu table does.
-        QCOMPARE(w->Open2->shortcut().toString(), QStringLiteral("Enter"));
-        QCOMPARE(w->CopyOpen2->shortcut().toString(), QStringLiteral("Alt+Enter"));
+        QCOMPARE(test::Open2(*w)->shortcut().toString(), QStringLiteral("Enter"));
+        QCOMPARE(test::CopyOpen2(*w)->shortcut().toString(), QStringLiteral("Alt+Enter"));
     }
 
     void resizeLaysOutTabsAndStatus()
@@ -713,22 +716,22 @@ private Q_SLOTS:
         Window w;
         w->resize(600, 400);
         QTRY_COMPARE(w->width(), 600);
-        QTabBar* tabs = w->PageControl1->tabBar();
+        QTabBar* tabs = test::PageControl1(*w)->tabBar();
         const int narrowTab = tabs->tabRect(0).width();
-        const int narrowPanel = w->StatusPanel1->width();
-        QCOMPARE(narrowTab, w->PageControl1->contentsRect().width() / 5);
+        const int narrowPanel = test::StatusPanel1(*w)->width();
+        QCOMPARE(narrowTab, test::PageControl1(*w)->contentsRect().width() / 5);
         w->resize(1000, 400);
         QTRY_COMPARE(w->width(), 1000);
-        QCOMPARE(tabs->tabRect(0).width(), w->PageControl1->contentsRect().width() / 5);
+        QCOMPARE(tabs->tabRect(0).width(), test::PageControl1(*w)->contentsRect().width() / 5);
         QVERIFY(tabs->tabRect(0).width() > narrowTab);
-        QVERIFY(w->StatusPanel1->width() >= narrowPanel + 350);
-        QCOMPARE(w->StatusPanel0->width(), 120);
+        QVERIFY(test::StatusPanel1(*w)->width() >= narrowPanel + 350);
+        QCOMPARE(test::StatusPanel0(*w)->width(), 120);
         // The cancel button stays in the middle of the result list.
-        const QRect list = w->ListView1->geometry();
-        const QRect button = w->CancelBtn1->geometry();
-        QCOMPARE(w->CancelBtn1->parentWidget(), w->Panel1);
+        const QRect list = test::ListView1(*w)->geometry();
+        const QRect button = test::CancelBtn1(*w)->geometry();
+        QCOMPARE(test::CancelBtn1(*w)->parentWidget(), test::Panel1(*w));
         QCOMPARE(button.left(), (list.width() - button.width()) / 2 + list.left());
-        QCOMPARE(button.top(), (w->Panel1->height() - button.height()) / 2);
+        QCOMPARE(button.top(), (test::Panel1(*w)->height() - button.height()) / 2);
     }
 };
 

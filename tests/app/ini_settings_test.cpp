@@ -24,6 +24,7 @@
 #include "streams/qt_preview_pane.h"
 #include "support/tempdir.h"
 #include "support/unprivileged.h"
+#include "support/window_parts.h"
 
 using namespace tessaly;
 
@@ -75,13 +76,13 @@ private Q_SLOTS:
         const QRect s = screen();
         QCOMPARE(form->geometry(), QRect(s.x() + (s.width() - s.width() / 2) / 2, s.y() + (s.height() - s.height() / 2) / 2,
                                          s.width() / 2, s.height() / 2));
-        QVERIFY(!form->CloseQuery1->isChecked());
-        QVERIFY(!form->SaveStatus1->isChecked());
-        QCOMPARE(form->openDialogFolder_, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+        QVERIFY(!test::CloseQuery1(*form)->isChecked());
+        QVERIFY(!test::SaveStatus1(*form)->isChecked());
+        QCOMPARE(form->settings().openDialogFolder, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        form->PageControl1->setCurrentIndex(1);
-        QTRY_COMPARE(form->Panel4->width(), s.width() / 2 / 3);
+        test::PageControl1(*form)->setCurrentIndex(1);
+        QTRY_COMPARE(test::Panel4(*form)->width(), s.width() / 2 / 3);
         // Closing with both options off writes the program's own section and nothing else.
         QVERIFY(form->close());
         QVERIFY(dialogs_->calls.isEmpty());
@@ -96,7 +97,7 @@ private Q_SLOTS:
                  "InitialDir=/nowhere/\n[PROGRAM]\nName=old\nOld=1\n");
         auto form = makeForm();
         QCOMPARE(form->geometry().x(), 10);
-        QCOMPARE(form->openDialogFolder_, QStringLiteral("/nowhere/"));
+        QCOMPARE(form->settings().openDialogFolder, QStringLiteral("/nowhere/"));
         QVERIFY(form->close());
         const IniFile after = ini();
         QVERIFY(!after.hasSection("POSITION"));
@@ -115,12 +116,12 @@ private Q_SLOTS:
         {
             auto form = makeForm();
             QCOMPARE(form->geometry(), QRect(40, 30, 500, 400));
-            QVERIFY(form->SaveStatus1->isChecked());
+            QVERIFY(test::SaveStatus1(*form)->isChecked());
             form->show();
             QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-            QTRY_COMPARE(form->PreviewPane1->width(), 170);
-            form->PageControl1->setCurrentIndex(1);
-            QTRY_COMPARE(form->Panel4->width(), 150);
+            QTRY_COMPARE(test::PreviewPane1(*form)->width(), 170);
+            test::PageControl1(*form)->setCurrentIndex(1);
+            QTRY_COMPARE(test::Panel4(*form)->width(), 150);
             form->setWindowState(Qt::WindowMaximized);
             QTRY_VERIFY(form->isMaximized());
             QVERIFY(form->close());
@@ -157,7 +158,7 @@ private Q_SLOTS:
     void aFirstSaveWritesEveryKeyInItsOrder()
     {
         auto form = makeForm();
-        form->SaveStatus1->setChecked(true);
+        test::SaveStatus1(*form)->setChecked(true);
         QVERIFY(form->close());
         QStringList names;
         for (const QByteArray& line : iniText().split('\n'))
@@ -179,10 +180,10 @@ private Q_SLOTS:
         auto form = makeForm();
         QCOMPARE(form->geometry().topLeft(), QPoint(32, 16));
         QVERIFY(form->windowState() & Qt::WindowMaximized);
-        QVERIFY(form->SaveStatus1->isChecked());
-        QVERIFY(form->CloseQuery1->isChecked());
+        QVERIFY(test::SaveStatus1(*form)->isChecked());
+        QVERIFY(test::CloseQuery1(*form)->isChecked());
         // Present but empty: an empty folder, not the executable's.
-        QCOMPARE(form->openDialogFolder_, QString());
+        QCOMPARE(form->settings().openDialogFolder, QString());
         dialogs_->answer = true;
         QVERIFY(form->close());
     }
@@ -194,7 +195,7 @@ private Q_SLOTS:
         QCOMPARE(form->windowState(), Qt::WindowNoState);
         QCOMPARE(form->geometry().x(), 100);
         QVERIFY(form->geometry().width() >= 1);
-        QCOMPARE(form->folderPaneWidth_, 0);
+        QCOMPARE(form->settings().folderPaneWidth, 0);
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QVERIFY(form->isVisible());

@@ -83,12 +83,13 @@ int main(int argc, char* argv[])
 
     tessaly::Form1 form(services, tessaly::CommandLineBytes(arguments));
     tessaly::ServeActivationRequests(instance, form);
-    QObject::connect(&instance, &tessaly::SingleInstance::activationRequested, &form, [&form] {
+    const auto* memo = form.findChild<tessaly::LogView*>(QStringLiteral("Memo1"));
+    QObject::connect(&instance, &tessaly::SingleInstance::activationRequested, &form, [&form, memo] {
         // The log's last line without its timestamp, and the workspace's parent (empty: none).
         say(QStringLiteral("activated minimized=%1 lines=%2 last=%3 root=%4")
                 .arg(int(form.isMinimized()))
-                .arg(form.Memo1->lineCount())
-                .arg(form.Memo1->line(form.Memo1->lineCount() - 1).mid(20))
+                .arg(memo->lineCount())
+                .arg(memo->line(memo->lineCount() - 1).mid(20))
                 .arg(tessaly::Form1::qs(form.workspace().root().text)));
     });
     if (minimized)

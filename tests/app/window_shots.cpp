@@ -23,6 +23,7 @@
 #include "app/form1.h"
 #include "app/startup.h"
 #include "support/tempdir.h"
+#include "support/window_parts.h"
 
 using namespace tessaly;
 
@@ -73,18 +74,18 @@ int main(int argc, char** argv)
 
     QTimer::singleShot(800, [&] {
         // The quit question (confirm on exit is on); answered no, so the window stays.
-        form.CloseQuery1->setChecked(true);
+        test::CloseQuery1(form)->setChecked(true);
         whenUp<QMessageBox>([&](QMessageBox* box) {
             shot("quit.png");
             box->button(QMessageBox::No)->click();
-            form.CloseQuery1->setChecked(false);
+            test::CloseQuery1(form)->setChecked(false);
             // The Open dialog, in the test's folder.
-            form.openDialogFolder_ = QString::fromStdString(dir.path());
+            form.settings().openDialogFolder = QString::fromStdString(dir.path());
             whenUp<QFileDialog>([&](QFileDialog* dialog) {
                 shot("open.png");
                 dialog->reject();
                 // The Save dialog's question before an existing file is replaced.
-                form.saveDialogFileName_ = QString::fromStdString(existing);
+                form.settings().saveDialogFileName = QString::fromStdString(existing);
                 whenUp<QFileDialog>([&](QFileDialog* save) {
                     QMetaObject::invokeMethod(save, "accept", Qt::QueuedConnection);
                     whenUp<QMessageBox>([&, save](QMessageBox* question) {
@@ -92,8 +93,8 @@ int main(int argc, char** argv)
                         question->button(QMessageBox::No)->click();
                         save->reject();
                         form.setFolderPaneFolder(dir.file("bad\xff\x1bname"));
-                        form.PageControl1->setCurrentIndex(1);
-                        form.FolderPane->expand(form.FolderPane->currentIndex());
+                        test::PageControl1(form)->setCurrentIndex(1);
+                        test::FolderPane(form)->expand(test::FolderPane(form)->currentIndex());
                         QTimer::singleShot(1000, [&] {
                             shot("names.png");
                             app.quit();

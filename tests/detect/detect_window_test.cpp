@@ -29,6 +29,7 @@
 #include "support/process.h"
 #include "support/scripted_dialogs.h"
 #include "support/tempdir.h"
+#include "support/window_parts.h"
 
 using namespace tessaly;
 
@@ -56,14 +57,14 @@ private:
     QStringList logBodies() const
     {
         QStringList out;
-        for (const QString& line : form->Memo1->toPlainText().split(QLatin1Char('\n')))
+        for (const QString& line : test::Memo1(*form)->toPlainText().split(QLatin1Char('\n')))
             out << line.mid(20);
         return out;
     }
     QStringList captions() const
     {
         QStringList out;
-        auto* model = form->ListView1->model();
+        auto* model = test::ListView1(*form)->model();
         for (int r = 0; r < model->rowCount(); ++r)
             out << model->index(r, 0).data().toString();
         return out;
@@ -99,6 +100,14 @@ private:
         form->setFolderPaneFolder(folder);
         QCOMPARE(form->folderPaneFolder(), folder);
         form->FolderPaneDblClick();
+        QTRY_VERIFY(!form->scanRunning());
+    }
+    // A batch per entry and none ahead of the window: a scan of more than a few entries is still
+    // running when the test next looks.
+    void scanInSteps() const
+    {
+        pane()->worker().batchInterval = std::chrono::milliseconds(0);
+        pane()->worker().batchesAhead = 1;
     }
 
 private Q_SLOTS:
@@ -116,7 +125,7 @@ private Q_SLOTS:
         form = std::make_unique<Form1>(Services::defaults(), QStringList{});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        form->PageControl1->setCurrentIndex(1);
+        test::PageControl1(*form)->setCurrentIndex(1);
     }
 
     void cleanup()
@@ -133,7 +142,7 @@ private Q_SLOTS:
         // The pane reads folders in the background, and may have read some before the test began:
         // the click waits for the state (the folder that holds ours listed, with ours in it), not
         // for a signal that may already have gone by.
-        QTreeView* pane = form->FolderPane;
+        QTreeView* pane = test::FolderPane(*form);
         form->setFolderPaneFolder(root());
         QTRY_VERIFY(folderListed(pane, QString::fromStdString(dir->path()), {QStringLiteral("tree")}));
         QCOMPARE(pane->toolTip(), QStringLiteral("ダブルクリックで検出開始"));
@@ -153,6 +162,7 @@ private Q_SLOTS:
         QCOMPARE(form->statusText(), root());
         QTest::mouseDClick(pane->viewport(), Qt::LeftButton, {}, centre());
         QVERIFY(pane->isExpanded(node));
+        QTRY_VERIFY(!form->scanRunning());
 
         const QString qa = QString::fromStdString(a), qb = QString::fromStdString(b);
         QStringList rows = captions();
@@ -163,11 +173,11 @@ private Q_SLOTS:
         QCOMPARE(QSet<QString>(rows.begin() + bRow + 1, rows.begin() + bRow + 3),
                  (QSet<QString>{qb + QStringLiteral(":x"), qb + QStringLiteral(":y")}));
         QCOMPARE(form->statusText(), QStringLiteral("2:3 / 3 検出しました"));
-        QVERIFY(form->CancelBtn1->isHidden());
-        QVERIFY(form->ListView1->isEnabled());
+        QVERIFY(test::CancelBtn1(*form)->isHidden());
+        QVERIFY(test::ListView1(*form)->isEnabled());
 
         // Cells: the size right-aligned with its blank, the date on parents only.
-        auto* model = form->ListView1->model();
+        auto* model = test::ListView1(*form)->model();
         const int aRow = rowOf(qa);
         QCOMPARE(model->index(aRow, 1).data().toString(), QStringLiteral(" 7"));
         QCOMPARE(model->index(aRow + 1, 1).data().toString(), QStringLiteral(" 5"));
@@ -179,8 +189,8 @@ private Q_SLOTS:
         QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("サイズ"));
         QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("更新日付"));
         // The name column is wide enough for the longest caption.
-        const QFontMetrics fm(form->ListView1->font());
-        QVERIFY(form->ListView1->header()->sectionSize(0) >= fm.horizontalAdvance(qb + QStringLiteral(":x")));
+        const QFontMetrics fm(test::ListView1(*form)->font());
+        QVERIFY(test::ListView1(*form)->header()->sectionSize(0) >= fm.horizontalAdvance(qb + QStringLiteral(":x")));
 
         const QStringList log = logBodies();
         const QString start = QStringLiteral("フォルダ指定で検索 ") + root() + QLatin1Char('/');
@@ -190,10 +200,10 @@ private Q_SLOTS:
                 log.indexOf(QStringLiteral("親ファイル検出 ") + qa));
 
         // Double-clicking the second child of b.bin loads b.bin itself into a fresh workspace.
-        doubleClick(form->ListView1, model->index(bRow + 2, 0));
+        doubleClick(test::ListView1(*form), model->index(bRow + 2, 0));
         QCOMPARE(form->workspace().root().text, b);
         QCOMPARE(form->workspace().nodeCount(), 3);
-        QCOMPARE(form->PageControl1->currentIndex(), 0);
+        QCOMPARE(test::PageControl1(*form)->currentIndex(), 0);
         QCOMPARE(form->statusText(), QStringLiteral("b.bin を読込みました。"));
         QVERIFY(logBodies().contains(QStringLiteral("検出リストから読込み ") + qb));
         // The list keeps its rows.
@@ -205,13 +215,13 @@ private Q_SLOTS:
         const std::string a = make("a.txt", {{"s", "1"}});
         scan(root());
         QCOMPARE(captions().size(), 2);
-        form->ListView1->setCurrentIndex(form->ListView1->model()->index(1, 0));
+        test::ListView1(*form)->setCurrentIndex(test::ListView1(*form)->model()->index(1, 0));
         form->activateWindow();
-        form->ListView1->setFocus();
-        QTRY_VERIFY(form->ListView1->hasFocus());
-        QTest::keyClick(form->ListView1, Qt::Key_Return);
+        test::ListView1(*form)->setFocus();
+        QTRY_VERIFY(test::ListView1(*form)->hasFocus());
+        QTest::keyClick(test::ListView1(*form), Qt::Key_Return);
         QCOMPARE(form->workspace().root().text, a);
-        QCOMPARE(form->PageControl1->currentIndex(), 0);
+        QCOMPARE(test::PageControl1(*form)->currentIndex(), 0);
         QCOMPARE(form->statusText(), QStringLiteral("a.txt を読込みました。"));
     }
 
@@ -219,7 +229,7 @@ private Q_SLOTS:
     {
         make("a.txt", {{"s", "1"}, {"t", "2"}});
         scan(root());
-        QTreeView* list = form->ListView1;
+        QTreeView* list = test::ListView1(*form);
         auto* model = list->model();
         QCOMPARE(model->rowCount(), 3);
         QCOMPARE(list->viewport()->cursor().shape(), Qt::PointingHandCursor);
@@ -270,11 +280,11 @@ private Q_SLOTS:
     {
         const std::string a = make("a.txt", {{"s", "1"}});
         scan(root());
-        form->ListView1->setCurrentIndex(form->ListView1->model()->index(0, 0));
-        form->CopyAll4->trigger();
+        test::ListView1(*form)->setCurrentIndex(test::ListView1(*form)->model()->index(0, 0));
+        test::CopyAll4(*form)->trigger();
         const QString qa = QString::fromStdString(a);
         QCOMPARE(QGuiApplication::clipboard()->text(), qa + QStringLiteral("\r\n") + qa + QStringLiteral(":s\r\n"));
-        QVERIFY(form->ListView1->selectionModel()->selectedRows().isEmpty());
+        QVERIFY(test::ListView1(*form)->selectionModel()->selectedRows().isEmpty());
 
         // Several parents: every row in list order, the last line ended too.
         make("sub/b", {{"t", ""}});
@@ -282,7 +292,7 @@ private Q_SLOTS:
         scan(root());
         QStringList rows = captions();
         QCOMPARE(rows.size(), 6);
-        form->CopyAll4->trigger();
+        test::CopyAll4(*form)->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 
         // An empty list leaves the clipboard alone.
@@ -290,7 +300,7 @@ private Q_SLOTS:
         scan(path("empty"));
         QCOMPARE(captions().size(), 0);
         QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
-        form->CopyAll4->trigger();
+        test::CopyAll4(*form)->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
     }
 
@@ -303,7 +313,7 @@ private Q_SLOTS:
         const std::string forged = "s\n20260101-000000.000 プログラム起動 /bin/evil";
         const std::string quiet = "t\x1b\t\xfe";
         const std::string p = make(name, {{forged, "1"}, {quiet, "22"}});
-        form->Memo1->clear();
+        test::Memo1(*form)->clear();
         scan(root());
         // Streams come in the order the file system lists them.
         const std::vector<std::string> order = test::StreamNames(p);
@@ -315,16 +325,16 @@ private Q_SLOTS:
         for (const QString& row : rows)
             QVERIFY(!row.contains(QLatin1Char('\n')) && !row.contains(QLatin1Char('\r')));
 
-        form->ListView1->setCurrentIndex(form->ListView1->model()->index(2, 0));
+        test::ListView1(*form)->setCurrentIndex(test::ListView1(*form)->model()->index(2, 0));
         form->ListView1DblClick();
         QCOMPARE(form->workspace().root().text, p);
-        QCOMPARE(form->TreeView1->topLevelItem(0)->text(0), shownText(p));
+        QCOMPARE(test::TreeView1(*form)->topLevelItem(0)->text(0), shownText(p));
         QCOMPARE(form->statusText(), shownText(name) + QStringLiteral(" を読込みました。"));
-        QCOMPARE(form->TreeView1->topLevelItem(0)->data(0, Qt::UserRole).toByteArray().toStdString(), p);
+        QCOMPARE(test::TreeView1(*form)->topLevelItem(0)->data(0, Qt::UserRole).toByteArray().toStdString(), p);
         const int quietNode = order[0] == quiet ? 1 : 2;
         form->selectNode(quietNode);
         form->TreeView1DblClick();  // no extension: refused, nothing started
-        form->CopyAll4->trigger();
+        test::CopyAll4(*form)->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 
         const QString folder = shownText(dir->file("tree/"));
@@ -347,7 +357,7 @@ private Q_SLOTS:
         form = std::make_unique<Form1>(services, QStringList{});
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        form->PageControl1->setCurrentIndex(1);
+        test::PageControl1(*form)->setCurrentIndex(1);
         make("a,\"b\".txt", {{"s", "1"}, {"t", ""}});
         make("sub/c", {{"u", "22"}});
         make("none");
@@ -359,7 +369,7 @@ private Q_SLOTS:
         const struct {
             QAction* action;
             std::string format, target;
-        } saves[] = {{form->SaveCsv4, "csv", outDir.file("list.csv")}, {form->SaveJson4, "json", kept}};
+        } saves[] = {{test::SaveCsv4(*form), "csv", outDir.file("list.csv")}, {test::SaveJson4(*form), "json", kept}};
         for (const auto& save : saves) {
             dialogs->files << QString::fromStdString(save.target);
             save.action->trigger();
@@ -371,13 +381,13 @@ private Q_SLOTS:
         // The file that was replaced keeps what it had besides its data.
         QCOMPARE(test::StreamValue(kept, "note"), std::string("mine"));
         // A target that cannot be created: the error box, no log line; cancelling does nothing.
-        const int lines = form->Memo1->lineCount();
+        const int lines = test::Memo1(*form)->lineCount();
         dialogs->files << QString::fromStdString(outDir.file("gone/list.csv"));
-        form->SaveCsv4->trigger();
+        test::SaveCsv4(*form)->trigger();
         QCOMPARE(dialogs->boxes.size(), 1);
         QVERIFY(dialogs->boxes.front().text.contains(QStringLiteral("を作成できません")));
-        form->SaveJson4->trigger();
-        QCOMPARE(form->Memo1->lineCount(), lines);
+        test::SaveJson4(*form)->trigger();
+        QCOMPARE(test::Memo1(*form)->lineCount(), lines);
     }
 
     void aFolderWithoutStreamsSaysNothingFound()
@@ -394,7 +404,7 @@ private Q_SLOTS:
     void folderPaneFollowsTheDisk()
     {
         namespace fs = std::filesystem;
-        QTreeView* view = form->FolderPane;
+        QTreeView* view = test::FolderPane(*form);
         QAbstractItemModel* model = view->model();
         const std::string tree = root().toStdString();
         fs::create_directory(tree);
@@ -422,8 +432,9 @@ private Q_SLOTS:
         form->setFolderPaneFolder(bad);
         QCOMPARE(form->folderPaneFolderBytes(), bad);
         form->FolderPaneDblClick();
+        QTRY_VERIFY(!form->scanRunning());
         QCOMPARE(logBodies().filter(QStringLiteral("フォルダ指定で検索 ")).size(), 1);
-        QCOMPARE(pane()->scan().counters().ParentsFound, 1);
+        QCOMPARE(pane()->counters().ParentsFound, 1);
 
         // A folder the watcher cannot follow (its path is no text) is read again with F5.
         const QModelIndex badNode = view->currentIndex();
@@ -444,29 +455,24 @@ private Q_SLOTS:
     {
         for (int i = 0; i < 40; ++i)
             make("f" + std::to_string(i), {{"s", "1"}});
-        pane()->pumpInterval = std::chrono::milliseconds(0);
-        bool seenRunning = false;
-        int rowsAtInnerClick = -1;
-        QTimer::singleShot(0, form.get(), [&] {
-            seenRunning = form->CancelBtn1->isVisible() && !form->ListView1->isEnabled();
-            // A second double-click while the scan runs must not start a scan of its own.
-            rowsAtInnerClick = form->ListView1->model()->rowCount();
-            form->FolderPaneDblClick();
-            QTest::mouseClick(form->CancelBtn1, Qt::LeftButton);
-        });
-        scan(root());
-        QVERIFY(seenRunning);
+        scanInSteps();
+        form->setFolderPaneFolder(root());
+        form->FolderPaneDblClick();
+        QVERIFY(test::CancelBtn1(*form)->isVisible() && !test::ListView1(*form)->isEnabled());
+        // A second double-click while the scan runs must not start a scan of its own.
+        form->FolderPaneDblClick();
+        test::CancelBtn1(*form)->click();
+        QTRY_VERIFY(!form->scanRunning());
         const int rows = captions().size();
-        QVERIFY(rows >= rowsAtInnerClick);
         QVERIFY2(rows < 80, "the scan went on after the cancel");
         QCOMPARE(logBodies().filter(QStringLiteral("フォルダ指定で検索 ")).size(), 1);
         QCOMPARE(logBodies().filter(QStringLiteral("検索を中断 ")).size(), 1);
-        QVERIFY(form->FolderPane->isExpanded(form->FolderPane->currentIndex()));
+        QVERIFY(test::FolderPane(*form)->isExpanded(test::FolderPane(*form)->currentIndex()));
         const int parents = rows / 2;
         QVERIFY(form->statusText().startsWith(QStringLiteral("%1:%1 / ").arg(parents)));
         QVERIFY(form->statusText().endsWith(QStringLiteral(" 中断しました (途中までの結果です)")));
-        QVERIFY(form->CancelBtn1->isHidden());
-        QVERIFY(form->ListView1->isEnabled());
+        QVERIFY(test::CancelBtn1(*form)->isHidden());
+        QVERIFY(test::ListView1(*form)->isEnabled());
     }
 
     // A close request during a scan: with "終了時に確認" on, the question comes while the scan runs
@@ -487,20 +493,17 @@ private Q_SLOTS:
             form = std::make_unique<Form1>(services, QStringList{});
             form->show();
             QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-            form->PageControl1->setCurrentIndex(1);
-            form->CloseQuery1->setChecked(c.ask);
+            test::PageControl1(*form)->setCurrentIndex(1);
+            test::CloseQuery1(*form)->setChecked(c.ask);
             dialogs->answers << c.yes;
-            pane()->pumpInterval = std::chrono::milliseconds(0);
-            bool askedWhileRunning = false, openAfterRequest = false;
-            dialogs->onQuestion = [&] {
-                askedWhileRunning = form->scanRunning() && !pane()->scan().counters().CancelRequested;
-            };
-            QTimer::singleShot(0, form.get(), [&] {
-                form->close();
-                openAfterRequest = form->isVisible() && form->scanRunning();
-            });
-            scan(root());
-            QVERIFY2(openAfterRequest, c.name);
+            scanInSteps();
+            bool askedWhileRunning = false;
+            dialogs->onQuestion = [&] { askedWhileRunning = form->scanRunning() && !pane()->cancelRequested(); };
+            form->setFolderPaneFolder(root());
+            form->FolderPaneDblClick();
+            form->close();
+            QVERIFY2(form->isVisible() && form->scanRunning(), c.name);
+            QTRY_VERIFY2(!form->scanRunning(), c.name);
             QVERIFY2(askedWhileRunning == c.ask, c.name);
             if (c.yes) {
                 QVERIFY2(captions().size() < 80, c.name);

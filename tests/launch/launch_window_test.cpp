@@ -24,6 +24,7 @@
 #include "launch_fakes.h"
 #include "platform/linux/workplace.h"
 #include "support/tempdir.h"
+#include "support/window_parts.h"
 
 using namespace tessaly;
 
@@ -70,7 +71,7 @@ private:
     QStringList logBodies() const
     {
         QStringList out;
-        for (const QString& line : form->Memo1->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        for (const QString& line : test::Memo1(*form)->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             out << line.mid(20);
         return out;
     }
@@ -83,7 +84,7 @@ private:
         memo = dir->write("x/memo.txt", "memo");
         form->dropFiles({parent});
         form->dropFiles({memo});
-        form->Memo1->clear();
+        test::Memo1(*form)->clear();
     }
 
 private Q_SLOTS:
@@ -99,7 +100,7 @@ private Q_SLOTS:
         services.associations = associations;
         services.workPlace = std::make_shared<LinuxWorkPlace>(dir->file("work"));
         form = std::make_unique<Form1>(services, QStringList());
-        form->Memo1->clear();
+        test::Memo1(*form)->clear();
     }
     void cleanup()
     {
@@ -110,15 +111,15 @@ private Q_SLOTS:
     void doubleClickExpandsTheRootAndOpensTheSelectedNode()
     {
         form->TreeView1DblClick();  // an empty workspace: nothing but the expansion
-        QVERIFY(form->TreeView1->topLevelItem(0)->isExpanded());
+        QVERIFY(test::TreeView1(*form)->topLevelItem(0)->isExpanded());
         QVERIFY(logBodies().isEmpty());
 
         load();
         associations->byExtension[".txt"] = "/usr/bin/viewer";
-        form->TreeView1->topLevelItem(0)->setExpanded(false);
+        test::TreeView1(*form)->topLevelItem(0)->setExpanded(false);
         form->selectNode(1);
-        form->Open2->trigger();
-        QVERIFY(form->TreeView1->topLevelItem(0)->isExpanded());
+        test::Open2(*form)->trigger();
+        QVERIFY(test::TreeView1(*form)->topLevelItem(0)->isExpanded());
         QCOMPARE(logBodies(), (QStringList{"関連プログラム起動 /usr/bin/viewer " + q(memo), "42,0:Success"}));
         QCOMPARE(launcher->calls, (std::vector<test::LaunchCall>{{"", "/usr/bin/viewer", {memo}}}));
     }
@@ -178,7 +179,7 @@ private Q_SLOTS:
 
         // The attached file is gone: the error box, nothing logged, nothing started.
         std::filesystem::remove(memo);
-        form->Memo1->clear();
+        test::Memo1(*form)->clear();
         launcher->calls.clear();
         form->CopyOpen2Click();
         QCOMPARE(dialogs->errors.size(), 1);
@@ -241,7 +242,7 @@ private Q_SLOTS:
         QCOMPARE(launcher->calls, (std::vector<test::LaunchCall>{{"", recorder, {parent}}}));
 
         // Cancelled: nothing at all.
-        form->Memo1->clear();
+        test::Memo1(*form)->clear();
         launcher->calls.clear();
         QTimer::singleShot(0, [] {
             if (QWidget* dialog = QApplication::activeModalWidget())

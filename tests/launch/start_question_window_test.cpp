@@ -27,6 +27,7 @@
 #include "support/ntfs_volume.h"
 #include "support/scripted_dialogs.h"
 #include "support/tempdir.h"
+#include "support/window_parts.h"
 
 using namespace tessaly;
 
@@ -81,7 +82,7 @@ private:
     QStringList logBodies() const
     {
         QStringList out;
-        for (const QString& line : form->Memo1->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        for (const QString& line : test::Memo1(*form)->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             out << line.mid(20);
         return out;
     }
@@ -188,7 +189,7 @@ private Q_SLOTS:
         const Case c = make(name);
         dialogs->answers = {true};
         form->dropFiles({c.parent});
-        form->Memo1->clear();
+        test::Memo1(*form)->clear();
         form->selectNode(c.node);
         if (c.copyOpen)
             form->CopyOpen2Click();
@@ -221,7 +222,7 @@ private Q_SLOTS:
         test::SetStream(program, "Zone.Identifier", InternetZone);
         form->dropFiles({program});
         form->show();
-        form->Memo1->clear();
+        test::Memo1(*form)->clear();
         bool seen = false;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());

@@ -23,6 +23,7 @@
 #include "detect/qt_detection.h"
 #include "streams/qt_preview_pane.h"
 #include "support/tempdir.h"
+#include "support/window_parts.h"
 
 using namespace tessaly;
 
@@ -115,7 +116,7 @@ private:
     std::unique_ptr<test::TempDir> dir;
     std::unique_ptr<Form1> form;
 
-    QStringList log() const { return form->Memo1->toPlainText().split(QLatin1Char('\n')); }
+    QStringList log() const { return test::Memo1(*form)->toPlainText().split(QLatin1Char('\n')); }
     bool logged(const QString& body) const
     {
         for (const QString& line : log())
@@ -187,7 +188,7 @@ private Q_SLOTS:
             if (kind == 2 && scan)
                 QTRY_VERIFY(!form->findChild<DetectionPane*>()->ImageList3().icon(1).isNull());
             else if (kind == 2)
-                QTRY_VERIFY(!form->TreeView1->topLevelItem(0)->child(0)->icon(0).isNull());
+                QTRY_VERIFY(!test::TreeView1(*form)->topLevelItem(0)->child(0)->icon(0).isNull());
             gap = meter.longest();
         }
         const long long growthMiB = (statusKb("VmHWM") - before) / 1024;
@@ -207,7 +208,7 @@ private Q_SLOTS:
         std::string zone = "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=" + url + "\r\n";
         QVERIFY(test::SetStream(path, "Zone.Identifier", zone));
         form->dropFiles({path});
-        auto* pane = form->PreviewPane1;
+        auto* pane = test::PreviewPane1(*form);
         QTRY_VERIFY(!pane->reading());
         QTRY_VERIFY(pane->originText().contains(QString::fromStdString(url)));
         QVERIFY(form->statusText().contains(QString::fromStdString(name)));

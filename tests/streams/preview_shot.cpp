@@ -7,6 +7,7 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QBuffer>
+#include <QEventLoop>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTabWidget>
@@ -15,7 +16,9 @@
 
 #include "app/form1.h"
 #include "app/services.h"
+#include "detect/qt_detection.h"
 #include "support/tempdir.h"
+#include "support/window_parts.h"
 
 using namespace tessaly;
 
@@ -54,13 +57,17 @@ int main(int argc, char** argv)
     const bool detect = argc > 2 && QByteArray(argv[2]) == "detect";
     QTimer::singleShot(500, &form, [&] {
         if (detect) {
-            form.PageControl1->setCurrentIndex(1);
+            test::PageControl1(form)->setCurrentIndex(1);
             form.setFolderPaneFolder(QString::fromStdString(dir.path()));
+            QEventLoop scanned;
+            QObject::connect(form.findChild<DetectionPane*>(), &DetectionPane::finished, &scanned, &QEventLoop::quit);
             form.FolderPaneDblClick();
-            QAbstractItemModel* model = form.ListView1->model();
+            if (form.scanRunning())
+                scanned.exec();
+            QAbstractItemModel* model = test::ListView1(form)->model();
             for (int r = 0; r < model->rowCount(); ++r)
                 if (model->index(r, 0).data().toString().endsWith(QStringLiteral(":Zone.Identifier")))
-                    form.ListView1->setCurrentIndex(model->index(r, 0));
+                    test::ListView1(form)->setCurrentIndex(model->index(r, 0));
         }
         const Workspace& ws = form.workspace();
         for (int i = 1; i < ws.nodeCount(); ++i)

@@ -19,6 +19,7 @@
 #include "streams/qt_preview_pane.h"
 #include "support/fake_filesystem.h"
 #include "support/tempdir.h"
+#include "support/window_parts.h"
 
 using namespace tessaly;
 
@@ -155,7 +156,7 @@ private Q_SLOTS:
                 index = i;
         QVERIFY(index > 0);
         form->selectNode(index);
-        PreviewPane* pane = form->PreviewPane1;
+        PreviewPane* pane = test::PreviewPane1(*form);
         QVERIFY(settled(pane));
         QVERIFY2(pane->headerText().contains(header), qPrintable(pane->headerText()));
         if (content.isEmpty())
@@ -201,21 +202,22 @@ private Q_SLOTS:
 
     void detectionRowIsShown()
     {
-        form->PageControl1->setCurrentIndex(1);
+        test::PageControl1(*form)->setCurrentIndex(1);
         form->setFolderPaneFolder(QString::fromStdString(dir->path()));
         form->FolderPaneDblClick();
-        QAbstractItemModel* model = form->ListView1->model();
+        QTRY_VERIFY(!form->scanRunning());
+        QAbstractItemModel* model = test::ListView1(*form)->model();
         int row = -1;
         for (int r = 0; r < model->rowCount(); ++r)
             if (model->index(r, 0).data().toString().endsWith(QStringLiteral(":notes")))
                 row = r;
         QVERIFY(row > 0);
-        form->ListView1->setCurrentIndex(model->index(row, 0));
-        QVERIFY(settled(form->PreviewPane2));
-        QVERIFY(form->PreviewPane2->shownText().startsWith(QStringLiteral("first line")));
-        form->ListView1->setCurrentIndex(model->index(0, 0));
-        QVERIFY(settled(form->PreviewPane2));
-        QVERIFY(form->PreviewPane2->shownText().contains(QStringLiteral("50 4b 03 04")));
+        test::ListView1(*form)->setCurrentIndex(model->index(row, 0));
+        QVERIFY(settled(test::PreviewPane2(*form)));
+        QVERIFY(test::PreviewPane2(*form)->shownText().startsWith(QStringLiteral("first line")));
+        test::ListView1(*form)->setCurrentIndex(model->index(0, 0));
+        QVERIFY(settled(test::PreviewPane2(*form)));
+        QVERIFY(test::PreviewPane2(*form)->shownText().contains(QStringLiteral("50 4b 03 04")));
     }
 };
 

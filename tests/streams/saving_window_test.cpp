@@ -21,6 +21,7 @@
 #include "common/texts.h"
 #include "support/ntfs_volume.h"
 #include "support/tempdir.h"
+#include "support/window_parts.h"
 
 using namespace tessaly;
 
@@ -67,14 +68,14 @@ private:
     QStringList logBodies() const
     {
         QStringList out;
-        for (const QString& line : form->Memo1->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        for (const QString& line : test::Memo1(*form)->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             out << line.mid(20);
         return out;
     }
     QStringList tree() const
     {
         QStringList out;
-        QTreeWidgetItem* root = form->TreeView1->topLevelItem(0);
+        QTreeWidgetItem* root = test::TreeView1(*form)->topLevelItem(0);
         out << root->text(0);
         for (int i = 0; i < root->childCount(); ++i)
             out << root->child(i)->text(0);
@@ -92,7 +93,7 @@ private:
         memo = dir->write("x/memo.txt", "memo content");
         form->dropFiles({parent});
         form->dropFiles({memo});
-        form->Memo1->clear();
+        test::Memo1(*form)->clear();
         form->setStatusText(QStringLiteral("before"));
     }
 
@@ -107,7 +108,7 @@ private Q_SLOTS:
         services.dialogs = dialogs;
         form = std::make_unique<Form1>(services, QStringList());
         form->New1Click();
-        form->Memo1->clear();
+        test::Memo1(*form)->clear();
     }
     void cleanup()
     {
@@ -133,8 +134,8 @@ private Q_SLOTS:
         QCOMPARE(found, (QStringList{"代替ストリーム発見 " + p + ":memo.txt", "代替ストリーム発見 " + p + ":notes"}));
         QCOMPARE(form->statusText(), QStringLiteral("doc.txt 全体を保存しました。"));
         QCOMPARE(tree(), (QStringList{p, lines.at(7).mid(10), lines.at(8).mid(10)}));
-        QCOMPARE(form->TreeView1->currentItem(), form->TreeView1->topLevelItem(0));
-        QVERIFY(form->Save1->isEnabled());
+        QCOMPARE(test::TreeView1(*form)->currentItem(), test::TreeView1(*form)->topLevelItem(0));
+        QVERIFY(test::Save1(*form)->isEnabled());
         QCOMPARE(test::StreamValue(parent, "notes"), std::string("old notes"));
         QCOMPARE(test::StreamValue(parent, "memo.txt"), std::string("memo content"));
         QCOMPARE(test::ReadFile(parent), std::string("parent data"));
@@ -230,7 +231,7 @@ private Q_SLOTS:
         const std::string three = dir->write("in/three", "third");
         form->dropFiles({p});
         form->dropFiles({one, two, three});
-        form->Memo1->clear();
+        test::Memo1(*form)->clear();
         const QStringList before = tree();
         const QString status = form->statusText();
 
