@@ -1,16 +1,12 @@
 #include "detect/qt_detection.h"
 
-#include <QCoreApplication>
-#include <QDate>
 #include <QAction>
 #include <QEvent>
-#include <QFile>
 #include <QHeaderView>
 #include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QTime>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -253,6 +249,8 @@ void DetectionPane::take(const std::shared_ptr<ScanBatch>& batch)
         form_.setStatusText(QString::fromUtf8(batch->progress.data(), qsizetype(batch->progress.size())));
     counters_ = batch->counters;
 
+    // Measured as they come, so that showing many rows at once costs only the insertion.
+    model_->measureArrived();
     // The list lays out all its rows again after rows are added: the longer it is, the rarer the
     // updates (ten a second up to 200,000 rows, two a second at a million).
     const auto now = std::chrono::steady_clock::now();

@@ -144,6 +144,7 @@ void ScanResultModel::setFont(const QFont& font)
     for (int r = 0; r < shown_; ++r)
         for (int c = 0; c < ColumnCount; ++c)
             measure(cellText(rows_[std::size_t(r)], c), c);
+    measured_ = shown_;
 }
 
 void ScanResultModel::resetWidths()
@@ -198,19 +199,25 @@ void ScanResultModel::measure(const std::string& bytes, const ScanRow& row, int 
     widest = std::max(widest, int(std::ceil(width)));
 }
 
-bool ScanResultModel::sync()
+void ScanResultModel::measureArrived()
 {
-    const int total = int(rows_.size());
-    if (total <= shown_)
-        return false;
     // Each new cell is measured once; the widest so far is kept per column.
-    for (int r = shown_; r < total; ++r) {
-        const ScanRow& row = rows_[std::size_t(r)];
+    const int total = int(rows_.size());
+    for (; measured_ < total; ++measured_) {
+        const ScanRow& row = rows_[std::size_t(measured_)];
         measure(row.caption, row, 0);
         measure(row.size, row, 1);
         if (!row.modified.empty())
             measure(row.modified, row, 2);
     }
+}
+
+bool ScanResultModel::sync()
+{
+    const int total = int(rows_.size());
+    if (total <= shown_)
+        return false;
+    measureArrived();
     beginInsertRows({}, shown_, total - 1);
     shown_ = total;
     endInsertRows();

@@ -42,6 +42,9 @@ public:
 
     // Redraws the rows whose small image is icon index, decoded after they were shown.
     void iconChanged(int index);
+    // Measures the rows appended to the scan's list as they arrive, so that showing them later
+    // costs no more than the insertion.
+    void measureArrived();
     // Shows the rows appended to the scan's list since the last call; true when there were any.
     bool sync();
     // Forgets every row; emptyRows empties the scan's list while the views are told of the reset.
@@ -51,6 +54,7 @@ public:
         beginResetModel();
         emptyRows();
         shown_ = 0;
+        measured_ = 0;
         hotRow_ = -1;
         resetWidths();
         endResetModel();
@@ -75,6 +79,7 @@ private:
     const ScanRows& rows_;
     const QtIconList& icons_;
     int shown_ = 0;
+    int measured_ = 0;  // rows whose cells have been measured; at least shown_
     int hotRow_ = -1;
     QFont hotFont_;  // the view's font, underlined
     QIcon stateImage_;

@@ -60,7 +60,7 @@ public:
     // How long the walk collects before it sends, at most how many log lines a batch holds, and how
     // many batches may wait for the window before the walk waits in turn.
     std::chrono::milliseconds batchInterval{8};
-    int batchLines = 256;
+    int batchLines = 128;
     int batchesAhead = 2;
 
 Q_SIGNALS:

@@ -60,6 +60,8 @@ struct RealOpener {
     test::RecordingSink sink;
     OperationLog log{sink};
     ItemOpener opener{fs, associations, launcher, paths, work, log};
+    // The item as the loader would hold it.
+    ItemToOpen at(const std::string& text) { return {text, ResolveItemText(fs, text)}; }
 };
 
 // A document that the shell would run as a script if anything tried to execute it: it carries the
@@ -105,7 +107,7 @@ TEST_P(DesktopEntryTest, TheEntrysProgramReceivesTheItemAndTheItemNeverRuns)
 
     RealOpener real(place);
     test::ClearRecorder();
-    real.opener.TreeView1DblClick(item);
+    real.opener.TreeView1DblClick(real.at(item));
     std::string program = c.program;
     if (program.rfind("@BIN@", 0) == 0)
         program = test::TestDesktop().root + "/bin" + program.substr(5);
@@ -155,7 +157,7 @@ TEST(ChosenApplicationTest, EntriesByIdOrByFileOpenTheItemAndBrokenOnesFail)
 
     test::ClearRecorder();
     const std::string entry = apps + "tessaly-test-uris.desktop";
-    real.opener.OpenByDirect2Click(item, [&] { return std::optional<std::string>(entry); });
+    real.opener.OpenByDirect2Click(real.at(item), [&] { return std::optional<std::string>(entry); });
     EXPECT_EQ(real.sink.bodies(), (std::vector<std::string>{"プログラム指定で起動 " + entry + " " + item, "42,0:Success"}));
     ASSERT_TRUE(test::WaitForRecorder());
     EXPECT_EQ(test::RecordedArgs(), argsOf({"--flag", item}));
@@ -176,7 +178,7 @@ TEST(BareNameTest, AProgramNamedOnTheCommandLineIsTheOneInTheCurrentFolder)
     const std::string before = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     RealOpener real(dir.file("place"));
-    real.opener.TreeView1DblClick("hello.sh");
+    real.opener.TreeView1DblClick(real.at("hello.sh"));
     std::filesystem::current_path(before);
     ::unlink(shadow.c_str());
     EXPECT_EQ(real.sink.bodies(), (std::vector<std::string>{"プログラム起動 hello.sh", "42,0:Success"}));

@@ -257,7 +257,7 @@ TEST(WorkPlaceTest, CopyAndOpenDoesNotWriteThroughAPlantedLink)
     } launcher;
     LinuxShellPaths paths;
     ItemOpener opener(fs, associations, launcher, paths, work, log);
-    EXPECT_FALSE(opener.CopyOpen2Click(item));
+    EXPECT_FALSE(opener.CopyOpen2Click(ItemToOpen{item, ResolveItemText(fs, item)}));
     EXPECT_EQ(slurp(victim), "keep me");
     EXPECT_TRUE(S_ISREG(modeOf(own + "/memo.zzqqy")));
     EXPECT_EQ(slurp(own + "/memo.zzqqy"), "copied");
@@ -270,7 +270,7 @@ TEST(WorkPlaceTest, CopyAndOpenDoesNotWriteThroughAPlantedLink)
     ItemOpener running(fs, associations, realLauncher, paths, work, log);
     sink.lines.clear();
     test::ClearRecorder();
-    EXPECT_FALSE(running.CopyOpen2Click(tool));
+    EXPECT_FALSE(running.CopyOpen2Click(ItemToOpen{tool, ResolveItemText(fs, tool)}));
     const std::string toolCopy = dir.file("place/" + LinuxWorkPlace::OwnerFolderName(tool) + "/tool");
     EXPECT_EQ(sink.bodies().at(1), "関連付けで起動  " + toolCopy);
     ASSERT_TRUE(test::WaitForRecorder());
@@ -316,7 +316,7 @@ TEST(OpenEndToEndTest, DoubleClickedStreamReachesItsProgramAsAnExportedFile)
 
     test::ClearRecorder();
     const std::string X = parent + ":table.csv";
-    opener.TreeView1DblClick(X);
+    opener.TreeView1DblClick(ItemToOpen{X, ResolveItemText(fs, X)});
     const std::string recorder = test::TestDesktop().recorder;
     EXPECT_EQ(sink.bodies(), (std::vector<std::string>{"関連プログラム起動 " + recorder + " " + X, "42,0:Success"}));
     ASSERT_TRUE(test::WaitForRecorder());
