@@ -60,7 +60,7 @@ nice -n 19 cmake -S "$src" -B "$work/build" -G Ninja \
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
   -DFEATURE_static_runtime=ON -DFEATURE_optimize_size=ON \
   -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_dbus=OFF -DFEATURE_sql=OFF \
-  -DFEATURE_printsupport=OFF -DFEATURE_ssl=OFF -DFEATURE_openssl=OFF -DFEATURE_icu=OFF \
+  -DFEATURE_printsupport=OFF -DFEATURE_ssl=OFF -DFEATURE_openssl=OFF -DFEATURE_schannel=OFF -DFEATURE_icu=OFF \
   -DFEATURE_jpeg=OFF -DFEATURE_pkg_config=OFF -DFEATURE_system_zlib=OFF \
   -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF -DFEATURE_system_freetype=OFF \
   -DFEATURE_system_harfbuzz=OFF -DFEATURE_directwrite3=OFF -DFEATURE_tabletevent=OFF \
