@@ -41,7 +41,6 @@
 #include "common/texts.h"
 #include "desktop/about_box.h"
 #include "streams/names.h"
-#include "streams/path_rules.h"
 #include "streams/qt_preview_pane.h"
 
 namespace tessaly {
@@ -96,20 +95,14 @@ private:
     LogView*& memo_;
 };
 
-// Names are UTF-8 inside the program on Windows; on Linux they are the file system's bytes, which
-// the toolkit decodes by the locale.
 QString Form1::qs(const std::string& bytes)
 {
-    if (NativePathStyle == PathStyle::Windows)
-        return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
-    return QFile::decodeName(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
+    return pathText(bytes);
 }
 
 std::string Form1::bytes(const QString& text)
 {
-    if (NativePathStyle == PathStyle::Windows)
-        return text.toUtf8().toStdString();
-    return QFile::encodeName(text).toStdString();
+    return pathBytes(text);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "common/qt_text.h"
 #include "common/shown_name.h"
 #include "platform/system.h"
 
@@ -43,19 +44,6 @@ bool sameName(const std::string& a, const std::string& b, PathStyle style)
     return style == PathStyle::Windows ? QString::fromUtf8(a.data(), qsizetype(a.size()))
                                                  .compare(QString::fromUtf8(b.data(), qsizetype(b.size())), Qt::CaseInsensitive) == 0
                                        : a == b;
-}
-
-// Paths as the watcher takes them: the system's file name encoding on Linux, UTF-8 (the program's
-// own) on Windows, where the file name encoding would be the ANSI code page.
-QString pathText(const std::string& path)
-{
-    return NativePathStyle == PathStyle::Windows ? QString::fromUtf8(path.data(), qsizetype(path.size()))
-                                                 : QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-std::string pathBytes(const QString& text)
-{
-    return NativePathStyle == PathStyle::Windows ? text.toUtf8().toStdString() : QFile::encodeName(text).toStdString();
 }
 
 QString sortKey(const std::string& name)

@@ -13,21 +13,13 @@
 
 #include "support/process.h"
 #include "support/tempdir.h"
+#include "support/wine.h"
 
 using namespace tessaly;
+using test::Wine;
+using test::WindowsPath;
 
 namespace {
-
-constexpr const char* Wine = "/usr/lib/wine/wine64";
-
-// "Z:\..." for a Linux path: Wine's drive for the root of the Linux file system.
-std::string WindowsPath(std::string path)
-{
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + path;
-}
 
 TEST(WindowsCliUnderWine, HelpListingReadingAndErrors)
 {

@@ -18,20 +18,13 @@
 #include "app/startup.h"
 #include "support/process.h"
 #include "support/tempdir.h"
+#include "support/wine.h"
 
 using namespace tessaly;
+using test::Wine;
+using test::WindowsPath;
 
 namespace {
-
-constexpr const char* Wine = "/usr/lib/wine/wine64";
-
-std::string WindowsPath(std::string path)
-{
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + path;
-}
 
 bool Copy(const std::string& from, const std::string& to)
 {

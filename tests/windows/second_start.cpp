@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,15 @@ std::wstring boxText(HWND box)
     return all;
 }
 
+// Lets the other programs work until condition holds, or until Patience has run out for one that
+// never gets there.
+void waitUntil(const std::function<bool()>& condition)
+{
+    const ULONGLONG start = ::GetTickCount64();
+    while (!condition() && ::GetTickCount64() - start < Patience)
+        ::Sleep(10);
+}
+
 DWORD waitForEnd(const Process& p)
 {
     if (::WaitForSingleObject(p.info.hProcess, Patience) != WAIT_OBJECT_0)
@@ -135,8 +145,7 @@ int wmain(int argc, wchar_t** argv)
     if (!window)
         return 1;
     ::ShowWindow(window, SW_MINIMIZE);
-    for (int i = 0; i < 2000 && !::IsIconic(window); ++i)
-        ::Sleep(10);
+    waitUntil([&] { return ::IsIconic(window) != FALSE; });
     check(::IsIconic(window), "first copy minimised");
 
     Process second;
@@ -152,8 +161,7 @@ int wmain(int argc, wchar_t** argv)
         ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     }
     check(waitForEnd(second) == 0, "second copy ends with 0 once the box is closed");
-    for (int i = 0; i < 2000 && ::IsIconic(window); ++i)
-        ::Sleep(10);
+    waitUntil([&] { return ::IsIconic(window) == FALSE; });
     check(!::IsIconic(window), "first copy restored");
     check(::GetForegroundWindow() == window, "first copy in front");
 
