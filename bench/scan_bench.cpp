@@ -14,7 +14,8 @@
 // /dev/null, as a whole process against the engine alone.
 //
 // Run: QT_QPA_PLATFORM=offscreen bench/scan_bench [--no-cold] [--no-large] [tree folder]
-// (--cli-only: just the command line against the engine.)
+// (--cli-only: just the command line against the engine; --ratio: just the window against the
+// engine, with the longest event-loop gap.)
 // The trees are made once (marker files record them) and reused by later runs.
 // With --favicon, only a small tree holding a 2 GiB sparse file named favicon with a stream is
 // scanned through the window: its icon must not hold up the event loop (at most 100 ms).
@@ -321,7 +322,7 @@ WindowRun windowScan(const std::string& root, const std::string& work)
     });
     ticker.start();
     QEventLoop scanned;
-    QObject::connect(form.findChild<DetectionPane*>(), &DetectionPane::finished, &scanned, &QEventLoop::quit);
+    QObject::connect(form.findChild<DetectionPage*>(), &DetectionPage::finished, &scanned, &QEventLoop::quit);
     const Stopwatch watch(processCpu);
     lastTick = Clock::now();
     form.FolderPaneDblClick();
@@ -462,8 +463,9 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
     // --window-only: just the scan through the window, for profiling it; --engine-only: the engine
-    // with different numbers of workers.
+    // with different numbers of workers; --ratio: the window against the engine, taken in turns.
     const bool windowOnly = args.removeAll(QStringLiteral("--window-only")) > 0;
+    const bool ratioOnly = args.removeAll(QStringLiteral("--ratio")) > 0;
     const bool faviconOnly = args.removeAll(QStringLiteral("--favicon")) > 0;
     const bool engineOnly = args.removeAll(QStringLiteral("--engine-only")) > 0;
     const bool cliOnly = args.removeAll(QStringLiteral("--cli-only")) > 0;
@@ -486,7 +488,7 @@ int main(int argc, char* argv[])
     }
     makeTree(root);
     // Before the window exists, so that the child's memory is the engine's.
-    if (large && !windowOnly && !engineOnly && !cliOnly) {
+    if (large && !windowOnly && !engineOnly && !cliOnly && !ratioOnly) {
         makeLargeTree(base + "/tree1m");
         largeTree(base + "/tree1m");
     }
@@ -500,6 +502,21 @@ int main(int argc, char* argv[])
         std::printf("scan through the window: %.3f s (processor %.3f s), longest gap %.1f ms\n", window.times.wall,
                     window.times.cpu, window.longestGapMs);
         return 0;
+    }
+    if (ratioOnly) {
+        std::vector<Times> engine, window;
+        double longestGap = 0;
+        for (int i = 0; i < 5; ++i) {
+            engine.push_back(engineTimes(root, counters));
+            const WindowRun run = windowScan(root, base);
+            window.push_back(run.times);
+            longestGap = std::max(longestGap, run.longestGapMs);
+        }
+        const Times e = median(engine), w = median(window);
+        std::printf("engine %.3f s, window %.3f s (medians of 5, in turns): window / engine %.2f (at most 1.1), "
+                    "longest event-loop gap %.1f ms (at most 16)\n",
+                    e.wall, w.wall, w.wall / e.wall, longestGap);
+        return w.wall / e.wall <= 1.1 && longestGap <= 16 ? 0 : 1;
     }
     const auto workerCounts = [&] {
         for (int w : {0, 1, 2, 4, 8}) {

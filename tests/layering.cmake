@@ -7,7 +7,7 @@ set(rules
   "common : app/,streams/,launch/,detect/,desktop/,cli/,platform/linux/,platform/windows/ : ^$"
   "streams : app/,cli/ : ^form1_"
   "launch : app/,cli/ : ^form1_"
-  "detect : app/,cli/ : ^(form1_|qt_detection)"
+  "detect : app/,cli/ : ^form1_"
   "desktop : app/,cli/ : ^form1_")
 set(faults "")
 foreach(rule IN LISTS rules)

@@ -35,11 +35,14 @@
 #include "app/toolbar_icons.h"
 #include "common/dialogs.h"
 #include "common/qt_icon_list.h"
+#include "common/qt_log_model.h"
 #include "common/qt_log_view.h"
 #include "common/qt_name_label.h"
 #include "common/qt_text.h"
 #include "common/texts.h"
 #include "desktop/about_box.h"
+#include "desktop/qt_desktop_actions.h"
+#include "detect/qt_detection.h"
 #include "streams/names.h"
 #include "streams/qt_preview_pane.h"
 
@@ -79,20 +82,6 @@ public:
 
 private:
     FixedWidthTabBar* bar_;
-};
-
-// Lines go to Memo1, which keeps every one of them.
-class MemoLogSink final : public LogSink {
-public:
-    explicit MemoLogSink(LogView*& memo) : memo_(memo) {}
-    void appendLine(const std::string& line) override
-    {
-        if (memo_)
-            memo_->appendLines(line);
-    }
-
-private:
-    LogView*& memo_;
 };
 
 QString Form1::qs(const std::string& bytes)
@@ -137,8 +126,8 @@ Form1::Form1(Services services, CommandLineBytes arguments, QWidget* parent)
     : QMainWindow(parent),
       services_(std::move(services)),
       arguments_(CommandLinePaths(arguments.arguments, CurrentFolder())),
-      sink_(std::make_unique<MemoLogSink>(Memo1)),
-      log_(*sink_),
+      logLines_(std::make_unique<LogModel>()),
+      log_(*logLines_),
       ImageList2(std::make_unique<QtIconList>())
 {
     setObjectName(QStringLiteral("Form1"));
@@ -182,9 +171,6 @@ void Form1::buildActions()
     SaveAs1 = makeAction("SaveAs1", texts::MenuSaveAs, &Form1::SaveAs1Click);
     SaveAs1->setIcon(ToolbarIcon(ToolbarImage::SaveAs));
     SaveSelected1 = makeAction("SaveSelected1", texts::MenuSaveSelected, &Form1::SaveAs2Click);
-    DeskTop1 = makeAction("DeskTop1", texts::MenuDesktop, &Form1::DeskTop1Click);
-    StartUp1 = makeAction("StartUp1", texts::MenuStartUp, &Form1::StartUp1Click);
-    StartMenu1 = makeAction("StartMenu1", texts::MenuStartMenu, &Form1::StartMenu1Click);
     Exit1 = makeAction("Exit1", texts::MenuExit, &Form1::Exit1Click);
     Exit1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
 
@@ -193,10 +179,7 @@ void Form1::buildActions()
     SaveStatus1 = makeAction("SaveStatus1", texts::MenuSaveStatus, nullptr);
     SaveStatus1->setCheckable(true);
 
-    Help2 = makeAction("Help2", texts::MenuShowHelp, &Form1::Help2Click);
-    Help2->setShortcut(QKeySequence(Qt::Key_F1));
-    About1 = makeAction("About1", texts::MenuAbout, &Form1::About1Click);
-    Site1 = makeAction("Site1", texts::MenuSite, &Form1::Site1Click);
+    desktop_ = new DesktopActions(*this, services_.dialogs, services_.shortcuts, services_.urls);
 
     ToolButton1 = makeAction("ToolButton1", texts::HintNew, &Form1::New1Click);
     ToolButton1->setIcon(ToolbarIcon(ToolbarImage::New));
@@ -220,12 +203,6 @@ void Form1::buildActions()
     Delete2->setShortcut(QKeySequence(Qt::Key_Delete));
     Property2 = makeAction("Property2", texts::PopupProperty, &Form1::Property2Click);
     CopyFileName2 = makeAction("CopyFileName2", texts::PopupCopyFileName, &Form1::CopyFileName2Click);
-
-    ReadIn4 = makeAction("ReadIn4", texts::PopupReadIn, &Form1::ListView1DblClick);
-    ReadIn4->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
-    CopyAll4 = makeAction("CopyAll4", texts::PopupCopyAll, &Form1::CopyAll4Click);
-    SaveCsv4 = makeAction("SaveCsv4", texts::PopupSaveCsv, &Form1::SaveCsv4Click);
-    SaveJson4 = makeAction("SaveJson4", texts::PopupSaveJson, &Form1::SaveJson4Click);
 }
 
 void Form1::buildMenus()
@@ -238,7 +215,7 @@ void Form1::buildMenus()
     file->addSeparator();
     QMenu* cut = file->addMenu(tr8(texts::MenuShortcut));
     cut->setObjectName(QStringLiteral("Cut1"));
-    cut->addActions({DeskTop1, StartUp1, StartMenu1});
+    cut->addActions({desktop_->DeskTop1, desktop_->StartUp1, desktop_->StartMenu1});
     file->addAction(Exit1);
 
     QMenu* options = menuBar()->addMenu(tr8(texts::MenuOptions));
@@ -247,9 +224,9 @@ void Form1::buildMenus()
 
     QMenu* help = menuBar()->addMenu(tr8(texts::MenuHelp));
     help->setObjectName(QStringLiteral("HelpMenu"));
-    help->addActions({Help2, About1});
+    help->addActions({desktop_->Help2, desktop_->About1});
     help->addSeparator();
-    help->addAction(Site1);
+    help->addAction(desktop_->Site1);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -258,13 +235,6 @@ void Form1::buildMenus()
     PopupMenu1->addActions({SaveAs2, Delete2});
     PopupMenu1->addSeparator();
     PopupMenu1->addActions({Property2, CopyFileName2});
-
-    PopupMenu4 = new QMenu(this);
-    PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
-    PopupMenu4->addAction(ReadIn4);
-    PopupMenu4->addSeparator();
-    PopupMenu4->addAction(CopyAll4);
-    PopupMenu4->addActions({SaveCsv4, SaveJson4});
 }
 
 void Form1::buildToolBar()
@@ -333,53 +303,14 @@ void Form1::buildPages()
     connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this] { TreeView1DblClick(); });
     PageControl1->addTab(TabSheet1, tr8(texts::TabComposition));
 
-    TabSheet4 = new QWidget;
-    TabSheet4->setObjectName(QStringLiteral("TabSheet4"));
-    auto* l4 = new QHBoxLayout(TabSheet4);
-    l4->setContentsMargins(0, 0, 0, 0);
-    Splitter1 = new QSplitter(Qt::Horizontal, TabSheet4);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    Splitter1->setOpaqueResize(true);
-    Splitter1->setChildrenCollapsible(false);
-    Panel4 = new QWidget;
-    Panel4->setObjectName(QStringLiteral("Panel4"));
-    auto* p4 = new QVBoxLayout(Panel4);
-    p4->setContentsMargins(0, 0, 0, 0);
-    Panel1 = new QWidget;
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    auto* p1 = new QVBoxLayout(Panel1);
-    p1->setContentsMargins(0, 0, 0, 0);
-    ListView1 = new QTreeView(Panel1);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setRootIsDecorated(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    ReadIn4->setShortcutContext(Qt::WidgetShortcut);
-    ListView1->addAction(ReadIn4);
-    connect(ListView1, &QTreeView::customContextMenuRequested, this,
-            [this](const QPoint& pos) { PopupMenu4->exec(ListView1->viewport()->mapToGlobal(pos)); });
-    Splitter3 = previewSplitter(QStringLiteral("Splitter3"), Qt::Vertical, Panel1, ListView1, PreviewPane2);
-    p1->addWidget(Splitter3);
-    CancelBtn1 = new QPushButton(tr8(texts::CancelCaption), Panel1);
-    CancelBtn1->setObjectName(QStringLiteral("CancelBtn1"));
-    CancelBtn1->setFixedSize(177, 49);
-    CancelBtn1->setCursor(Qt::PointingHandCursor);
-    CancelBtn1->hide();
-    connect(CancelBtn1, &QPushButton::clicked, this, &Form1::CancelBtn1Click);
-    Splitter1->addWidget(Panel4);
-    Splitter1->addWidget(Panel1);
-    Splitter1->setStretchFactor(1, 1);
-    connect(Splitter1, &QSplitter::splitterMoved, this, &Form1::CenterCancelButton);
-    l4->addWidget(Splitter1);
-    PageControl1->addTab(TabSheet4, tr8(texts::TabDetection));
+    detection_ = buildDetectionPage();
+    PageControl1->addTab(detection_, tr8(texts::TabDetection));
 
     TabSheet3 = new QWidget;
     TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
     auto* l3 = new QVBoxLayout(TabSheet3);
     l3->setContentsMargins(0, 0, 0, 0);
-    Memo1 = new LogView(TabSheet3);
+    Memo1 = new LogView(logLines_.get(), TabSheet3);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -393,7 +324,6 @@ void Form1::buildPages()
                 PageControl1Change(index);
         });
     });
-    Panel1->installEventFilter(this);
 }
 
 void Form1::buildStatusBar()
@@ -492,19 +422,8 @@ void Form1::FormResize()
     CenterCancelButton();
 }
 
-void Form1::CenterCancelButton()
-{
-    if (CancelBtn1->parentWidget() != Panel1)
-        CancelBtn1->setParent(Panel1);
-    CancelBtn1->move((ListView1->width() - CancelBtn1->width()) / 2 + ListView1->x(),
-                     (Panel1->height() - CancelBtn1->height()) / 2);
-    CancelBtn1->raise();
-}
-
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Panel1 && event->type() == QEvent::Resize)
-        CenterCancelButton();
     if (TreeView1 && watched == TreeView1->viewport() && event->type() == QEvent::ContextMenu) {
         auto* menuEvent = static_cast<QContextMenuEvent*>(event);
         showTreeContextMenu(menuEvent->pos(), menuEvent->reason() == QContextMenuEvent::Mouse);
@@ -525,6 +444,13 @@ void Form1::PageControl1Change(int index)
     // The newest line in view, read from its start however long it is.
     Memo1->scrollToEnd();
 }
+
+void Form1::DeskTop1Click() { desktop_->registerOnDesktop(); }
+void Form1::StartUp1Click() { desktop_->registerInStartup(); }
+void Form1::StartMenu1Click() { desktop_->registerInStartMenu(); }
+void Form1::Help2Click() { desktop_->showHelp(); }
+void Form1::About1Click() { desktop_->showAbout(); }
+void Form1::Site1Click() { desktop_->showHomePage(); }
 
 void Form1::Exit1Click()
 {

@@ -33,10 +33,11 @@ namespace tessaly {
 
 class QtIconList;
 class NameLabel;
-class MemoLogSink;
+class LogModel;
 class LogView;
 struct SaveOutcome;
-class DetectionPane;
+class DetectionPage;
+class DesktopActions;
 class PreviewPane;
 enum class ExportFormat;
 
@@ -174,8 +175,12 @@ private:
     void applySaveCommandsEnabled();
     QAction* makeAction(const char* name, std::string_view caption, void (Form1::*handler)());
     void showTreeContextMenu(const QPoint& pos, bool byMouse);
-    // The end of a scan: the summary, and the close that was asked for while it ran.
+    // The detection tab, its signals connected.
+    DetectionPage* buildDetectionPage();
+    // The end of a scan: the close that was asked for while it ran.
     void scanFinished();
+    // A result of the detection list loaded into a fresh workspace.
+    void loadFromDetectionList(const std::string& path);
     // The quit question, when the option asks for it; true to go on closing.
     bool userAgreesToQuit();
 
@@ -184,51 +189,39 @@ private:
     bool shown_ = false;
     bool ending_ = false;
 
-    std::unique_ptr<MemoLogSink> sink_;
+    std::unique_ptr<LogModel> logLines_;  // what Memo1 shows
     OperationLog log_;
     std::unique_ptr<QtIconList> ImageList2;
     Workspace workspace_;
     std::unique_ptr<WorkspaceEditor> editor_;
-    DetectionPane* detection_ = nullptr;  // owned as a child object
+    DetectionPage* detection_ = nullptr;  // TabSheet4, owned by PageControl1
+    DesktopActions* desktop_ = nullptr;   // the desktop commands, owned as a child object
     bool closeWhenScanEnds_ = false;  // a close was asked for and agreed to while a scan ran
     bool quitAgreed_ = false;  // "はい" given: the close that follows the cancelled scan asks no more
     bool askingToQuit_ = false;
-    std::string scanFolder_;  // the folder of the last scan, as the exports name it
-    void saveDetectionList(ExportFormat format);
     WindowSettings settings_;
 
     // Controls and commands, each with its object name equal to the member's name.
     QToolBar* ToolBar1 = nullptr;
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
-    QWidget* TabSheet4 = nullptr;
     QWidget* TabSheet3 = nullptr;
     QTreeWidget* TreeView1 = nullptr;
     LogView* Memo1 = nullptr;
-    QWidget* Panel4 = nullptr;
-    QSplitter* Splitter1 = nullptr;
-    QWidget* Panel1 = nullptr;
-    QTreeView* ListView1 = nullptr;
     QSplitter* Splitter2 = nullptr;  // workspace tree | preview
-    QSplitter* Splitter3 = nullptr;  // result list / preview
     PreviewPane* PreviewPane1 = nullptr;
-    PreviewPane* PreviewPane2 = nullptr;
-    QPushButton* CancelBtn1 = nullptr;
     QLabel* StatusPanel0 = nullptr;
     NameLabel* StatusPanel1 = nullptr;
     QTimer* Timer1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
-    QMenu* PopupMenu4 = nullptr;
 
     QAction *New1 = nullptr, *Open1 = nullptr, *Save1 = nullptr, *SaveAs1 = nullptr, *SaveSelected1 = nullptr,
-            *DeskTop1 = nullptr, *StartUp1 = nullptr, *StartMenu1 = nullptr, *Exit1 = nullptr;
+            *Exit1 = nullptr;
     QAction *CloseQuery1 = nullptr, *SaveStatus1 = nullptr;
-    QAction *Help2 = nullptr, *About1 = nullptr, *Site1 = nullptr;
     QAction *ToolButton1 = nullptr, *ToolButton2 = nullptr, *ToolButton3 = nullptr, *ToolButton4 = nullptr;
     QAction *Open2 = nullptr, *NotePad2 = nullptr, *OpenBy2 = nullptr, *OpenByDirect2 = nullptr,
             *CopyOpen2 = nullptr, *SaveAs2 = nullptr, *Delete2 = nullptr, *Property2 = nullptr,
             *CopyFileName2 = nullptr;
-    QAction *ReadIn4 = nullptr, *CopyAll4 = nullptr, *SaveCsv4 = nullptr, *SaveJson4 = nullptr;
 };
 
 }  // namespace tessaly

@@ -19,6 +19,7 @@
 #include "common/qt_text.h"
 #include "common/texts.h"
 #include "desktop/desktop_rules.h"
+#include "detect/qt_detection.h"
 #include "streams/qt_preview_pane.h"
 
 namespace tessaly {
@@ -150,9 +151,10 @@ void Form1::readSettings()
     settings_.openDialogFolder = qs(settings_.initialFolder);
 
     settings_.folderPaneWidth = qMax(ini.readInteger(Option, "FolderPaneWidth", geometry().width() / 3), 0);
+    QSplitter* Splitter1 = detection_->folderSplitter();
     Splitter1->setSizes({settings_.folderPaneWidth, qMax(geometry().width() - settings_.folderPaneWidth, 1)});
     connect(Splitter1, &QSplitter::splitterMoved, this,
-            [this] { settings_.folderPaneWidth = Splitter1->sizes().value(0); });
+            [this, Splitter1] { settings_.folderPaneWidth = Splitter1->sizes().value(0); });
 
     settings_.heldScrollX = ini.readInteger(Option, "ScrollPosX", 0);
 
@@ -162,9 +164,10 @@ void Form1::readSettings()
     connect(Splitter2, &QSplitter::splitterMoved, this,
             [this] { settings_.previewWidth = Splitter2->sizes().value(1); });
     settings_.previewHeight = qMax(ini.readInteger(Preview, "Height", geometry().height() / 3), 1);
+    QSplitter* Splitter3 = detection_->previewSplitter();
     Splitter3->setSizes({qMax(geometry().height() - settings_.previewHeight, 1), settings_.previewHeight});
     connect(Splitter3, &QSplitter::splitterMoved, this,
-            [this] { settings_.previewHeight = Splitter3->sizes().value(1); });
+            [this, Splitter3] { settings_.previewHeight = Splitter3->sizes().value(1); });
 }
 
 void Form1::reportUnwritableSettings()
@@ -228,10 +231,12 @@ bool Form1::FormCloseQuery()
         // The pane's own width while the detection tab shows it; otherwise the width it last had
         // (a hidden tab is not laid out again when the window changes size).
         ini.writeInteger(Option, "FolderPaneWidth",
-                         Splitter1->isVisible() ? Panel4->width() : settings_.folderPaneWidth);
+                         detection_->folderSplitter()->isVisible() ? detection_->folderPanel()->width()
+                                                                   : settings_.folderPaneWidth);
         ini.writeInteger(Option, "ScrollPosX", folderPaneScrollX());
         ini.writeInteger(Preview, "Width", Splitter2->isVisible() ? PreviewPane1->width() : settings_.previewWidth);
-        ini.writeInteger(Preview, "Height", Splitter3->isVisible() ? PreviewPane2->height() : settings_.previewHeight);
+        ini.writeInteger(Preview, "Height", detection_->previewSplitter()->isVisible() ? detection_->preview()->height()
+                                                                                      : settings_.previewHeight);
     } else {
         ini.eraseSection(Position);
         ini.eraseSection(Option);

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/qt_log_model.h"
 #include "common/qt_text.h"
 #include "common/texts.h"
 
@@ -22,60 +23,38 @@ namespace tessaly {
 namespace {
 
 constexpr int Margin = 3;                        // blank space around the lines, in pixels
-constexpr std::size_t BlockBytes = std::size_t(1) << 20;  // the size of a block of lines
 
 }  // namespace
 
-LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent)
+LogView::LogView(LogModel* model, QWidget* parent)
+    : QAbstractScrollArea(parent), model_(model ? model : new LogModel(this))
 {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     viewport()->setCursor(Qt::IBeamCursor);
+    connect(model_, &LogModel::linesAdded, this, &LogView::added);
+    connect(model_, &LogModel::cleared, this, &LogView::cleared);
     updateScrollBars();
+    if (model_->lineCount() > 0)
+        added(0, {});
 }
 
 LogView::~LogView() = default;
 
-std::string_view LogView::bytesOf(int index) const
+int LogView::lineCount() const
 {
-    const Line& l = lines_[std::size_t(index)];
-    return std::string_view(blocks_[l.block].data() + l.offset, l.size);
+    return model_->lineCount();
 }
 
 QString LogView::line(int index) const
 {
-    if (index < 0 || index >= lineCount())
-        return {};
-    return tr8(bytesOf(index));
+    return model_->line(index);
 }
 
 void LogView::appendLines(std::string_view utf8)
 {
-    const std::size_t firstNew = lines_.size();
-    std::string_view widest;
-    std::size_t from = 0;
-    while (true) {
-        const void* found = std::memchr(utf8.data() + from, '\n', utf8.size() - from);
-        const std::size_t end = found ? std::size_t(static_cast<const char*>(found) - utf8.data()) : utf8.size();
-        const std::string_view piece = utf8.substr(from, end - from);
-        // A block is filled up to its reserved size and never reallocated; a line longer than a
-        // block has one of its own.
-        if (blocks_.empty() || blocks_.back().size() + piece.size() > blocks_.back().capacity()) {
-            blocks_.emplace_back();
-            blocks_.back().reserve(std::max(BlockBytes, piece.size()));
-        }
-        std::string& block = blocks_.back();
-        lines_.push_back({std::uint32_t(blocks_.size() - 1), std::uint32_t(block.size()), std::uint32_t(piece.size())});
-        block.append(piece);
-        bytes_ += piece.size();
-        if (piece.size() > widest.size())
-            widest = piece;
-        if (!found)
-            break;
-        from = end + 1;
-    }
-    added(firstNew, widest);
+    model_->appendLines(utf8);
 }
 
 void LogView::added(std::size_t firstNew, std::string_view widest)
@@ -106,9 +85,11 @@ void LogView::measure(const QString& text)
 
 void LogView::clear()
 {
-    std::vector<std::string>().swap(blocks_);
-    std::vector<Line>().swap(lines_);
-    bytes_ = 0;
+    model_->clear();
+}
+
+void LogView::cleared()
+{
     longestBytes_ = 0;
     widest_ = 0;
     anchor_ = caret_ = {};
@@ -119,14 +100,7 @@ void LogView::clear()
 
 QString LogView::toPlainText() const
 {
-    std::string all;
-    all.reserve(bytes_ + lines_.size());
-    for (int i = 0; i < lineCount(); ++i) {
-        if (i > 0)
-            all.push_back('\n');
-        all.append(bytesOf(i));
-    }
-    return tr8(all);
+    return model_->toPlainText();
 }
 
 QString LogView::selectedText() const
@@ -149,7 +123,7 @@ QString LogView::selectedText() const
 
 void LogView::selectAll()
 {
-    if (lines_.empty())
+    if (model_->lineCount() == 0)
         return;
     anchor_ = {0, 0};
     caret_ = {lineCount() - 1, int(line(lineCount() - 1).size())};
@@ -286,7 +260,7 @@ void LogView::scrollContentsBy(int, int)
 
 LogView::Place LogView::placeAt(QPoint pos) const
 {
-    if (lines_.empty())
+    if (model_->lineCount() == 0)
         return {};
     const int row = verticalScrollBar()->value() + (pos.y() - Margin) / lineHeight() - (pos.y() < Margin ? 1 : 0);
     if (row < 0)
@@ -350,7 +324,7 @@ void LogView::mouseReleaseEvent(QMouseEvent* event)
 
 void LogView::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || lines_.empty())
+    if (event->button() != Qt::LeftButton || model_->lineCount() == 0)
         return;
     const Place place = placeAt(event->position().toPoint());
     anchor_ = {place.line, 0};
@@ -414,7 +388,7 @@ void LogView::contextMenuEvent(QContextMenuEvent* event)
     copyAction->setEnabled(hasSelection());
     QAction* allAction = menu.addAction(tr8(texts::LogSelectAll), this, [this] { selectAll(); });
     allAction->setShortcut(QKeySequence::SelectAll);
-    allAction->setEnabled(!lines_.empty());
+    allAction->setEnabled(!model_->lineCount() == 0);
     menu.exec(event->globalPos());
 }
 

@@ -2,10 +2,8 @@
 // The operation log's view: a read-only list of text lines that only ever grows at its end.
 //
 // A scan writes a line per result row, a hundred thousand and more; a text document would lay
-// every one of them out and keep formats and blocks for each. This view keeps the lines as UTF-8 in
-// blocks of a mebibyte that are never moved, with each line's place, appends a batch in time
-// proportional to its bytes, and lays
-// out only the lines that are on screen. Lines are selected with the mouse (a range of characters,
+// every one of them out and keep formats and blocks for each. This view shows the lines of a
+// LogModel, follows its appends and lays out only the lines that are on screen. Lines are selected with the mouse (a range of characters,
 // Shift+click extends it, a double click takes the whole line) or all at once with Ctrl+A, and
 // copied with Ctrl+C or the context menu.
 
@@ -21,18 +19,22 @@ class QTextLayout;
 
 namespace tessaly {
 
+class LogModel;
+
 class LogView final : public QAbstractScrollArea {
     Q_OBJECT
 
 public:
-    explicit LogView(QWidget* parent = nullptr);
+    // Shows model, or a model of its own when none is given.
+    explicit LogView(LogModel* model = nullptr, QWidget* parent = nullptr);
     ~LogView() override;
 
-    // One line, or several separated by '\n' (no trailing one), in one go.
+    LogModel& model() const { return *model_; }
+    // One line, or several separated by '\n' (no trailing one), in one go, through the model.
     void appendLines(std::string_view utf8);
     void clear();
 
-    int lineCount() const { return int(lines_.size()); }
+    int lineCount() const;
     QString line(int index) const;
     // Every line, each followed by '\n' but the last.
     QString toPlainText() const;
@@ -65,8 +67,8 @@ private:
         auto operator<=>(const Place&) const = default;
     };
 
-    std::string_view bytesOf(int index) const;
     void added(std::size_t firstNew, std::string_view widest);
+    void cleared();
     void measure(const QString& text);
     void updateScrollBars();
     int lineHeight() const;
@@ -76,14 +78,7 @@ private:
     void selectTo(Place caret);
     void publishSelection() const;
 
-    struct Line {
-        std::uint32_t block = 0;
-        std::uint32_t offset = 0;
-        std::uint32_t size = 0;
-    };
-    std::vector<std::string> blocks_;  // the lines' bytes, one after the other; filled, never grown
-    std::vector<Line> lines_;
-    std::size_t bytes_ = 0;            // the bytes of all lines
+    LogModel* model_ = nullptr;
     std::size_t longestBytes_ = 0;     // the longest line measured so far, in bytes
     int widest_ = 0;                   // the widest line measured so far, in pixels
     Place anchor_;                    // where the selection started

@@ -1,45 +1,117 @@
 #include "detect/qt_detection.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QDir>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QHeaderView>
 #include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
-#include "app/form1.h"
-#include "common/qt_log_view.h"
+#include "common/dialogs.h"
 #include "common/qt_text.h"
 #include "common/texts.h"
 #include "detect/qt_folder_model.h"
 #include "detect/qt_scan_model.h"
+#include "detect/scan_export.h"
 #include "platform/cli_system.h"
+#include "platform/system.h"
+#include "streams/copy_item.h"
+#include "streams/names.h"
+#include "streams/qt_preview_pane.h"
 
 namespace tessaly {
 
-DetectionPane::DetectionPane(Form1& form)
-    : QObject(&form),
-      form_(form),
-      list_(form.findChild<QTreeView*>(QStringLiteral("ListView1"))),
-      memo_(form.findChild<LogView*>(QStringLiteral("Memo1"))),
-      folders_(form.services().folders)
+namespace {
+template <class Handler>
+QAction* makeAction(DetectionPage* page, const char* name, std::string_view caption, Handler handler)
 {
-    setObjectName(QStringLiteral("DetectionPane"));
-    if (!folders_)
-        folders_ = MakeCliFolderSystem();
-    worker_ = std::make_unique<ScanWorker>(folders_, form.services().fs);
-    connect(worker_.get(), &ScanWorker::batchReady, this, &DetectionPane::take, Qt::QueuedConnection);
+    auto* action = new QAction(tr8(caption), page);
+    action->setObjectName(QLatin1String(name));
+    QObject::connect(action, &QAction::triggered, page, handler);
+    return action;
+}
+}  // namespace
 
+DetectionPage::DetectionPage(DetectionServices services, OperationLog& log, LogSink& lines, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)), log_(log), lines_(lines)
+{
+    setObjectName(QStringLiteral("TabSheet4"));
+    if (!services_.folders)
+        services_.folders = MakeCliFolderSystem();
+    worker_ = std::make_unique<ScanWorker>(services_.folders, services_.fs);
+    connect(worker_.get(), &ScanWorker::batchReady, this, &DetectionPage::take, Qt::QueuedConnection);
+    buildLayout();
+    buildFolderPane();
+    buildResultList();
+}
+
+// Left to right: the folder pane in Panel4, the splitter, Panel1 with the result list above its
+// preview and, while a scan runs, the cancel button over them.
+void DetectionPage::buildLayout()
+{
+    auto* l4 = new QHBoxLayout(this);
+    l4->setContentsMargins(0, 0, 0, 0);
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setOpaqueResize(true);
+    Splitter1->setChildrenCollapsible(false);
+    Panel4 = new QWidget;
+    Panel4->setObjectName(QStringLiteral("Panel4"));
+    auto* p4 = new QVBoxLayout(Panel4);
+    p4->setContentsMargins(0, 0, 0, 0);
+    Panel1 = new QWidget;
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    auto* p1 = new QVBoxLayout(Panel1);
+    p1->setContentsMargins(0, 0, 0, 0);
+    list_ = new QTreeView(Panel1);
+    list_->setObjectName(QStringLiteral("ListView1"));
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    PreviewPane2 = new PreviewPane(services_.previewFs ? services_.previewFs : services_.fs);
+    PreviewPane2->setObjectName(QStringLiteral("PreviewPane2"));
+    Splitter3 = new QSplitter(Qt::Vertical, Panel1);
+    Splitter3->setObjectName(QStringLiteral("Splitter3"));
+    Splitter3->setChildrenCollapsible(false);
+    Splitter3->addWidget(list_);
+    Splitter3->addWidget(PreviewPane2);
+    Splitter3->setStretchFactor(0, 1);
+    p1->addWidget(Splitter3);
+    CancelBtn1 = new QPushButton(tr8(texts::CancelCaption), Panel1);
+    CancelBtn1->setObjectName(QStringLiteral("CancelBtn1"));
+    CancelBtn1->setFixedSize(177, 49);
+    CancelBtn1->setCursor(Qt::PointingHandCursor);
+    CancelBtn1->hide();
+    connect(CancelBtn1, &QPushButton::clicked, this, &DetectionPage::cancelScan);
+    Splitter1->addWidget(Panel4);
+    Splitter1->addWidget(Panel1);
+    Splitter1->setStretchFactor(1, 1);
+    connect(Splitter1, &QSplitter::splitterMoved, this, &DetectionPage::centerCancelButton);
+    l4->addWidget(Splitter1);
+    Panel1->installEventFilter(this);
+}
+
+void DetectionPage::buildFolderPane()
+{
     // The folder pane: folders only, hidden ones too, kept up to date with the disk (F5 reads
     // everything shown again).
-    folderModel_ = new FolderTreeModel(*folders_, this);
-    auto* panel = form.findChild<QWidget*>(QStringLiteral("Panel4"));
+    folderModel_ = new FolderTreeModel(*services_.folders, this);
+    QWidget* panel = Panel4;
     auto* pane = new QTreeView(panel);
     pane->setObjectName(QStringLiteral("FolderPane"));
     pane->setModel(folderModel_);
@@ -54,8 +126,8 @@ DetectionPane::DetectionPane(Form1& form)
     pane->setToolTip(tr8(texts::FolderPaneHint));
     panel->layout()->addWidget(pane);
     pane_ = pane;
-    connect(pane, &QTreeView::clicked, &form, [&form] { form.FolderPaneClick(); });
-    connect(pane, &QTreeView::doubleClicked, &form, [&form] { form.FolderPaneDblClick(); });
+    connect(pane, &QTreeView::clicked, this, &DetectionPage::folderClicked);
+    connect(pane, &QTreeView::doubleClicked, this, &DetectionPage::scanSelectedFolder);
     // Opening a folder reads it again, so that it never shows an old state.
     connect(pane, &QTreeView::expanded, this, [this](const QModelIndex& node) { folderModel_->refresh(node); });
     auto* refresh = new QAction(tr8(texts::FolderPaneRefresh), pane);
@@ -80,8 +152,26 @@ DetectionPane::DetectionPane(Form1& form)
     connect(pane->horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] { applyPendingScrollX(); });
     // Once the user scrolls sideways, the stored position has had its day.
     connect(pane->horizontalScrollBar(), &QScrollBar::actionTriggered, this, [this] { pendingScrollX_ = -1; });
+}
 
-    // The result list.
+void DetectionPage::buildResultList()
+{
+    ReadIn4 = makeAction(this, "ReadIn4", texts::PopupReadIn, &DetectionPage::readInSelected);
+    ReadIn4->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
+    CopyAll4 = makeAction(this, "CopyAll4", texts::PopupCopyAll, &DetectionPage::copyAll);
+    SaveCsv4 = makeAction(this, "SaveCsv4", texts::PopupSaveCsv, [this] { saveList(ExportFormat::Csv); });
+    SaveJson4 = makeAction(this, "SaveJson4", texts::PopupSaveJson, [this] { saveList(ExportFormat::Json); });
+    PopupMenu4 = new QMenu(this);
+    PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
+    PopupMenu4->addAction(ReadIn4);
+    PopupMenu4->addSeparator();
+    PopupMenu4->addAction(CopyAll4);
+    PopupMenu4->addActions({SaveCsv4, SaveJson4});
+    ReadIn4->setShortcutContext(Qt::WidgetShortcut);
+    list_->addAction(ReadIn4);
+    connect(list_, &QTreeView::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu4->exec(list_->viewport()->mapToGlobal(pos)); });
+
     model_ = new ScanResultModel(rows_, imageList3_, this);
     model_->setStateImage(ApplicationIcon());
     connect(&imageList3_, &QtIconList::iconChanged, model_, &ScanResultModel::iconChanged);
@@ -100,15 +190,17 @@ DetectionPane::DetectionPane(Form1& form)
     list->header()->setStretchLastSection(false);
     list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     fitColumns();
-    connect(list, &QTreeView::doubleClicked, &form, [&form] { form.ListView1DblClick(); });
-    connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, &form,
-            [&form](const QModelIndex& current) { form.PreviewScanRow(current.isValid() ? current.row() : -1); });
+    connect(list, &QTreeView::doubleClicked, this, &DetectionPage::readInSelected);
+    connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { previewRow(current.isValid() ? current.row() : -1); });
 }
 
-DetectionPane::~DetectionPane() = default;
+DetectionPage::~DetectionPage() = default;
 
-bool DetectionPane::eventFilter(QObject* watched, QEvent* event)
+bool DetectionPage::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Panel1 && event->type() == QEvent::Resize)
+        centerCancelButton();
     if (watched == pane_ && event->type() == QEvent::Show && !paneShown_) {
         paneShown_ = true;
         QTimer::singleShot(0, this, [this] {
@@ -124,15 +216,15 @@ bool DetectionPane::eventFilter(QObject* watched, QEvent* event)
         else if (event->type() == QEvent::Leave)
             model_->setHotRow(-1);
     }
-    return QObject::eventFilter(watched, event);
+    return QWidget::eventFilter(watched, event);
 }
 
-std::string DetectionPane::selectedFolder() const
+std::string DetectionPage::selectedFolder() const
 {
     return folderModel_->path(pane_->currentIndex());
 }
 
-bool DetectionPane::selectFolder(const std::string& folder)
+bool DetectionPage::selectFolder(const std::string& folder)
 {
     std::string path = folder;
     while (path.size() > 1 && path.back() == '/')
@@ -145,12 +237,12 @@ bool DetectionPane::selectFolder(const std::string& folder)
     return true;
 }
 
-void DetectionPane::refreshFolders()
+void DetectionPage::refreshFolders()
 {
     folderModel_->refreshAll();
 }
 
-void DetectionPane::toggle(const QModelIndex& node)
+void DetectionPage::toggle(const QModelIndex& node)
 {
     QTreeView* pane = pane_;
     if (!pane->isExpanded(node)) {
@@ -171,20 +263,20 @@ void DetectionPane::toggle(const QModelIndex& node)
     }
 }
 
-int DetectionPane::scrollX() const
+int DetectionPage::scrollX() const
 {
     // A stored position not yet applied (the tab was never shown) is still the one to keep.
     return pendingScrollX_ >= 0 ? pendingScrollX_ : pane_->horizontalScrollBar()->value();
 }
 
-void DetectionPane::setScrollX(int value)
+void DetectionPage::setScrollX(int value)
 {
     pendingScrollX_ = qMax(value, 0);
     if (paneShown_)
         applyPendingScrollX();
 }
 
-void DetectionPane::applyPendingScrollX()
+void DetectionPage::applyPendingScrollX()
 {
     QScrollBar* bar = pane_->horizontalScrollBar();
     if (pendingScrollX_ < 0 || !paneShown_ || pendingScrollX_ > bar->maximum())
@@ -193,7 +285,7 @@ void DetectionPane::applyPendingScrollX()
     pendingScrollX_ = -1;
 }
 
-void DetectionPane::clearResults()
+void DetectionPage::clearResults()
 {
     model_->clear([this] {
         rows_.clear();
@@ -202,19 +294,19 @@ void DetectionPane::clearResults()
         std::vector<ScanSkip>().swap(skipped_);
     });
     // The rows are gone, and with them what the preview showed.
-    form_.PreviewScanRow(-1);
+    previewRow(-1);
     fitColumns();
 }
 
-void DetectionPane::startScan(const std::string& folder)
+void DetectionPage::startScan(const std::string& folder)
 {
     scanning_ = true;
     cancelRequested_ = false;
     lastListUpdate_ = std::chrono::steady_clock::now() - listInterval;
-    worker_->start(folder, Form1::bytes(QLocale().groupSeparator()));
+    worker_->start(folder, pathBytes(QLocale().groupSeparator()));
 }
 
-void DetectionPane::cancelScan()
+void DetectionPage::cancelScan()
 {
     if (!scanning_)
         return;
@@ -222,7 +314,7 @@ void DetectionPane::cancelScan()
     worker_->cancel();
 }
 
-void DetectionPane::take(const std::shared_ptr<ScanBatch>& batch)
+void DetectionPage::take(const std::shared_ptr<ScanBatch>& batch)
 {
     for (std::size_t i = 0; i < batch->rows.size(); ++i) {
         ScanRow& row = batch->rows[i];
@@ -234,7 +326,7 @@ void DetectionPane::take(const std::shared_ptr<ScanBatch>& batch)
         case IconRequest::Kind::Picture:
             // A picture that cannot be decoded after all is told in the log, as while loading.
             imageList3_.addIconImage(icon.data, [this, caption = row.caption] {
-                form_.log().AppendLogLine(texts::IconImageError, caption);
+                log_.AppendLogLine(texts::IconImageError, caption);
             });
             break;
         case IconRequest::Kind::Empty:
@@ -243,10 +335,10 @@ void DetectionPane::take(const std::shared_ptr<ScanBatch>& batch)
         }
         rows_.push_back(std::move(row));
     }
-    if (!batch->logLines.empty() && memo_)
-        memo_->appendLines(batch->logLines);
+    if (!batch->logLines.empty())
+        lines_.appendLine(batch->logLines);
     if (!batch->progress.empty())
-        form_.setStatusText(QString::fromUtf8(batch->progress.data(), qsizetype(batch->progress.size())));
+        Q_EMIT statusChanged(QString::fromUtf8(batch->progress.data(), qsizetype(batch->progress.size())));
     counters_ = batch->counters;
 
     // Measured as they come, so that showing many rows at once costs only the insertion.
@@ -268,11 +360,12 @@ void DetectionPane::take(const std::shared_ptr<ScanBatch>& batch)
     if (batch->last) {
         skipped_ = std::move(batch->skipped);
         scanning_ = false;
+        endScan();
         Q_EMIT finished();
     }
 }
 
-void DetectionPane::fitColumns()
+void DetectionPage::fitColumns()
 {
     QHeaderView* header = list_->header();
     for (int c = 0; c < ScanResultModel::ColumnCount; ++c) {
@@ -280,6 +373,122 @@ void DetectionPane::fitColumns()
         if (header->sectionSize(c) != width)
             header->resizeSection(c, width);
     }
+}
+
+void DetectionPage::centerCancelButton()
+{
+    if (CancelBtn1->parentWidget() != Panel1)
+        CancelBtn1->setParent(Panel1);
+    CancelBtn1->move((list_->width() - CancelBtn1->width()) / 2 + list_->x(),
+                     (Panel1->height() - CancelBtn1->height()) / 2);
+    CancelBtn1->raise();
+}
+
+void DetectionPage::folderClicked()
+{
+    Q_EMIT statusChanged(shownText(selectedFolder()));
+}
+
+void DetectionPage::scanSelectedFolder()
+{
+    // A second scan started while one runs would mix both scans' rows in one list.
+    if (scanning_)
+        return;
+    const QModelIndex node = pane_->currentIndex();
+    if (!node.isValid())
+        return;
+    toggle(node);
+    std::string folder = selectedFolder();
+    if (folder.empty() || folder.back() != '/')
+        folder.push_back('/');
+
+    clearResults();
+    list_->setEnabled(false);
+    centerCancelButton();
+    CancelBtn1->show();
+    log_.AppendLogLine(texts::SearchInFolder, folder);
+    scanFolder_ = folder;
+    startScan(folder);
+}
+
+void DetectionPage::endScan()
+{
+    CancelBtn1->hide();
+    if (counters_.Cancelled)
+        log_.AppendLogLine(texts::SearchCancelled, scanFolder_);
+    Q_EMIT statusChanged(pathText(ScanSummary(counters_, pathBytes(QLocale().groupSeparator()))));
+    list_->setEnabled(true);
+}
+
+void DetectionPage::readInSelected()
+{
+    if (scanning_)
+        return;
+    const QModelIndexList selected = list_->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    int row = selected.front().row();
+    while (row > 0 && !rows_[std::size_t(row)].isParent())
+        --row;
+    Q_EMIT readIn(rows_[std::size_t(row)].caption);
+}
+
+void DetectionPage::copyAll()
+{
+    // An empty list leaves the clipboard as it was.
+    if (!rows_.empty()) {
+        QString text;
+        for (const ScanRow& row : rows_) {
+            // One line per row: a line break inside a name would split its row in two.
+            text += shownText(row.caption);
+            text += QLatin1String("\r\n");
+        }
+        QGuiApplication::clipboard()->setText(text);
+    }
+    list_->clearSelection();
+}
+
+void DetectionPage::saveList(ExportFormat format)
+{
+    if (scanning_)
+        return;
+    const bool csv = format == ExportFormat::Csv;
+    const QString chosen = services_.dialogs->getSaveFileName(
+        window(), QString(), QStringLiteral("streams") + (csv ? QStringLiteral(".csv") : QStringLiteral(".json")),
+        tr8(csv ? texts::FilterCsv : texts::FilterJson));
+    if (chosen.isEmpty())
+        return;
+    const std::string path = pathBytes(chosen);
+    const std::string document = ExportScanResult(format, scanFolder_, rows_, counters_, skipped_);
+
+    // By the same rules as the save commands: an existing file takes the new document only once it
+    // is whole, and keeps its streams, links, owner and mode.
+    if (const std::optional<SysError> error = services_.fs->writeItem(ItemRef{path, {}}, document)) {
+        const std::string shown = AbsolutePathText(pathBytes(QDir::currentPath()), path);
+        services_.dialogs->showError(window(), shownText(CopyErrorText({CopyError::Side::Target, path, *error}, shown)));
+        return;
+    }
+    log_.AppendLogLine(texts::DetectionListSaved, path);
+    Q_EMIT statusChanged(shownText(FinalNameComponent(path)) + tr8(texts::StatusSaved));
+}
+
+void DetectionPage::previewRow(int row)
+{
+    if (row < 0 || std::size_t(row) >= rows_.size()) {
+        PreviewPane2->clear();
+        return;
+    }
+    // A child row is its parent row's path, ":" and the stream name: the pair is taken from the
+    // rows, not from splitting the text again.
+    int parent = row;
+    while (parent > 0 && !rows_[std::size_t(parent)].isParent())
+        --parent;
+    const std::string& file = rows_[std::size_t(parent)].caption;
+    const std::string& caption = rows_[std::size_t(row)].caption;
+    ItemRef item{file, {}};
+    if (row != parent && caption.size() > file.size() + 1)
+        item.stream = caption.substr(file.size() + 1);
+    PreviewPane2->showItem({caption, std::move(item), false, 0});
 }
 
 }  // namespace tessaly

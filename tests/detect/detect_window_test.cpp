@@ -53,7 +53,7 @@ private:
                 qFatal("cannot set a user attribute");
         return p;
     }
-    DetectionPane* pane() const { return form->findChild<DetectionPane*>(); }
+    DetectionPage* pane() const { return form->findChild<DetectionPage*>(); }
     QStringList logBodies() const
     {
         QStringList out;

@@ -186,7 +186,7 @@ private Q_SLOTS:
             }
             // An ordinary icon still shows, once decoded: on the stream's node, or its result row.
             if (kind == 2 && scan)
-                QTRY_VERIFY(!form->findChild<DetectionPane*>()->ImageList3().icon(1).isNull());
+                QTRY_VERIFY(!form->findChild<DetectionPage*>()->ImageList3().icon(1).isNull());
             else if (kind == 2)
                 QTRY_VERIFY(!test::TreeView1(*form)->topLevelItem(0)->child(0)->icon(0).isNull());
             gap = meter.longest();

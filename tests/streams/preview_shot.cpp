@@ -60,7 +60,7 @@ int main(int argc, char** argv)
             test::PageControl1(form)->setCurrentIndex(1);
             form.setFolderPaneFolder(QString::fromStdString(dir.path()));
             QEventLoop scanned;
-            QObject::connect(form.findChild<DetectionPane*>(), &DetectionPane::finished, &scanned, &QEventLoop::quit);
+            QObject::connect(form.findChild<DetectionPage*>(), &DetectionPage::finished, &scanned, &QEventLoop::quit);
             form.FolderPaneDblClick();
             if (form.scanRunning())
                 scanned.exec();
