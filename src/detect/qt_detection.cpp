@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTableView>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -76,10 +77,16 @@ void DetectionPage::buildLayout()
     Panel1->setObjectName(QStringLiteral("Panel1"));
     auto* p1 = new QVBoxLayout(Panel1);
     p1->setContentsMargins(0, 0, 0, 0);
-    list_ = new QTreeView(Panel1);
+    list_ = new QTableView(Panel1);
     list_->setObjectName(QStringLiteral("ListView1"));
-    list_->setRootIsDecorated(false);
-    list_->setUniformRowHeights(true);
+    // A table view takes appended rows in time proportional to their number; a tree view lays out
+    // every row again, which at a hundred thousand rows holds the window up for a frame or more.
+    list_->setShowGrid(false);
+    list_->setWordWrap(false);
+    list_->setCornerButtonEnabled(false);
+    list_->setTabKeyNavigation(false);
+    list_->verticalHeader()->hide();
+    list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -169,28 +176,31 @@ void DetectionPage::buildResultList()
     PopupMenu4->addActions({SaveCsv4, SaveJson4});
     ReadIn4->setShortcutContext(Qt::WidgetShortcut);
     list_->addAction(ReadIn4);
-    connect(list_, &QTreeView::customContextMenuRequested, this,
+    connect(list_, &QTableView::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu4->exec(list_->viewport()->mapToGlobal(pos)); });
 
     model_ = new ScanResultModel(rows_, imageList3_, this);
     model_->setStateImage(ApplicationIcon());
     connect(&imageList3_, &QtIconList::iconChanged, model_, &ScanResultModel::iconChanged);
-    QTreeView* list = list_;
+    QTableView* list = list_;
     list->setModel(model_);
     model_->setFont(list->font());
     list->setIconSize(ScanResultModel::decorationSize());
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setAllColumnsShowFocus(true);
     list->setSortingEnabled(false);
     list->setMouseTracking(true);
     list->viewport()->setCursor(Qt::PointingHandCursor);
     list->viewport()->installEventFilter(this);
-    list->header()->setSectionsClickable(false);
-    list->header()->setSectionsMovable(false);
-    list->header()->setStretchLastSection(false);
-    list->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    list->horizontalHeader()->setSectionsClickable(false);
+    list->horizontalHeader()->setSectionsMovable(false);
+    list->horizontalHeader()->setStretchLastSection(false);
+    list->horizontalHeader()->setHighlightSections(false);
+    list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // One row height for all, from the font and the small images.
+    list->verticalHeader()->setDefaultSectionSize(
+        std::max(list->fontMetrics().height(), ScanResultModel::decorationSize().height()) + 4);
     fitColumns();
-    connect(list, &QTreeView::doubleClicked, this, &DetectionPage::readInSelected);
+    connect(list, &QTableView::doubleClicked, this, &DetectionPage::readInSelected);
     connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { previewRow(current.isValid() ? current.row() : -1); });
 }
@@ -343,12 +353,9 @@ void DetectionPage::take(const std::shared_ptr<ScanBatch>& batch)
 
     // Measured as they come, so that showing many rows at once costs only the insertion.
     model_->measureArrived();
-    // The list lays out all its rows again after rows are added: the longer it is, the rarer the
-    // updates (ten a second up to 200,000 rows, two a second at a million).
+    // The newest rows reach the list a few times a second; each update costs what it adds.
     const auto now = std::chrono::steady_clock::now();
-    const int shown = model_->rowCount();
-    const auto interval = std::max<std::chrono::milliseconds>(listInterval, std::chrono::milliseconds(shown / 2000));
-    if (batch->last || shown < 1000 || now - lastListUpdate_ >= interval) {
+    if (batch->last || model_->rowCount() < 1000 || now - lastListUpdate_ >= listInterval) {
         lastListUpdate_ = now;
         if (model_->sync()) {
             fitColumns();
@@ -367,7 +374,7 @@ void DetectionPage::take(const std::shared_ptr<ScanBatch>& batch)
 
 void DetectionPage::fitColumns()
 {
-    QHeaderView* header = list_->header();
+    QHeaderView* header = list_->horizontalHeader();
     for (int c = 0; c < ScanResultModel::ColumnCount; ++c) {
         const int width = model_->columnWidth(c);
         if (header->sectionSize(c) != width)

@@ -22,6 +22,7 @@ class QMenu;
 class QModelIndex;
 class QPushButton;
 class QSplitter;
+class QTableView;
 class QTreeView;
 
 namespace tessaly {
@@ -101,8 +102,7 @@ public:
     void cancelScan();
     bool cancelRequested() const { return cancelRequested_; }
 
-    // Between two updates of the list: every update lays out all its rows again, so a long list is
-    // updated less often.
+    // Between two updates of the list while a scan runs.
     std::chrono::milliseconds listInterval{100};
 
 Q_SIGNALS:
@@ -136,7 +136,7 @@ private:
     QWidget* Panel1 = nullptr;
     QSplitter* Splitter3 = nullptr;  // list / preview
     QTreeView* pane_ = nullptr;      // FolderPane
-    QTreeView* list_ = nullptr;      // ListView1
+    QTableView* list_ = nullptr;     // ListView1
     PreviewPane* PreviewPane2 = nullptr;
     QPushButton* CancelBtn1 = nullptr;
     QMenu* PopupMenu4 = nullptr;

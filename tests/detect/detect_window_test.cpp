@@ -70,13 +70,13 @@ private:
         return out;
     }
     // A point on the item that lies within the view, however wide the item is.
-    static QPoint pointIn(QTreeView* view, const QModelIndex& index)
+    static QPoint pointIn(QAbstractItemView* view, const QModelIndex& index)
     {
         const QRect r = view->visualRect(index);
         return {r.left() + qMin(r.width(), view->viewport()->width() - r.left()) / 2, r.center().y()};
     }
     // What a real double-click delivers to a widget: press, release, then the double-click event.
-    static void doubleClick(QTreeView* view, const QModelIndex& index)
+    static void doubleClick(QAbstractItemView* view, const QModelIndex& index)
     {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, pointIn(view, index));
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, pointIn(view, index));
@@ -190,7 +190,7 @@ private Q_SLOTS:
         QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("更新日付"));
         // The name column is wide enough for the longest caption.
         const QFontMetrics fm(test::ListView1(*form)->font());
-        QVERIFY(test::ListView1(*form)->header()->sectionSize(0) >= fm.horizontalAdvance(qb + QStringLiteral(":x")));
+        QVERIFY(test::ListView1(*form)->horizontalHeader()->sectionSize(0) >= fm.horizontalAdvance(qb + QStringLiteral(":x")));
 
         const QStringList log = logBodies();
         const QString start = QStringLiteral("フォルダ指定で検索 ") + root() + QLatin1Char('/');
@@ -229,7 +229,7 @@ private Q_SLOTS:
     {
         make("a.txt", {{"s", "1"}, {"t", "2"}});
         scan(root());
-        QTreeView* list = test::ListView1(*form);
+        QTableView* list = test::ListView1(*form);
         auto* model = list->model();
         QCOMPARE(model->rowCount(), 3);
         QCOMPARE(list->viewport()->cursor().shape(), Qt::PointingHandCursor);
@@ -449,6 +449,53 @@ private Q_SLOTS:
         QTRY_VERIFY(view->hasFocus());
         QTest::keyClick(view, Qt::Key_F5);
         QCOMPARE(names(badNode), QStringList{QStringLiteral("inner")});
+    }
+
+    // However the walk's findings are cut into batches, and wherever a cancel falls, the list shows
+    // them in the order the log tells them, each parent row followed by all its streams.
+    void rowsArriveInWalkOrderAndWholeGroups_data()
+    {
+        QTest::addColumn<int>("intervalMs");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("a batch per entry") << 0 << 1 << false;
+        QTest::newRow("batches as sent") << 8 << 1024 << false;
+        QTest::newRow("a batch per entry, cancelled") << 0 << 1 << true;
+        QTest::newRow("small batches, cancelled") << 0 << 5 << true;
+    }
+    void rowsArriveInWalkOrderAndWholeGroups()
+    {
+        QFETCH(int, intervalMs);
+        QFETCH(int, lines);
+        QFETCH(bool, cancel);
+        for (int i = 0; i < 60; ++i)
+            make("d" + std::to_string(i % 3) + "/f" + std::to_string(i), {{"s0", "0"}, {"s1", "1"}, {"s2", "2"}});
+        pane()->worker().batchInterval = std::chrono::milliseconds(intervalMs);
+        pane()->worker().batchLines = lines;
+        pane()->worker().batchesAhead = 1;
+        form->setFolderPaneFolder(root());
+        form->FolderPaneDblClick();
+        if (cancel) {
+            QTRY_VERIFY(!captions().isEmpty() || !form->scanRunning());
+            form->CancelBtn1Click();
+        }
+        QTRY_VERIFY(!form->scanRunning());
+
+        QStringList logged;
+        for (const QString& body : logBodies())
+            if (body.startsWith(QStringLiteral("親ファイル検出 ")) || body.startsWith(QStringLiteral("子ファイル検出 ")))
+                logged << body.mid(8);
+        const QStringList rows = captions();
+        QCOMPARE(rows, logged);
+        QCOMPARE(rows.size() % 4, 0);
+        for (int r = 0; r < rows.size(); r += 4) {
+            QStringList children = rows.mid(r + 1, 3);
+            children.sort();
+            QCOMPARE(children, QStringList({rows[r] + QStringLiteral(":s0"), rows[r] + QStringLiteral(":s1"),
+                                            rows[r] + QStringLiteral(":s2")}));
+        }
+        if (!cancel)
+            QCOMPARE(rows.size(), 240);
     }
 
     void cancelStopsTheScanAndADoubleClickDuringItIsIgnored()

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -33,7 +34,7 @@ T* Named(const QObject& window, const char* name)
 TESSALY_WINDOW_PART(QTabWidget, PageControl1)
 TESSALY_WINDOW_PART(QTreeWidget, TreeView1)
 TESSALY_WINDOW_PART(LogView, Memo1)
-TESSALY_WINDOW_PART(QTreeView, ListView1)
+TESSALY_WINDOW_PART(QTableView, ListView1)
 TESSALY_WINDOW_PART(QTreeView, FolderPane)
 TESSALY_WINDOW_PART(QPushButton, CancelBtn1)
 TESSALY_WINDOW_PART(QWidget, Panel1)
