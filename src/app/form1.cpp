@@ -42,6 +42,7 @@
 #include "common/texts.h"
 #include "desktop/about_box.h"
 #include "desktop/qt_desktop_actions.h"
+#include "streams/qt_workspace_page.h"
 #include "detect/qt_detection.h"
 #include "streams/names.h"
 #include "streams/qt_preview_pane.h"
@@ -103,18 +104,6 @@ std::vector<std::string> argumentBytes(const QStringList& arguments)
     return out;
 }
 
-// A splitter with the main view first, taking the spare room, and a preview pane second.
-QSplitter* previewSplitter(const QString& name, Qt::Orientation orientation, QWidget* parent, QWidget* view,
-                           QWidget* preview)
-{
-    auto* splitter = new QSplitter(orientation, parent);
-    splitter->setObjectName(name);
-    splitter->setChildrenCollapsible(false);
-    splitter->addWidget(view);
-    splitter->addWidget(preview);
-    splitter->setStretchFactor(0, 1);
-    return splitter;
-}
 }  // namespace
 
 Form1::Form1(Services services, const QStringList& arguments, QWidget* parent)
@@ -190,19 +179,6 @@ void Form1::buildActions()
     ToolButton4 = makeAction("ToolButton4", texts::HintSaveAs, &Form1::SaveAs1Click);
     ToolButton4->setIcon(ToolbarIcon(ToolbarImage::SaveAs));
 
-    Open2 = makeAction("Open2", texts::PopupOpen, &Form1::TreeView1DblClick);
-    // The first key is the one the menu shows: "Enter" (both Enter keys act).
-    Open2->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
-    NotePad2 = makeAction("NotePad2", texts::PopupNotePad, &Form1::NotePad2Click);
-    OpenBy2 = makeAction("OpenBy2", texts::PopupOpenBy, &Form1::OpenBy2Click);
-    OpenByDirect2 = makeAction("OpenByDirect2", texts::PopupOpenByDirect, &Form1::OpenByDirect2Click);
-    CopyOpen2 = makeAction("CopyOpen2", texts::PopupCopyOpen, &Form1::CopyOpen2Click);
-    CopyOpen2->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Enter), QKeySequence(Qt::ALT | Qt::Key_Return)});
-    SaveAs2 = makeAction("SaveAs2", texts::PopupSaveAs, &Form1::SaveAs2Click);
-    Delete2 = makeAction("Delete2", texts::PopupDelete, &Form1::Delete2Click);
-    Delete2->setShortcut(QKeySequence(Qt::Key_Delete));
-    Property2 = makeAction("Property2", texts::PopupProperty, &Form1::Property2Click);
-    CopyFileName2 = makeAction("CopyFileName2", texts::PopupCopyFileName, &Form1::CopyFileName2Click);
 }
 
 void Form1::buildMenus()
@@ -228,13 +204,6 @@ void Form1::buildMenus()
     help->addSeparator();
     help->addAction(desktop_->Site1);
 
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    PopupMenu1->addActions({Open2, NotePad2, OpenBy2, OpenByDirect2, CopyOpen2});
-    PopupMenu1->addSeparator();
-    PopupMenu1->addActions({SaveAs2, Delete2});
-    PopupMenu1->addSeparator();
-    PopupMenu1->addActions({Property2, CopyFileName2});
 }
 
 void Form1::buildToolBar()
@@ -266,42 +235,8 @@ void Form1::buildPages()
     PageControl1->tabBar()->setCursor(Qt::PointingHandCursor);
     setCentralWidget(PageControl1);
 
-    TabSheet1 = new QWidget;
-    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
-    auto* l1 = new QVBoxLayout(TabSheet1);
-    l1->setContentsMargins(3, 3, 3, 3);
-    TreeView1 = new QTreeWidget(TabSheet1);
-    TreeView1->setObjectName(QStringLiteral("TreeView1"));
-    TreeView1->setHeaderHidden(true);
-    TreeView1->setIndentation(20);
-    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    TreeView1->setIconSize(QSize(16, 16));
-    TreeView1->setMouseTracking(true);
-    TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    TreeView1->setExpandsOnDoubleClick(false);
-    // Shortcuts of the context menu act while the tree has the focus.
-    for (QAction* a : {Open2, CopyOpen2, Delete2}) {
-        a->setShortcutContext(Qt::WidgetShortcut);
-        TreeView1->addAction(a);
-    }
-    createPreviewPanes();
-    Splitter2 = previewSplitter(QStringLiteral("Splitter2"), Qt::Horizontal, TabSheet1, TreeView1, PreviewPane1);
-    l1->addWidget(Splitter2);
-    // A right click reaches the viewport (and selects the node under it); the menu key reaches the
-    // tree itself and keeps the selection.
-    TreeView1->viewport()->installEventFilter(this);
-    connect(TreeView1, &QTreeWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { showTreeContextMenu(pos, false); });
-    connect(TreeView1, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (!item)
-            return;
-        workspace_.select(item->parent() ? item->parent()->indexOfChild(item) + 1 : 0);
-        PopupMenu1Popup();
-        PreviewSelectedNode();
-    });
-    connect(TreeView1, &QTreeWidget::itemClicked, this, [this] { TreeView1Click(); });
-    connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this] { TreeView1DblClick(); });
-    PageControl1->addTab(TabSheet1, tr8(texts::TabComposition));
+    workspacePage_ = buildWorkspacePage();
+    PageControl1->addTab(workspacePage_, tr8(texts::TabComposition));
 
     detection_ = buildDetectionPage();
     PageControl1->addTab(detection_, tr8(texts::TabDetection));
@@ -422,16 +357,6 @@ void Form1::FormResize()
     CenterCancelButton();
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event)
-{
-    if (TreeView1 && watched == TreeView1->viewport() && event->type() == QEvent::ContextMenu) {
-        auto* menuEvent = static_cast<QContextMenuEvent*>(event);
-        showTreeContextMenu(menuEvent->pos(), menuEvent->reason() == QContextMenuEvent::Mouse);
-        return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
 void Form1::Timer1Timer()
 {
     StatusPanel0->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm")));
@@ -535,62 +460,13 @@ void Form1::applySaveCommandsEnabled()
 
 void Form1::showWorkspace()
 {
-    const QSignalBlocker blocker(TreeView1);
-    TreeView1->clear();
-    // A node shows its path escaped; the raw bytes ride along in the user role, and every command
-    // works on the workspace's own node, never on the shown text.
-    const auto addNode = [this](QTreeWidgetItem* item, const WorkspaceNode& node) {
-        item->setText(0, shownText(node.text));
-        item->setData(0, Qt::UserRole, QByteArray::fromStdString(node.text));
-        item->setIcon(0, ImageList2->icon(node.image));
-        return item;
-    };
-    auto* root = addNode(new QTreeWidgetItem(TreeView1), workspace_.root());
-    for (int i = 1; i < workspace_.nodeCount(); ++i)
-        addNode(new QTreeWidgetItem(root), workspace_.node(i));
-    TreeView1->expandAll();
-    const int selected = workspace_.selected();
-    if (selected == 0)
-        TreeView1->setCurrentItem(root);
-    else if (selected > 0)
-        TreeView1->setCurrentItem(root->child(selected - 1));
+    workspacePage_->showWorkspace();
     applySaveCommandsEnabled();
     PopupMenu1Popup();
     PreviewSelectedNode();
 }
 
-// An icon decoded after its node was shown.
-void Form1::showNodeIcon(int image)
-{
-    QTreeWidgetItem* root = TreeView1->topLevelItem(0);
-    if (!root)
-        return;
-    for (int i = 0; i < workspace_.nodeCount(); ++i)
-        if (QTreeWidgetItem* item = i == 0 ? root : root->child(i - 1); item && workspace_.node(i).image == image)
-            item->setIcon(0, ImageList2->icon(image));
-}
-
-void Form1::selectNode(int index)
-{
-    QTreeWidgetItem* root = TreeView1->topLevelItem(0);
-    if (!root)
-        return;
-    TreeView1->setCurrentItem(index == 0 ? root : root->child(index - 1));
-}
-
-void Form1::showTreeContextMenu(const QPoint& pos, bool byMouse)
-{
-    // A right click selects the node under the pointer before the menu opens; over empty space, or
-    // from the keyboard, the selection stays.
-    QPoint at = pos;
-    if (byMouse) {
-        if (QTreeWidgetItem* item = TreeView1->itemAt(pos))
-            TreeView1->setCurrentItem(item);
-    } else if (QTreeWidgetItem* current = TreeView1->currentItem()) {
-        at = TreeView1->visualItemRect(current).center();
-    }
-    PopupMenu1Popup();
-    PopupMenu1->exec(TreeView1->viewport()->mapToGlobal(at));
-}
+void Form1::showNodeIcon(int image) { workspacePage_->showNodeIcon(image); }
+void Form1::selectNode(int index) { workspacePage_->selectNode(index); }
 
 }  // namespace tessaly

@@ -37,6 +37,7 @@ class LogModel;
 class LogView;
 struct SaveOutcome;
 class DetectionPage;
+class WorkspacePage;
 class DesktopActions;
 class PreviewPane;
 enum class ExportFormat;
@@ -117,7 +118,6 @@ public:
     void Site1Click();
 
     // Preview panes: the selected workspace node, the selected row of the detection list.
-    void createPreviewPanes();
     void PreviewSelectedNode();
     void PreviewScanRow(int row);
 
@@ -164,7 +164,6 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildActions();
@@ -174,7 +173,8 @@ private:
     void buildStatusBar();
     void applySaveCommandsEnabled();
     QAction* makeAction(const char* name, std::string_view caption, void (Form1::*handler)());
-    void showTreeContextMenu(const QPoint& pos, bool byMouse);
+    // The workspace tab, its commands and signals connected.
+    WorkspacePage* buildWorkspacePage();
     // The detection tab, its signals connected.
     DetectionPage* buildDetectionPage();
     // The end of a scan: the close that was asked for while it ran.
@@ -194,6 +194,7 @@ private:
     std::unique_ptr<QtIconList> ImageList2;
     Workspace workspace_;
     std::unique_ptr<WorkspaceEditor> editor_;
+    WorkspacePage* workspacePage_ = nullptr;  // TabSheet1, owned by PageControl1
     DetectionPage* detection_ = nullptr;  // TabSheet4, owned by PageControl1
     DesktopActions* desktop_ = nullptr;   // the desktop commands, owned as a child object
     bool closeWhenScanEnds_ = false;  // a close was asked for and agreed to while a scan ran
@@ -204,24 +205,16 @@ private:
     // Controls and commands, each with its object name equal to the member's name.
     QToolBar* ToolBar1 = nullptr;
     QTabWidget* PageControl1 = nullptr;
-    QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet3 = nullptr;
-    QTreeWidget* TreeView1 = nullptr;
     LogView* Memo1 = nullptr;
-    QSplitter* Splitter2 = nullptr;  // workspace tree | preview
-    PreviewPane* PreviewPane1 = nullptr;
     QLabel* StatusPanel0 = nullptr;
     NameLabel* StatusPanel1 = nullptr;
     QTimer* Timer1 = nullptr;
-    QMenu* PopupMenu1 = nullptr;
 
     QAction *New1 = nullptr, *Open1 = nullptr, *Save1 = nullptr, *SaveAs1 = nullptr, *SaveSelected1 = nullptr,
             *Exit1 = nullptr;
     QAction *CloseQuery1 = nullptr, *SaveStatus1 = nullptr;
     QAction *ToolButton1 = nullptr, *ToolButton2 = nullptr, *ToolButton3 = nullptr, *ToolButton4 = nullptr;
-    QAction *Open2 = nullptr, *NotePad2 = nullptr, *OpenBy2 = nullptr, *OpenByDirect2 = nullptr,
-            *CopyOpen2 = nullptr, *SaveAs2 = nullptr, *Delete2 = nullptr, *Property2 = nullptr,
-            *CopyFileName2 = nullptr;
 };
 
 }  // namespace tessaly

@@ -20,6 +20,7 @@
 #include "common/texts.h"
 #include "desktop/desktop_rules.h"
 #include "detect/qt_detection.h"
+#include "streams/qt_workspace_page.h"
 #include "streams/qt_preview_pane.h"
 
 namespace tessaly {
@@ -160,9 +161,10 @@ void Form1::readSettings()
 
     // The preview panes: a third of the window beside the tree, a third of it below the result list.
     settings_.previewWidth = qMax(ini.readInteger(Preview, "Width", geometry().width() / 3), 1);
+    QSplitter* Splitter2 = workspacePage_->previewSplitter();
     Splitter2->setSizes({qMax(geometry().width() - settings_.previewWidth, 1), settings_.previewWidth});
     connect(Splitter2, &QSplitter::splitterMoved, this,
-            [this] { settings_.previewWidth = Splitter2->sizes().value(1); });
+            [this, Splitter2] { settings_.previewWidth = Splitter2->sizes().value(1); });
     settings_.previewHeight = qMax(ini.readInteger(Preview, "Height", geometry().height() / 3), 1);
     QSplitter* Splitter3 = detection_->previewSplitter();
     Splitter3->setSizes({qMax(geometry().height() - settings_.previewHeight, 1), settings_.previewHeight});
@@ -234,7 +236,9 @@ bool Form1::FormCloseQuery()
                          detection_->folderSplitter()->isVisible() ? detection_->folderPanel()->width()
                                                                    : settings_.folderPaneWidth);
         ini.writeInteger(Option, "ScrollPosX", folderPaneScrollX());
-        ini.writeInteger(Preview, "Width", Splitter2->isVisible() ? PreviewPane1->width() : settings_.previewWidth);
+        ini.writeInteger(Preview, "Width", workspacePage_->previewSplitter()->isVisible()
+                                               ? workspacePage_->preview()->width()
+                                               : settings_.previewWidth);
         ini.writeInteger(Preview, "Height", detection_->previewSplitter()->isVisible() ? detection_->preview()->height()
                                                                                       : settings_.previewHeight);
     } else {

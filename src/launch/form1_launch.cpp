@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 
 #include "app/form1.h"
+#include "streams/qt_workspace_page.h"
 #include "common/dialogs.h"
 #include "common/qt_text.h"
 #include "common/texts.h"
@@ -56,8 +57,7 @@ std::optional<ItemToOpen> selectedItem(const Form1& form)
 
 void Form1::TreeView1DblClick()
 {
-    if (QTreeWidgetItem* root = TreeView1->topLevelItem(0))
-        root->setExpanded(true);
+    workspacePage_->expandRoot();
     if (const auto X = selectedItem(*this))
         WindowOpener(*this).opener.TreeView1DblClick(*X);
 }

@@ -1,4 +1,5 @@
-// Form1's workspace commands: drops, Open, reset, remove, click and the context menu's state.
+// Form1's workspace tab and commands: the page, drops, Open, reset, remove, click and the context
+// menu's state.
 
 #include <QAction>
 #include <QLocale>
@@ -8,6 +9,7 @@
 #include "common/qt_text.h"
 #include "common/texts.h"
 #include "streams/commands.h"
+#include "streams/qt_workspace_page.h"
 
 namespace tessaly {
 
@@ -56,16 +58,35 @@ void Form1::TreeView1Click()
 
 void Form1::PopupMenu1Popup()
 {
-    const PopupEnables e = tessaly::PopupMenu1Popup(workspace());
-    Open2->setEnabled(e.Open2);
-    NotePad2->setEnabled(e.NotePad2);
-    OpenBy2->setEnabled(e.OpenBy2);
-    OpenByDirect2->setEnabled(e.OpenByDirect2);
-    CopyOpen2->setEnabled(e.CopyOpen2);
-    SaveAs2->setEnabled(e.SaveAs2);
-    Delete2->setEnabled(e.Delete2);
-    Property2->setEnabled(e.Property2);
-    CopyFileName2->setEnabled(e.CopyFileName2);
+    workspacePage_->enableCommands(tessaly::PopupMenu1Popup(workspace()));
+}
+
+void Form1::PreviewSelectedNode()
+{
+    workspacePage_->previewSelectedNode();
+}
+
+WorkspacePage* Form1::buildWorkspacePage()
+{
+    auto* page = new WorkspacePage(workspace_, *ImageList2, services_.previewFs ? services_.previewFs : services_.fs);
+    connect(page->Open2, &QAction::triggered, this, &Form1::TreeView1DblClick);
+    connect(page->NotePad2, &QAction::triggered, this, &Form1::NotePad2Click);
+    connect(page->OpenBy2, &QAction::triggered, this, &Form1::OpenBy2Click);
+    connect(page->OpenByDirect2, &QAction::triggered, this, &Form1::OpenByDirect2Click);
+    connect(page->CopyOpen2, &QAction::triggered, this, &Form1::CopyOpen2Click);
+    connect(page->SaveAs2, &QAction::triggered, this, &Form1::SaveAs2Click);
+    connect(page->Delete2, &QAction::triggered, this, &Form1::Delete2Click);
+    connect(page->Property2, &QAction::triggered, this, &Form1::Property2Click);
+    connect(page->CopyFileName2, &QAction::triggered, this, &Form1::CopyFileName2Click);
+    connect(page, &WorkspacePage::nodeSelected, this, [this](int index) {
+        workspace_.select(index);
+        PopupMenu1Popup();
+        PreviewSelectedNode();
+    });
+    connect(page, &WorkspacePage::nodeClicked, this, &Form1::TreeView1Click);
+    connect(page, &WorkspacePage::nodeDoubleClicked, this, &Form1::TreeView1DblClick);
+    connect(page, &WorkspacePage::menuAboutToOpen, this, &Form1::PopupMenu1Popup);
+    return page;
 }
 
 }  // namespace tessaly
