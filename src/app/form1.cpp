@@ -37,6 +37,7 @@
 #include "common/qt_icon_list.h"
 #include "common/qt_log_view.h"
 #include "common/qt_name_label.h"
+#include "common/qt_path_delegate.h"
 #include "common/qt_text.h"
 #include "common/texts.h"
 #include "desktop/about_box.h"
@@ -309,6 +310,7 @@ void Form1::buildPages()
     TreeView1->setMouseTracking(true);
     TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
     TreeView1->setExpandsOnDoubleClick(false);
+    TreeView1->setItemDelegate(new PathElideDelegate(TreeView1));
     // Shortcuts of the context menu act while the tree has the focus.
     for (QAction* a : {Open2, CopyOpen2, Delete2}) {
         a->setShortcutContext(Qt::WidgetShortcut);
@@ -617,6 +619,7 @@ void Form1::showWorkspace()
         item->setText(0, shownText(node.text));
         item->setData(0, Qt::UserRole, QByteArray::fromStdString(node.text));
         item->setIcon(0, ImageList2->icon(node.image));
+        item->setToolTip(0, PathToolTip(item->text(0), node.size));
         return item;
     };
     auto* root = addNode(new QTreeWidgetItem(TreeView1), workspace_.root());

@@ -16,6 +16,7 @@
 
 #include "common/dialogs.h"
 #include "common/ini_file.h"
+#include "common/qt_splitter_share.h"
 #include "common/qt_text.h"
 #include "common/texts.h"
 #include "desktop/desktop_rules.h"
@@ -165,6 +166,10 @@ void Form1::readSettings()
     Splitter3->setSizes({qMax(geometry().height() - settings_.previewHeight, 1), settings_.previewHeight});
     connect(Splitter3, &QSplitter::splitterMoved, this,
             [this] { settings_.previewHeight = Splitter3->sizes().value(1); });
+    // The panes keep their share of the window as it grows, stored in thousandths beside the sizes.
+    new SplitterShare(Splitter2, settings_.previewWidth, geometry().width(), ini.readInteger(Preview, "WidthShare", -1));
+    new SplitterShare(Splitter3, settings_.previewHeight, geometry().height(),
+                      ini.readInteger(Preview, "HeightShare", -1));
 }
 
 void Form1::reportUnwritableSettings()
@@ -230,8 +235,11 @@ bool Form1::FormCloseQuery()
         ini.writeInteger(Option, "FolderPaneWidth",
                          Splitter1->isVisible() ? Panel4->width() : settings_.folderPaneWidth);
         ini.writeInteger(Option, "ScrollPosX", folderPaneScrollX());
-        ini.writeInteger(Preview, "Width", Splitter2->isVisible() ? PreviewPane1->width() : settings_.previewWidth);
-        ini.writeInteger(Preview, "Height", Splitter3->isVisible() ? PreviewPane2->height() : settings_.previewHeight);
+        // The sizes in the normal window, which the rectangle above describes.
+        ini.writeInteger(Preview, "Width", SplitterShare::of(Splitter2)->normalSize());
+        ini.writeInteger(Preview, "Height", SplitterShare::of(Splitter3)->normalSize());
+        ini.writeInteger(Preview, "WidthShare", SplitterShare::of(Splitter2)->perMille());
+        ini.writeInteger(Preview, "HeightShare", SplitterShare::of(Splitter3)->perMille());
     } else {
         ini.eraseSection(Position);
         ini.eraseSection(Option);

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/qt_log_view_accessible.h"
 #include "common/qt_text.h"
 #include "common/texts.h"
 
@@ -33,6 +34,7 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent)
     viewport()->setAutoFillBackground(true);
     viewport()->setCursor(Qt::IBeamCursor);
     updateScrollBars();
+    InstallLogViewAccessibility();
 }
 
 LogView::~LogView() = default;
@@ -95,6 +97,7 @@ void LogView::added(std::size_t firstNew, std::string_view widest)
     // Repainting is needed only when a new line can be on screen.
     if (int(firstNew) <= bar->value() + visibleLines())
         viewport()->update();
+    NotifyLogAppended(this, int(firstNew));
 }
 
 void LogView::measure(const QString& text)
@@ -168,6 +171,7 @@ void LogView::publishSelection() const
     QClipboard* clipboard = QApplication::clipboard();
     if (hasSelection() && clipboard->supportsSelection())
         clipboard->setText(selectedText(), QClipboard::Selection);
+    NotifyLogSelection(this);
 }
 
 void LogView::scrollToEnd()
@@ -416,6 +420,47 @@ void LogView::contextMenuEvent(QContextMenuEvent* event)
     allAction->setShortcut(QKeySequence::SelectAll);
     allAction->setEnabled(!lines_.empty());
     menu.exec(event->globalPos());
+}
+
+void LogView::setSelection(std::pair<int, int> anchor, std::pair<int, int> caret)
+{
+    const auto place = [this](std::pair<int, int> p) -> Place {
+        if (lines_.empty())
+            return {};
+        const int index = std::clamp(p.first, 0, lineCount() - 1);
+        return {index, std::clamp(p.second, 0, int(line(index).size()))};
+    };
+    anchor_ = place(anchor);
+    caret_ = place(caret);
+    viewport()->update();
+    publishSelection();
+}
+
+QRect LogView::placeRect(int index, int column) const
+{
+    QTextLayout layout;
+    layOut(layout, line(index));
+    const QTextLine text = layout.lineAt(0);
+    const qreal left = text.cursorToX(column);
+    const qreal right = column < text.textLength() ? text.cursorToX(column + 1) : left + fontMetrics().averageCharWidth();
+    const int x = Margin - horizontalScrollBar()->value() + int(left);
+    const int y = Margin + (index - verticalScrollBar()->value()) * lineHeight();
+    return {x, y, std::max(1, int(std::ceil(right - left))), lineHeight()};
+}
+
+std::pair<int, int> LogView::placeAtPoint(QPoint viewportPos) const
+{
+    const Place place = placeAt(viewportPos);
+    return {place.line, place.column};
+}
+
+void LogView::scrollToLine(int index)
+{
+    QScrollBar* bar = verticalScrollBar();
+    if (index < bar->value())
+        bar->setValue(index);
+    else if (index >= bar->value() + visibleLines())
+        bar->setValue(index - visibleLines() + 1);
 }
 
 }  // namespace tessaly

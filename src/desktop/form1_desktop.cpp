@@ -16,6 +16,7 @@
 #include "common/texts.h"
 #include "desktop/about_box.h"
 #include "desktop/desktop_rules.h"
+#include "desktop/qt_help_window.h"
 #include "desktop/qt_url_opener.h"
 #include "platform/window_system.h"
 
@@ -98,7 +99,9 @@ void Form1::Help2Click()
             help = QDir::cleanPath(qs(candidate));
             break;
         }
-    services_.urls->openUrl(QUrl::fromLocalFile(help));
+    // Where nothing on the desktop shows it, the help is HTML that Tessaly can show itself.
+    if (!services_.urls->openUrl(QUrl::fromLocalFile(help)))
+        ShowHelpWindow(this, help);
 }
 
 void Form1::About1Click()
@@ -116,7 +119,11 @@ void Form1::About1Click()
 
 void Form1::Site1Click()
 {
-    services_.urls->openUrl(QUrl(tr8(texts::HomePageUrl)));
+    if (services_.urls->openUrl(QUrl(tr8(texts::HomePageUrl))))
+        return;
+    QString text = tr8(texts::CannotOpenAddress);
+    text.replace(QStringLiteral("%s"), tr8(texts::HomePageUrl));
+    services_.dialogs->showMessage(this, text, tr8(texts::ApplicationTitle));
 }
 
 }  // namespace tessaly

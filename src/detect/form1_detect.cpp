@@ -13,6 +13,7 @@
 #include "common/qt_text.h"
 #include "common/texts.h"
 #include "detect/qt_detection.h"
+#include "detect/qt_detection_aids.h"
 #include "detect/qt_scan_model.h"
 #include "detect/scan_export.h"
 #include "platform/system.h"
@@ -26,6 +27,7 @@ void Form1::createFolderPane()
     if (!detection_) {
         detection_ = new DetectionPane(*this);
         connect(detection_, &DetectionPane::finished, this, &Form1::scanFinished);
+        new DetectionAids(*this, *detection_);
     }
     // A start folder that has gone is passed over: the pane opens without a selection.
     if (!detection_->folderPane()->currentIndex().isValid())

@@ -15,6 +15,7 @@
 
 #include "app/form1.h"
 #include "common/qt_log_view.h"
+#include "common/qt_path_delegate.h"
 #include "common/qt_text.h"
 #include "common/texts.h"
 #include "detect/qt_folder_model.h"
@@ -89,6 +90,7 @@ DetectionPane::DetectionPane(Form1& form)
     list->setModel(model_);
     model_->setFont(list->font());
     list->setIconSize(ScanResultModel::decorationSize());
+    list->setItemDelegateForColumn(0, new PathElideDelegate(list));
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setAllColumnsShowFocus(true);
     list->setSortingEnabled(false);
@@ -200,6 +202,7 @@ void DetectionPane::clearResults()
         imageList3_.clear();
         counters_ = ScanCounters{};
         std::vector<ScanSkip>().swap(skipped_);
+        currentFolder_.clear();
     });
     // The rows are gone, and with them what the preview showed.
     form_.PreviewScanRow(-1);
@@ -248,6 +251,8 @@ void DetectionPane::take(const std::shared_ptr<ScanBatch>& batch)
     if (!batch->progress.empty())
         form_.setStatusText(QString::fromUtf8(batch->progress.data(), qsizetype(batch->progress.size())));
     counters_ = batch->counters;
+    if (!batch->folder.empty())
+        currentFolder_ = std::move(batch->folder);
 
     // Measured as they come, so that showing many rows at once costs only the insertion.
     model_->measureArrived();
@@ -265,6 +270,7 @@ void DetectionPane::take(const std::shared_ptr<ScanBatch>& batch)
         }
     }
     worker_->taken();
+    Q_EMIT progressed();
     if (batch->last) {
         skipped_ = std::move(batch->skipped);
         scanning_ = false;

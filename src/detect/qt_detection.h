@@ -50,6 +50,8 @@ public:
     const ScanCounters& counters() const { return counters_; }
     // What the last scan could not read, in walk order.
     const std::vector<ScanSkip>& skipped() const { return skipped_; }
+    // The folder the running scan reads now; empty before the first one is heard of.
+    const std::string& currentFolder() const { return currentFolder_; }
     ScanResultModel& model() { return *model_; }
     QtIconList& ImageList3() { return imageList3_; }
     ScanWorker& worker() { return *worker_; }
@@ -67,6 +69,8 @@ public:
     std::chrono::milliseconds listInterval{100};
 
 Q_SIGNALS:
+    // A batch of the scan has been shown: counters, the current folder and perhaps new rows.
+    void progressed();
     // The scan has returned and everything it found is shown.
     void finished();
 
@@ -90,6 +94,7 @@ private:
     ScanRows rows_;
     ScanCounters counters_;
     std::vector<ScanSkip> skipped_;
+    std::string currentFolder_;
     ScanResultModel* model_ = nullptr;
     bool scanning_ = false;
     bool cancelRequested_ = false;
