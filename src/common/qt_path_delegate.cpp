@@ -46,10 +46,12 @@ void PathElideDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     initStyleOption(&opt, index);
     const QWidget* widget = opt.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
-    // The style draws the text inside the text rectangle less a margin on either side.
+    // The style draws the text inside the text rectangle less a margin on either side, and lays it
+    // out in fractions of a pixel: a text that fits in whole pixels may still be a little too wide
+    // for it, and would be cut again at the style's end.
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
-    opt.text = ElidePath(opt.text, QFontMetrics(opt.font), textRect.width() - 2 * margin);
+    opt.text = ElidePath(opt.text, QFontMetrics(opt.font), textRect.width() - 2 * margin - 2);
     opt.textElideMode = Qt::ElideLeft;
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
 }
