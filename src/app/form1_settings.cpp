@@ -16,6 +16,7 @@
 
 #include "common/dialogs.h"
 #include "common/ini_file.h"
+#include "common/qt_splitter_share.h"
 #include "common/qt_text.h"
 #include "common/texts.h"
 #include "desktop/desktop_rules.h"
@@ -170,6 +171,10 @@ void Form1::readSettings()
     Splitter3->setSizes({qMax(geometry().height() - settings_.previewHeight, 1), settings_.previewHeight});
     connect(Splitter3, &QSplitter::splitterMoved, this,
             [this, Splitter3] { settings_.previewHeight = Splitter3->sizes().value(1); });
+    // The panes keep their share of the window as it grows, stored in thousandths beside the sizes.
+    new SplitterShare(Splitter2, settings_.previewWidth, geometry().width(), ini.readInteger(Preview, "WidthShare", -1));
+    new SplitterShare(Splitter3, settings_.previewHeight, geometry().height(),
+                      ini.readInteger(Preview, "HeightShare", -1));
 }
 
 void Form1::reportUnwritableSettings()
@@ -236,11 +241,11 @@ bool Form1::FormCloseQuery()
                          detection_->folderSplitter()->isVisible() ? detection_->folderPanel()->width()
                                                                    : settings_.folderPaneWidth);
         ini.writeInteger(Option, "ScrollPosX", folderPaneScrollX());
-        ini.writeInteger(Preview, "Width", workspacePage_->previewSplitter()->isVisible()
-                                               ? workspacePage_->preview()->width()
-                                               : settings_.previewWidth);
-        ini.writeInteger(Preview, "Height", detection_->previewSplitter()->isVisible() ? detection_->preview()->height()
-                                                                                      : settings_.previewHeight);
+        // The sizes in the normal window, which the rectangle above describes.
+        ini.writeInteger(Preview, "Width", SplitterShare::of(workspacePage_->previewSplitter())->normalSize());
+        ini.writeInteger(Preview, "Height", SplitterShare::of(detection_->previewSplitter())->normalSize());
+        ini.writeInteger(Preview, "WidthShare", SplitterShare::of(workspacePage_->previewSplitter())->perMille());
+        ini.writeInteger(Preview, "HeightShare", SplitterShare::of(detection_->previewSplitter())->perMille());
     } else {
         ini.eraseSection(Position);
         ini.eraseSection(Option);

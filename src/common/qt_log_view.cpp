@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "common/qt_log_model.h"
+#include "common/qt_log_view_accessible.h"
 #include "common/qt_text.h"
 #include "common/texts.h"
 
@@ -38,6 +39,7 @@ LogView::LogView(LogModel* model, QWidget* parent)
     updateScrollBars();
     if (model_->lineCount() > 0)
         added(0, {});
+    InstallLogViewAccessibility();
 }
 
 LogView::~LogView() = default;
@@ -74,6 +76,7 @@ void LogView::added(std::size_t firstNew, std::string_view widest)
     // Repainting is needed only when a new line can be on screen.
     if (int(firstNew) <= bar->value() + visibleLines())
         viewport()->update();
+    NotifyLogAppended(this, int(firstNew));
 }
 
 void LogView::measure(const QString& text)
@@ -142,6 +145,7 @@ void LogView::publishSelection() const
     QClipboard* clipboard = QApplication::clipboard();
     if (hasSelection() && clipboard->supportsSelection())
         clipboard->setText(selectedText(), QClipboard::Selection);
+    NotifyLogSelection(this);
 }
 
 void LogView::scrollToEnd()
@@ -388,8 +392,49 @@ void LogView::contextMenuEvent(QContextMenuEvent* event)
     copyAction->setEnabled(hasSelection());
     QAction* allAction = menu.addAction(tr8(texts::LogSelectAll), this, [this] { selectAll(); });
     allAction->setShortcut(QKeySequence::SelectAll);
-    allAction->setEnabled(!model_->lineCount() == 0);
+    allAction->setEnabled(model_->lineCount() > 0);
     menu.exec(event->globalPos());
+}
+
+void LogView::setSelection(std::pair<int, int> anchor, std::pair<int, int> caret)
+{
+    const auto place = [this](std::pair<int, int> p) -> Place {
+        if (lineCount() == 0)
+            return {};
+        const int index = std::clamp(p.first, 0, lineCount() - 1);
+        return {index, std::clamp(p.second, 0, int(line(index).size()))};
+    };
+    anchor_ = place(anchor);
+    caret_ = place(caret);
+    viewport()->update();
+    publishSelection();
+}
+
+QRect LogView::placeRect(int index, int column) const
+{
+    QTextLayout layout;
+    layOut(layout, line(index));
+    const QTextLine text = layout.lineAt(0);
+    const qreal left = text.cursorToX(column);
+    const qreal right = column < text.textLength() ? text.cursorToX(column + 1) : left + fontMetrics().averageCharWidth();
+    const int x = Margin - horizontalScrollBar()->value() + int(left);
+    const int y = Margin + (index - verticalScrollBar()->value()) * lineHeight();
+    return {x, y, std::max(1, int(std::ceil(right - left))), lineHeight()};
+}
+
+std::pair<int, int> LogView::placeAtPoint(QPoint viewportPos) const
+{
+    const Place place = placeAt(viewportPos);
+    return {place.line, place.column};
+}
+
+void LogView::scrollToLine(int index)
+{
+    QScrollBar* bar = verticalScrollBar();
+    if (index < bar->value())
+        bar->setValue(index);
+    else if (index >= bar->value() + visibleLines())
+        bar->setValue(index - visibleLines() + 1);
 }
 
 }  // namespace tessaly

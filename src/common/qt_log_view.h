@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class QTextLayout;
@@ -45,6 +46,16 @@ public:
     void copy() const;
     // The newest line in view, shown from its start.
     void scrollToEnd();
+
+    // For assistive technology: the ends of the selection as (line, column in the line's UTF-16
+    // text), the selection set from two such places, a place's rectangle on the viewport and the
+    // place at a point of it, and a line brought into view.
+    std::pair<int, int> anchorPlace() const { return {anchor_.line, anchor_.column}; }
+    std::pair<int, int> caretPlace() const { return {caret_.line, caret_.column}; }
+    void setSelection(std::pair<int, int> anchor, std::pair<int, int> caret);
+    QRect placeRect(int line, int column) const;
+    std::pair<int, int> placeAtPoint(QPoint viewportPos) const;
+    void scrollToLine(int line);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

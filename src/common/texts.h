@@ -208,4 +208,19 @@ inline constexpr std::string_view Zone2 = "信頼済みサイト";
 inline constexpr std::string_view Zone3 = "インターネット";
 inline constexpr std::string_view Zone4 = "制限付きサイト";
 
+// The detection tab's keys, filter and scan strip.
+inline constexpr std::string_view StartScan = "検出開始";
+inline constexpr std::string_view FilterLabel = "絞り込み(&I):";
+inline constexpr std::string_view FilterHint = "ファイル名・ストリーム名の一部";
+inline constexpr std::string_view CountParents = "親ファイル ";
+inline constexpr std::string_view CountChildren = "　子ファイル ";
+inline constexpr std::string_view CountFiles = "　調べたファイル ";
+inline constexpr std::string_view ReadingFolder = "読込み中: ";
+
+// Help shown by Tessaly itself when no program can show the help file, and the home page that
+// nothing could open.
+inline constexpr std::string_view HelpCaption = "Tessaly ヘルプ";
+inline constexpr std::string_view HelpMissing = "ヘルプファイル \"%s\" が見つかりません。";
+inline constexpr std::string_view CannotOpenAddress = "アドレス \"%s\" を開けるプログラムが見つかりません。";
+
 }  // namespace tessaly::texts

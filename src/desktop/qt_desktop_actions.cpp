@@ -14,6 +14,7 @@
 #include "common/texts.h"
 #include "desktop/about_box.h"
 #include "desktop/desktop_rules.h"
+#include "desktop/qt_help_window.h"
 #include "desktop/qt_url_opener.h"
 
 #ifndef TESSALY_SHARE_HELP
@@ -122,7 +123,9 @@ void DesktopActions::showHelp()
             help = QDir::cleanPath(pathText(candidate));
             break;
         }
-    urls_->openUrl(QUrl::fromLocalFile(help));
+    // Where nothing on the desktop shows it, the help is HTML that Tessaly can show itself.
+    if (!urls_->openUrl(QUrl::fromLocalFile(help)))
+        ShowHelpWindow(&window_, help);
 }
 
 void DesktopActions::showAbout()
@@ -140,7 +143,11 @@ void DesktopActions::showAbout()
 
 void DesktopActions::showHomePage()
 {
-    urls_->openUrl(QUrl(tr8(texts::HomePageUrl)));
+    if (urls_->openUrl(QUrl(tr8(texts::HomePageUrl))))
+        return;
+    QString text = tr8(texts::CannotOpenAddress);
+    text.replace(QStringLiteral("%s"), tr8(texts::HomePageUrl));
+    dialogs_->showMessage(&window_, text, tr8(texts::ApplicationTitle));
 }
 
 }  // namespace tessaly

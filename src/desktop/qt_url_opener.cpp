@@ -4,9 +4,11 @@
 
 namespace tessaly {
 
-void DesktopUrlOpener::openUrl(const QUrl& url)
+bool DesktopUrlOpener::openUrl(const QUrl& url)
 {
-    QDesktopServices::openUrl(url);
+    if (handled_ && !handled_(url))
+        return false;
+    return QDesktopServices::openUrl(url);
 }
 
 }  // namespace tessaly

@@ -4,19 +4,27 @@
 
 #include <QUrl>
 
+#include <functional>
+
 namespace tessaly {
 
 class UrlOpener {
 public:
     virtual ~UrlOpener() = default;
-    // Hands url to the default handler; the result is not examined.
-    virtual void openUrl(const QUrl& url) = 0;
+    // Hands url to the default handler; false when nothing on the system can take it (no program
+    // for the file's type or the address's scheme, or no launcher at all).
+    virtual bool openUrl(const QUrl& url) = 0;
 };
 
-// QDesktopServices: xdg-open or the desktop portal on Linux.
+// QDesktopServices: xdg-open or the desktop portal on Linux. xdg-open starts whether or not a
+// program stands behind it, so the platform may say beforehand which addresses have one.
 class DesktopUrlOpener final : public UrlOpener {
 public:
-    void openUrl(const QUrl& url) override;
+    explicit DesktopUrlOpener(std::function<bool(const QUrl&)> handled = {}) : handled_(std::move(handled)) {}
+    bool openUrl(const QUrl& url) override;
+
+private:
+    std::function<bool(const QUrl&)> handled_;
 };
 
 }  // namespace tessaly

@@ -22,8 +22,10 @@
 #include <algorithm>
 
 #include "common/dialogs.h"
+#include "common/qt_path_delegate.h"
 #include "common/qt_text.h"
 #include "common/texts.h"
+#include "detect/qt_detection_aids.h"
 #include "detect/qt_folder_model.h"
 #include "detect/qt_scan_model.h"
 #include "detect/scan_export.h"
@@ -57,6 +59,7 @@ DetectionPage::DetectionPage(DetectionServices services, OperationLog& log, LogS
     buildLayout();
     buildFolderPane();
     buildResultList();
+    new DetectionAids(*this);
 }
 
 // Left to right: the folder pane in Panel4, the splitter, Panel1 with the result list above its
@@ -186,6 +189,7 @@ void DetectionPage::buildResultList()
     list->setModel(model_);
     model_->setFont(list->font());
     list->setIconSize(ScanResultModel::decorationSize());
+    list->setItemDelegateForColumn(0, new PathElideDelegate(list));
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSortingEnabled(false);
     list->setMouseTracking(true);
@@ -302,6 +306,7 @@ void DetectionPage::clearResults()
         imageList3_.clear();
         counters_ = ScanCounters{};
         std::vector<ScanSkip>().swap(skipped_);
+        currentFolder_.clear();
     });
     // The rows are gone, and with them what the preview showed.
     previewRow(-1);
@@ -350,6 +355,8 @@ void DetectionPage::take(const std::shared_ptr<ScanBatch>& batch)
     if (!batch->progress.empty())
         Q_EMIT statusChanged(QString::fromUtf8(batch->progress.data(), qsizetype(batch->progress.size())));
     counters_ = batch->counters;
+    if (!batch->folder.empty())
+        currentFolder_ = std::move(batch->folder);
 
     // Measured as they come, so that showing many rows at once costs only the insertion.
     model_->measureArrived();
@@ -364,6 +371,7 @@ void DetectionPage::take(const std::shared_ptr<ScanBatch>& batch)
         }
     }
     worker_->taken();
+    Q_EMIT progressed();
     if (batch->last) {
         skipped_ = std::move(batch->skipped);
         scanning_ = false;

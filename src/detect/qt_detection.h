@@ -90,6 +90,8 @@ public:
     const ScanCounters& counters() const { return counters_; }
     // What the last scan could not read, in walk order.
     const std::vector<ScanSkip>& skipped() const { return skipped_; }
+    // The folder the running scan reads now; empty before the first one is heard of.
+    const std::string& currentFolder() const { return currentFolder_; }
     ScanResultModel& model() { return *model_; }
     QtIconList& ImageList3() { return imageList3_; }
     ScanWorker& worker() { return *worker_; }
@@ -110,6 +112,8 @@ Q_SIGNALS:
     void statusChanged(const QString& text);
     // The user asked for the parent file of a result row (path) in the workspace.
     void readIn(const std::string& path);
+    // A batch of the scan has been shown: counters, the current folder and perhaps new rows.
+    void progressed();
     // The scan has returned, everything it found is shown and its summary is the status message.
     void finished();
 
@@ -146,6 +150,7 @@ private:
     ScanRows rows_;
     ScanCounters counters_;
     std::vector<ScanSkip> skipped_;
+    std::string currentFolder_;
     ScanResultModel* model_ = nullptr;
     std::string scanFolder_;  // the folder of the last scan, as the log and the exports name it
     bool scanning_ = false;

@@ -7,6 +7,7 @@
 #include <QPixmap>
 
 #include "common/qt_icon_list.h"
+#include "common/qt_path_delegate.h"
 #include "common/qt_text.h"
 #include "common/texts.h"
 
@@ -85,6 +86,10 @@ QVariant ScanResultModel::data(const QModelIndex& index, int role) const
     case Qt::DecorationRole:
         if (index.column() == 0)
             return decoration(row);
+        return {};
+    case Qt::ToolTipRole:
+        if (index.column() == 0)
+            return PathToolTip(cellText(row, 0), row.bytes);
         return {};
     case Qt::FontRole:
         if (index.row() == hotRow_)

@@ -92,6 +92,7 @@ private:
     }
     void idle() override { pump(); }
     void showProgress(const std::string& text) override { batch_->progress = text; }
+    void showFolder(const std::string& folder) override { batch_->folder = folder; }
     std::string formatModified(const LocalTime& time, bool withTime) override
     {
         QString text = locale_.toString(QDate(time.year, time.month, time.day), QLocale::ShortFormat);

@@ -37,6 +37,7 @@ struct ScanBatch {
     std::vector<IconRequest> icons;  // one per row, in row order
     std::string logLines;            // whole lines, each but the last followed by a line break
     std::string progress;            // the newest progress text; empty when it has not changed
+    std::string folder;              // the folder being read; empty when it has not changed
     ScanCounters counters;
     bool last = false;               // the walk has returned
     std::vector<ScanSkip> skipped;   // with the last batch: what the scan could not read

@@ -509,6 +509,7 @@ void FolderScan::walk(Walk& w, Folder& folder)
         return;
     }
 
+    view_.showFolder(folder.path);
     for (std::size_t i = 0; i < folder.entries.size(); ++i) {
         view_.pump();
         if (counters_.CancelRequested || w.stopped()) {
@@ -527,6 +528,7 @@ void FolderScan::walk(Walk& w, Folder& folder)
             if (!entry.folder)  // "." and ".."
                 continue;
             walk(w, *entry.folder);
+            view_.showFolder(folder.path);
             // What the subfolder held is no longer needed.
             w.forget();
             entry.folder.reset();

@@ -143,6 +143,8 @@ public:
     virtual void idle() {}
     // The status bar's progress text after a file or a whole subfolder.
     virtual void showProgress(const std::string& text) = 0;
+    // The folder the walk is reading now: on entering it, and on coming back to it from a subfolder.
+    virtual void showFolder(const std::string& /*folder*/) {}
     // The locale's short date of time, followed by a blank and its long time when withTime is set.
     virtual std::string formatModified(const LocalTime& time, bool withTime) = 0;
 };

@@ -170,7 +170,11 @@ PreviewResult readPreview(FileSystem& fs, const PreviewPane::Request& request, c
             read.value().truncated = true;
         }
     }
-    if (const Origin origin = ReadOrigin(fs, item.file); !origin.empty()) {
+    // The origin belongs to the file and to the streams that record it, not to the file's other
+    // streams: repeated on each of them it would only push their content down.
+    const bool ownsOrigin = !item.isStream() || item.stream == ZoneIdentifierStream ||
+                            item.stream == XdgOriginStream || item.stream == XdgReferrerStream;
+    if (const Origin origin = ownsOrigin ? ReadOrigin(fs, item.file) : Origin(); !origin.empty()) {
         r.origin = tr8(texts::OriginTitle);
         for (const auto& [caption, value] : OriginLines(origin))
             r.origin += QLatin1Char('\n') + tr8(caption) + QStringLiteral(": ") + escaped(value);

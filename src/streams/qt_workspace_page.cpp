@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "common/qt_icon_list.h"
+#include "common/qt_path_delegate.h"
 #include "common/qt_text.h"
 #include "common/texts.h"
 #include "streams/commands.h"
@@ -65,6 +66,7 @@ WorkspacePage::WorkspacePage(const Workspace& workspace, const QtIconList& icons
     TreeView1->setMouseTracking(true);
     TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
     TreeView1->setExpandsOnDoubleClick(false);
+    TreeView1->setItemDelegate(new PathElideDelegate(TreeView1));
     // Shortcuts of the context menu act while the tree has the focus.
     for (QAction* a : {Open2, CopyOpen2, Delete2}) {
         a->setShortcutContext(Qt::WidgetShortcut);
@@ -114,6 +116,7 @@ void WorkspacePage::showWorkspace()
         item->setText(0, shownText(node.text));
         item->setData(0, Qt::UserRole, QByteArray::fromStdString(node.text));
         item->setIcon(0, icons_.icon(node.image));
+        item->setToolTip(0, PathToolTip(item->text(0), node.size));
         return item;
     };
     auto* root = addNode(new QTreeWidgetItem(TreeView1), workspace_.root());

@@ -138,7 +138,7 @@ private Q_SLOTS:
         QCOMPARE(saved.readInteger("POSITION", "MaxX", 0), -7);
         QCOMPARE(saved.readInteger("POSITION", "MaxY", 0), 16);
         QCOMPARE(saved.readInteger("OPTION", "FolderPaneWidth", -1), 150);
-        // The preview keeps its width when the window grows: the tree takes the room.
+        // The width is the normal window's; the maximised window gave the preview its share.
         QCOMPARE(saved.readInteger("PREVIEW", "Width", -1), 170);
         QCOMPARE(saved.readBool("OPTION", "SaveStatus", false), true);
         QCOMPARE(saved.readBool("OPTION", "CloseQuery", true), false);
@@ -166,7 +166,8 @@ private Q_SLOTS:
                 names << QString::fromUtf8(line.contains('=') ? line.left(line.indexOf('=')) : line);
         QCOMPARE(names.join(QLatin1Char(' ')),
                  QStringLiteral("[PROGRAM] Name Path Version [POSITION] Flags ShowCmd MaxX MaxY Left Top Right Bottom "
-                                "State [OPTION] CloseQuery SaveStatus InitialDir FolderPaneWidth ScrollPosX [PREVIEW] Width Height"));
+                                "State [OPTION] CloseQuery SaveStatus InitialDir FolderPaneWidth ScrollPosX [PREVIEW] Width Height "
+                                "WidthShare HeightShare"));
         const IniFile saved = ini();
         QCOMPARE(saved.readInteger("POSITION", "State", -1), 0);
         QCOMPARE(saved.readInteger("POSITION", "ShowCmd", -1), 1);

@@ -51,10 +51,13 @@ public:
     QList<QUrl> urls;
     // Whether a modal box was still open when each request came.
     QList<bool> modalOpen;
-    void openUrl(const QUrl& url) override
+    // What the requests answer: whether something on the system took them.
+    bool opened = true;
+    bool openUrl(const QUrl& url) override
     {
         urls.append(url);
         modalOpen.append(QApplication::activeModalWidget() != nullptr);
+        return opened;
     }
 };
 

@@ -1,6 +1,7 @@
 #include "app/services.h"
 
 #include "common/dialogs.h"
+#include "common/qt_text.h"
 #include "desktop/qt_url_opener.h"
 #include "launch/qt_open_with_dialog.h"
 #include "launch/qt_properties_dialog.h"
@@ -19,8 +20,16 @@ Services Services::defaults()
     Services s;
     s.fs = std::make_shared<LinuxFileSystem>();
     s.dialogs = std::make_shared<WidgetDialogs>();
-    s.urls = std::make_shared<DesktopUrlOpener>();
-    s.associations = std::make_shared<GioAssociations>();
+    auto associations = std::make_shared<GioAssociations>();
+    // A file goes to the program for its type, an address to the one for its scheme.
+    s.urls = std::make_shared<DesktopUrlOpener>([associations](const QUrl& url) {
+        const Application program =
+            url.isLocalFile()
+                ? associations->findApplication(pathBytes(url.toLocalFile()))
+                : associations->defaultApplicationForType("x-scheme-handler/" + url.scheme().toStdString());
+        return !program.program.empty();
+    });
+    s.associations = associations;
     s.launcher = std::make_shared<LinuxLauncher>();
     s.shellPaths = std::make_shared<LinuxShellPaths>();
     s.workPlace = std::make_shared<LinuxWorkPlace>();

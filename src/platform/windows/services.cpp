@@ -16,11 +16,12 @@ namespace {
 // The help file and the home page go to what the shell has for them.
 class ShellUrlOpener final : public UrlOpener {
 public:
-    void openUrl(const QUrl& url) override
+    bool openUrl(const QUrl& url) override
     {
         const QString target = url.isLocalFile() ? url.toLocalFile().replace(QLatin1Char('/'), QLatin1Char('\\'))
                                                  : url.toString(QUrl::FullyEncoded);
-        ShellOpen(target.toStdString());
+        // The shell's own results: above 32 when something took the request.
+        return ShellOpen(target.toStdString()).code > 32;
     }
 };
 
