@@ -40,6 +40,7 @@
 #include "common/qt_text.h"
 #include "common/texts.h"
 #include "desktop/about_box.h"
+#include "platform/window_system.h"
 #include "streams/names.h"
 #include "streams/qt_preview_pane.h"
 
@@ -453,7 +454,8 @@ void Form1::showEvent(QShowEvent* event)
 
 void Form1::FormShow()
 {
-    const std::string exe = bytes(QCoreApplication::applicationFilePath());
+    // The system's own spelling of the path (backslashes on Windows).
+    const std::string exe = ExecutablePath();
     if (arguments_.empty()) {
         log_.AppendLogLine(texts::StartedAlone, exe);
     } else if (arguments_.size() == 1) {
