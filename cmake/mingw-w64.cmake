@@ -14,3 +14,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# No register allocation across calls (-fipa-ra). With it, GCC lets a caller keep values in
+# call-clobbered registers when the callee it compiled happens not to touch them. For an inline or
+# template function that callee is one of many identical-looking copies, and when everything is
+# linked statically the linker keeps whichever copy it meets first: a copy compiled with other
+# flags (the program's -O2 against the static Qt's -Os) then clobbers those registers under the
+# caller. Qt's random generator met exactly that and wrote through a stale pointer.
+set(CMAKE_C_FLAGS_INIT "-fno-ipa-ra")
+set(CMAKE_CXX_FLAGS_INIT "-fno-ipa-ra")

@@ -11,7 +11,10 @@ cd "$(dirname "$0")/.."
 root=$PWD
 version=6.4.2
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/tessaly
-prefix=${TESSALY_QT_WINDOWS:-$cache/qt$version-mingw-static}
+# The build's revision: a new one when the flags change (cmake/mingw-w64.cmake), so that an older
+# build in the cache is not taken for this one.
+revision=2
+prefix=${TESSALY_QT_WINDOWS:-$cache/qt$version-mingw-static-r$revision}
 if [[ -x $prefix/bin/qt-cmake && -f $prefix/.complete ]]; then
   echo "$prefix"
   exit 0

@@ -14,9 +14,9 @@ fi
 targets=(tessaly tessaly_core tessaly_platform windows_platform_check)
 options=(-G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG")
 if qt=$(tools/build_qt_windows.sh --check 2>/dev/null); then
-  # A folder configured before the Qt was there starts again, with Qt's own wrapper around the
-  # toolchain.
-  if [[ -f $folder/CMakeCache.txt ]] && ! grep -q '^QT_CHAINLOAD_TOOLCHAIN_FILE' "$folder/CMakeCache.txt"; then
+  # A folder configured before this Qt was there (or with another build of it) starts again, with
+  # this Qt's own wrapper around the toolchain.
+  if [[ -f $folder/CMakeCache.txt ]] && ! grep -q "^CMAKE_TOOLCHAIN_FILE.*=$qt/" "$folder/CMakeCache.txt"; then
     rm -rf "$folder"
   fi
   "$qt/bin/qt-cmake" -S . -B "$folder" "${options[@]}" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" >/dev/null

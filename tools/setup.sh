@@ -20,7 +20,7 @@ run_packages=(
 test_packages=(
   ccache python3
   libgtest-dev libgmock-dev libbenchmark-dev
-  g++-mingw-w64-x86-64 wine64 unicode-data
+  g++-mingw-w64-x86-64 wine64 unicode-data nsis
   ntfs-3g attr desktop-file-utils appstream man-db dpkg-dev
   samba samba-vfs-modules smbclient
 )

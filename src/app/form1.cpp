@@ -42,10 +42,11 @@
 #include "common/texts.h"
 #include "desktop/about_box.h"
 #include "desktop/qt_desktop_actions.h"
-#include "streams/qt_workspace_page.h"
 #include "detect/qt_detection.h"
+#include "platform/window_system.h"
 #include "streams/names.h"
 #include "streams/qt_preview_pane.h"
+#include "streams/qt_workspace_page.h"
 
 namespace tessaly {
 
@@ -318,7 +319,8 @@ void Form1::showEvent(QShowEvent* event)
 
 void Form1::FormShow()
 {
-    const std::string exe = bytes(QCoreApplication::applicationFilePath());
+    // The system's own spelling of the path (backslashes on Windows).
+    const std::string exe = ExecutablePath();
     if (arguments_.empty()) {
         log_.AppendLogLine(texts::StartedAlone, exe);
     } else if (arguments_.size() == 1) {

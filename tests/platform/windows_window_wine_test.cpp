@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -60,6 +61,7 @@ TEST(WindowsWindowUnderWine, SecondStartSettingsAndRestart)
                                          options);
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
     EXPECT_EQ(result.out.find("FAILED"), std::string::npos) << result.out;
+    std::printf("%s", result.out.c_str());  // the steps and the start-up time, for the record
 
     ::mkdir(dir.file("work").c_str(), 0700);
     const char* pictures = std::getenv("TESSALY_WINDOW_PICTURES");

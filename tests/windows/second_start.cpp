@@ -5,7 +5,8 @@
 //    already-running box, leave no window of its own, restore the first copy and end with 0;
 // 3. closes the first copy, which must end with 0 and leave its settings file beside the exe;
 // 4. starts once more: with the first copy gone, the next start runs normally.
-// Prints one line per step and exits with 0 when every step held.
+// Prints one line per step (and how long the first window took) and exits with 0 when every step
+// held.
 
 #include <windows.h>
 
@@ -139,9 +140,11 @@ int wmain(int argc, wchar_t** argv)
     ::DeleteFileW(ini.c_str());
 
     Process first;
+    const ULONGLONG started = ::GetTickCount64();
     check(start(first, exe, file), "first copy started");
     const HWND window = waitForWindow(first, false);
     check(window != nullptr, "first copy shows its window with the instance mark");
+    std::printf("first window after %llu ms\n", ::GetTickCount64() - started);
     if (!window)
         return 1;
     ::ShowWindow(window, SW_MINIMIZE);

@@ -96,7 +96,8 @@ int main(int argc, char** argv)
     form.show();
 
     LogView* log = test::Memo1(form);
-    const QString started = text(texts::StartedAlone) + QString::fromStdString(plainPath);
+    const QString started =
+        text(texts::StartedByDrop) + QString::fromStdString(ExecutablePath() + " " + plainPath);
     check(waitFor([&] { return log->toPlainText().contains(started); }), "the file on the command line is logged",
           log->toPlainText());
     check(test::TreeView1(form)->topLevelItemCount() == 1, "the file is the workspace's parent");
