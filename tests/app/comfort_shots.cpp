@@ -94,7 +94,7 @@ int main(int argc, char** argv)
             test::PageControl1(form)->setCurrentIndex(1);
             form.setFolderPaneFolder(QString::fromStdString(top));
             // One batch at a time, so that the scan is still going when it is taken.
-            auto* pane = form.findChild<DetectionPane*>();
+            auto* pane = form.findChild<DetectionPage*>();
             pane->worker().batchInterval = std::chrono::milliseconds(0);
             pane->worker().batchesAhead = 1;
             form.FolderPaneDblClick();
