@@ -1,5 +1,7 @@
 #include "common/numbers.h"
 
+#include "common/texts.h"
+
 namespace tessaly {
 
 std::string FormatGrouped(std::uint64_t value, std::string_view separator)
@@ -13,6 +15,11 @@ std::string FormatGrouped(std::uint64_t value, std::string_view separator)
         out.push_back(digits[i]);
     }
     return out;
+}
+
+std::string SizeLine(std::uint64_t size, std::string_view separator)
+{
+    return std::string(texts::PreviewSize) + FormatGrouped(size, separator) + std::string(texts::PreviewBytes);
 }
 
 int HexDigitValue(char c)

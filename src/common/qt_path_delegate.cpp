@@ -9,7 +9,6 @@
 
 #include "common/numbers.h"
 #include "common/qt_text.h"
-#include "common/texts.h"
 
 namespace tessaly {
 
@@ -36,8 +35,7 @@ QString ElidePath(const QString& text, const QFontMetrics& metrics, int width)
 QString PathToolTip(const QString& shownPath, std::uint64_t size)
 {
     const std::string separator = QLocale().groupSeparator().toStdString();
-    return shownPath + QLatin1Char('\n') + tr8(texts::PreviewSize) + tr8(FormatGrouped(size, separator)) +
-           tr8(texts::PreviewBytes);
+    return shownPath + QLatin1Char('\n') + tr8(SizeLine(size, separator));
 }
 
 void PathElideDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

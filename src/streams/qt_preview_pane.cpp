@@ -180,12 +180,12 @@ PreviewResult readPreview(FileSystem& fs, const PreviewPane::Request& request, c
             r.origin += QLatin1Char('\n') + tr8(caption) + QStringLiteral(": ") + escaped(value);
     }
     if (!read.ok()) {
-        r.sizeLine = tr8(texts::PreviewSize) + tr8(FormatGrouped(request.size, separator)) + tr8(texts::PreviewBytes);
+        r.sizeLine = tr8(SizeLine(request.size, separator));
         r.note = tr8(texts::PreviewUnreadable) + tr8(read.error().message);
         return r;
     }
     const PreviewSample& sample = read.value();
-    r.sizeLine = tr8(texts::PreviewSize) + tr8(FormatGrouped(sample.size, separator)) + tr8(texts::PreviewBytes);
+    r.sizeLine = tr8(SizeLine(sample.size, separator));
     if (sample.truncated)
         r.sizeLine += QLatin1Char('\n') + tr8(texts::PreviewShownPart);
 
