@@ -513,9 +513,9 @@ int main(int argc, char* argv[])
             longestGap = std::max(longestGap, run.longestGapMs);
         }
         const Times e = median(engine), w = median(window);
-        std::printf("engine %.3f s, window %.3f s (medians of 5, in turns): window / engine %.2f (at most 1.1), "
-                    "longest event-loop gap %.1f ms (at most 16)\n",
-                    e.wall, w.wall, w.wall / e.wall, longestGap);
+        std::printf("engine %.3f s (processor %.3f s), window %.3f s (processor %.3f s), medians of 5 in turns: "
+                    "window / engine %.2f (at most 1.1), longest event-loop gap %.1f ms (at most 16)\n",
+                    e.wall, e.cpu, w.wall, w.cpu, w.wall / e.wall, longestGap);
         return w.wall / e.wall <= 1.1 && longestGap <= 16 ? 0 : 1;
     }
     const auto workerCounts = [&] {

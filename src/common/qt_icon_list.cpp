@@ -75,7 +75,7 @@ int QtIconList::addForExtension(const std::string& extension)
         known = byExtension_
                     .emplace(extension, iconForExtension(QString::fromUtf8(extension.data(), qsizetype(extension.size()))))
                     .first;
-    icons_.append(known->second);
+    icons_.push_back(known->second);
     return int(icons_.size() - 1);
 }
 
@@ -140,7 +140,7 @@ std::optional<int> QtIconList::addIconImage(const std::string& bytes, std::funct
     // decoding anything, and told as such in order with the other lines of the load.
     if (!IconFileFits(bytes))
         return std::nullopt;
-    icons_.append(QIcon());
+    icons_.push_back(QIcon());
     const int index = int(icons_.size() - 1);
     ++decoding_;
     QPointer<QtIconList> self(this);
@@ -153,7 +153,7 @@ std::optional<int> QtIconList::addIconImage(const std::string& bytes, std::funct
             [self, generation, index, frames, undecodable = std::move(undecodable)] {
                 if (!self)
                     return;
-                if (generation == self->generation_ && index < self->icons_.size()) {
+                if (generation == self->generation_ && std::size_t(index) < self->icons_.size()) {
                     if (frames->empty()) {
                         if (undecodable)
                             undecodable();
@@ -162,7 +162,7 @@ std::optional<int> QtIconList::addIconImage(const std::string& bytes, std::funct
                         QIcon icon;
                         for (const QImage& frame : *frames)
                             icon.addPixmap(QPixmap::fromImage(frame));
-                        self->icons_[index] = icon;
+                        self->icons_[std::size_t(index)] = icon;
                         Q_EMIT self->iconChanged(index);
                     }
                 }
@@ -181,7 +181,7 @@ void QtIconList::finishDecoding()
 
 int QtIconList::addEmpty()
 {
-    icons_.append(QIcon());
+    icons_.push_back(QIcon());
     return int(icons_.size() - 1);
 }
 

@@ -10,6 +10,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <unordered_map>
 
@@ -30,7 +31,10 @@ public:
     // Whether pictures are still being decoded for this list.
     bool decoding() const { return decoding_ > 0; }
 
-    QIcon icon(int index) const { return index >= 0 && index < icons_.size() ? icons_[index] : QIcon(); }
+    QIcon icon(int index) const
+    {
+        return index >= 0 && std::size_t(index) < icons_.size() ? icons_[std::size_t(index)] : QIcon();
+    }
 
     // The icon for a file type, shared by every list (the lookup is the costly part).
     static QIcon iconForExtension(const QString& extension);
@@ -44,7 +48,8 @@ Q_SIGNALS:
 private:
     void finishDecoding();
 
-    QList<QIcon> icons_;
+    // One per row of a scan, a hundred thousand and more: grown without copying what it holds.
+    std::deque<QIcon> icons_;
     std::uint64_t generation_ = 0;  // results for a list since cleared are dropped
     int decoding_ = 0;
     std::unordered_map<std::string, QIcon> byExtension_;  // the icons addForExtension has given

@@ -56,6 +56,12 @@ DetectionPage::DetectionPage(DetectionServices services, OperationLog& log, LogS
         services_.folders = MakeCliFolderSystem();
     worker_ = std::make_unique<ScanWorker>(services_.folders, services_.fs);
     connect(worker_.get(), &ScanWorker::batchReady, this, &DetectionPage::take, Qt::QueuedConnection);
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setSingleShot(true);
+    connect(refreshTimer_, &QTimer::timeout, this, [this] {
+        if (scanning_)
+            refresh(false);
+    });
     buildLayout();
     buildFolderPane();
     buildResultList();
@@ -318,6 +324,8 @@ void DetectionPage::startScan(const std::string& folder)
     scanning_ = true;
     cancelRequested_ = false;
     lastListUpdate_ = std::chrono::steady_clock::now() - listInterval;
+    lastRefresh_ = std::chrono::steady_clock::now() - refreshInterval;
+    progress_.clear();
     worker_->start(folder, pathBytes(QLocale().groupSeparator()));
 }
 
@@ -331,38 +339,66 @@ void DetectionPage::cancelScan()
 
 void DetectionPage::take(const std::shared_ptr<ScanBatch>& batch)
 {
-    for (std::size_t i = 0; i < batch->rows.size(); ++i) {
-        ScanRow& row = batch->rows[i];
-        const IconRequest& icon = batch->icons[i];
-        switch (icon.kind) {
-        case IconRequest::Kind::Extension:
-            imageList3_.addForExtension(icon.data);
-            break;
-        case IconRequest::Kind::Picture:
-            // A picture that cannot be decoded after all is told in the log, as while loading.
-            imageList3_.addIconImage(icon.data, [this, caption = row.caption] {
-                log_.AppendLogLine(texts::IconImageError, caption);
-            });
-            break;
-        case IconRequest::Kind::Empty:
-            imageList3_.addEmpty();
-            break;
+    std::size_t i = 0;
+    for (const std::vector<ScanRow>& block : batch->rows)
+        for (const ScanRow& row : block) {
+            const IconRequest& icon = batch->icons[i++];
+            switch (icon.kind) {
+            case IconRequest::Kind::Extension:
+                imageList3_.addForExtension(icon.data);
+                break;
+            case IconRequest::Kind::Picture:
+                // A picture that cannot be decoded after all is told in the log, as while loading.
+                imageList3_.addIconImage(icon.data, [this, caption = row.caption] {
+                    log_.AppendLogLine(texts::IconImageError, caption);
+                });
+                break;
+            case IconRequest::Kind::Empty:
+                imageList3_.addEmpty();
+                break;
+            }
         }
-        rows_.push_back(std::move(row));
-    }
+    for (std::vector<ScanRow>& block : batch->rows)
+        rows_.append(std::move(block));
     if (!batch->logLines.empty())
-        lines_.appendLine(batch->logLines);
+        lines_.takeLines(std::move(batch->logLines));
     if (!batch->progress.empty())
-        Q_EMIT statusChanged(QString::fromUtf8(batch->progress.data(), qsizetype(batch->progress.size())));
+        progress_ = std::move(batch->progress);
     counters_ = batch->counters;
     if (!batch->folder.empty())
         currentFolder_ = std::move(batch->folder);
-
     // Measured as they come, so that showing many rows at once costs only the insertion.
     model_->measureArrived();
-    // The newest rows reach the list a few times a second; each update costs what it adds.
+    worker_->taken();
+
+    if (batch->last) {
+        skipped_ = std::move(batch->skipped);
+        refresh(true);
+        scanning_ = false;
+        endScan();
+        Q_EMIT finished();
+        return;
+    }
+    // Batches come faster than a screen shows them: what they changed is shown once a frame or
+    // so, and every repaint and layout in between is saved for the walk.
+    const auto since = std::chrono::steady_clock::now() - lastRefresh_;
+    if (since >= refreshInterval)
+        refresh(false);
+    else if (!refreshTimer_->isActive())
+        refreshTimer_->start(std::chrono::ceil<std::chrono::milliseconds>(refreshInterval - since));
+}
+
+void DetectionPage::refresh(bool last)
+{
+    refreshTimer_->stop();
     const auto now = std::chrono::steady_clock::now();
-    if (batch->last || model_->rowCount() < 1000 || now - lastListUpdate_ >= listInterval) {
+    lastRefresh_ = now;
+    if (!progress_.empty()) {
+        Q_EMIT statusChanged(QString::fromUtf8(progress_.data(), qsizetype(progress_.size())));
+        progress_.clear();
+    }
+    // The newest rows reach the list a few times a second; each update costs what it adds.
+    if (last || model_->rowCount() < 1000 || now - lastListUpdate_ >= listInterval) {
         lastListUpdate_ = now;
         if (model_->sync()) {
             fitColumns();
@@ -370,14 +406,7 @@ void DetectionPage::take(const std::shared_ptr<ScanBatch>& batch)
             list_->scrollToBottom();
         }
     }
-    worker_->taken();
     Q_EMIT progressed();
-    if (batch->last) {
-        skipped_ = std::move(batch->skipped);
-        scanning_ = false;
-        endScan();
-        Q_EMIT finished();
-    }
 }
 
 void DetectionPage::fitColumns()

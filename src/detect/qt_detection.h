@@ -23,6 +23,7 @@ class QModelIndex;
 class QPushButton;
 class QSplitter;
 class QTableView;
+class QTimer;
 class QTreeView;
 
 namespace tessaly {
@@ -106,13 +107,16 @@ public:
 
     // Between two updates of the list while a scan runs.
     std::chrono::milliseconds listInterval{100};
+    // Between two showings of the scan's progress (status, counts, the folder read).
+    std::chrono::milliseconds refreshInterval{25};
 
 Q_SIGNALS:
     // The status message the page has to show.
     void statusChanged(const QString& text);
     // The user asked for the parent file of a result row (path) in the workspace.
     void readIn(const std::string& path);
-    // A batch of the scan has been shown: counters, the current folder and perhaps new rows.
+    // The scan's progress has been shown: counters, the current folder and perhaps new rows. At
+    // most once a refreshInterval while it runs, and once at its end.
     void progressed();
     // The scan has returned, everything it found is shown and its summary is the status message.
     void finished();
@@ -125,8 +129,10 @@ private:
     void buildLayout();
     void buildFolderPane();
     void buildResultList();
-    // Shows what the worker found since the batch before.
+    // Keeps what the worker found since the batch before.
     void take(const std::shared_ptr<ScanBatch>& batch);
+    // Shows what the batches taken since the last time changed; the last time in full.
+    void refresh(bool last);
     // The end of a scan: the summary, the list usable again.
     void endScan();
     void fitColumns();
@@ -156,6 +162,9 @@ private:
     bool scanning_ = false;
     bool cancelRequested_ = false;
     std::chrono::steady_clock::time_point lastListUpdate_;
+    std::chrono::steady_clock::time_point lastRefresh_;
+    QTimer* refreshTimer_ = nullptr;  // shows the last batches when no other comes in time
+    std::string progress_;            // the newest progress text, not yet shown
     int pendingScrollX_ = -1;  // the stored position, until the pane is wide enough to take it
     bool paneShown_ = false;
     std::unique_ptr<ScanWorker> worker_;  // last: its thread ends before the rest goes

@@ -86,7 +86,9 @@ private:
     {
         if (owner_.cancel_.load(std::memory_order_relaxed))
             scan_.counters().CancelRequested = true;
-        if (lines_ < owner_.batchLines && std::chrono::steady_clock::now() - lastSent_ < owner_.batchInterval)
+        const bool blockFilled = scan_.rows().size() - sent_ >= ScanRows::BlockRows;
+        if (!blockFilled && lines_ < owner_.batchLines &&
+            std::chrono::steady_clock::now() - lastSent_ < owner_.batchInterval)
             return;
         send(false);
     }
@@ -103,14 +105,12 @@ private:
 
     void send(bool last)
     {
-        const ScanRows& rows = scan_.rows();
-        const bool empty = sent_ == rows.size() && batch_->logLines.empty() && batch_->progress.empty();
+        const bool empty =
+            sent_ == scan_.rows().size() && batch_->logLines.empty() && batch_->progress.empty();
         if (empty && !last)
             return;
-        batch_->rows.reserve(rows.size() - sent_);
-        for (; sent_ < rows.size(); ++sent_)
-            batch_->rows.push_back(rows[sent_]);
-        scan_.releaseRows(sent_);
+        batch_->rows = scan_.moveRowsOut(sent_);
+        sent_ = scan_.rows().size();
         batch_->counters = scan_.counters();
         batch_->last = last;
         if (last)
@@ -126,6 +126,7 @@ private:
         }
         Q_EMIT owner_.batchReady(std::move(batch_));
         batch_ = std::make_shared<ScanBatch>();
+        batch_->icons.reserve(ScanRows::BlockRows + ScanRows::BlockRows / 8);
         lines_ = 0;
         lastSent_ = std::chrono::steady_clock::now();
     }

@@ -33,8 +33,8 @@ struct IconRequest {
 
 // What the walk found since the batch before.
 struct ScanBatch {
-    std::vector<ScanRow> rows;
-    std::vector<IconRequest> icons;  // one per row, in row order
+    std::vector<std::vector<ScanRow>> rows;  // in blocks, as the scan filled them
+    std::vector<IconRequest> icons;          // one per row, in row order
     std::string logLines;            // whole lines, each but the last followed by a line break
     std::string progress;            // the newest progress text; empty when it has not changed
     std::string folder;              // the folder being read; empty when it has not changed
@@ -59,11 +59,10 @@ public:
     void taken();
 
     // How long the walk collects before it sends, at most how many log lines a batch holds, and how
-    // many batches may wait for the window before the walk waits in turn.
-    // Every batch costs the window a repaint of the list, the log and the status bar: a batch
-    // carries up to a thousand lines, which the window shows in a few milliseconds.
+    // many batches may wait for the window before the walk waits in turn. A batch also leaves as
+    // soon as the scan has filled a block of rows, which then changes hands without a copy.
     std::chrono::milliseconds batchInterval{8};
-    int batchLines = 1024;
+    int batchLines = 2048;
     int batchesAhead = 2;
 
 Q_SIGNALS:

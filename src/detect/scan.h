@@ -46,9 +46,10 @@ struct ScanRow {
 
     bool isParent() const { return state == 0; }
 };
-// The result rows: blocks of a fixed number of rows that are never moved once filled, so a million
-// rows grow without being copied, a row stays where it is while the list shows it, and a block is
-// allocated per thousand rows rather than per few.
+// The result rows: blocks that are never moved once filled, so a million rows grow without being
+// copied, a row stays where it is while the list shows it, and a block is allocated per thousand
+// rows rather than per few. A reader on another thread takes the rows as they come (moveOut) and
+// keeps the blocks as they are (append), so rows cross threads without being copied.
 class ScanRows {
 public:
     static constexpr std::size_t BlockRows = 1024;
@@ -60,12 +61,18 @@ public:
         using difference_type = std::ptrdiff_t;
         using pointer = const ScanRow*;
         using reference = const ScanRow&;
-        const_iterator(const ScanRows* rows, std::size_t index) : rows_(rows), index_(index) {}
-        const ScanRow& operator*() const { return (*rows_)[index_]; }
-        const ScanRow* operator->() const { return &(*rows_)[index_]; }
+        const_iterator(const ScanRows* rows, std::size_t index) : rows_(rows), index_(index)
+        {
+            if (index_ < rows_->size_)
+                block_ = rows_->blockOf(index_);
+        }
+        const ScanRow& operator*() const { return rows_->blocks_[block_][index_ - rows_->starts_[block_]]; }
+        const ScanRow* operator->() const { return &**this; }
         const_iterator& operator++()
         {
             ++index_;
+            if (block_ + 1 < rows_->starts_.size() && index_ >= rows_->starts_[block_ + 1])
+                ++block_;
             return *this;
         }
         bool operator==(const const_iterator& other) const { return index_ == other.index_; }
@@ -73,40 +80,87 @@ public:
     private:
         const ScanRows* rows_;
         std::size_t index_;
+        std::size_t block_ = 0;
     };
 
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    const ScanRow& operator[](std::size_t i) const { return blocks_[i / BlockRows][i % BlockRows]; }
+    const ScanRow& operator[](std::size_t i) const
+    {
+        const std::size_t b = blockOf(i);
+        return blocks_[b][i - starts_[b]];
+    }
     const ScanRow& front() const { return (*this)[0]; }
-    const ScanRow& back() const { return (*this)[size_ - 1]; }
+    const ScanRow& back() const { return blocks_.back().back(); }
     const_iterator begin() const { return {this, 0}; }
     const_iterator end() const { return {this, size_}; }
     void push_back(ScanRow row)
     {
-        if (blocks_.empty() || blocks_.back().size() == BlockRows) {
-            blocks_.emplace_back();
+        // A block is filled up to what it holds and never grown past it.
+        if (blocks_.empty() || blocks_.back().size() == blocks_.back().capacity()) {
+            addBlock({});
             blocks_.back().reserve(BlockRows);
         }
         blocks_.back().push_back(std::move(row));
         ++size_;
     }
+    // Rows taken from another list, kept as they are in a block of their own.
+    void append(std::vector<ScanRow> rows)
+    {
+        if (rows.empty())
+            return;
+        size_ += rows.size();
+        addBlock(std::move(rows));
+    }
+    // The rows from index on, moved out in blocks: a full block that holds only such rows goes as
+    // it is, the others' rows are moved into a block of their own. Nothing may be read here below
+    // the end any more; the next row starts a new block.
+    std::vector<std::vector<ScanRow>> moveOut(std::size_t index)
+    {
+        std::vector<std::vector<ScanRow>> out;
+        for (std::size_t b = index < size_ ? blockOf(index) : blocks_.size(); b < blocks_.size(); ++b) {
+            std::vector<ScanRow>& block = blocks_[b];
+            if (starts_[b] >= index && block.size() == block.capacity()) {
+                out.push_back(std::move(block));
+            } else {
+                const std::size_t from = index > starts_[b] ? index - starts_[b] : 0;
+                out.emplace_back(std::make_move_iterator(block.begin() + std::ptrdiff_t(from)),
+                                 std::make_move_iterator(block.end()));
+            }
+            std::vector<ScanRow>().swap(block);
+        }
+        releaseBefore(size_);
+        return out;
+    }
     void clear()
     {
         std::vector<std::vector<ScanRow>>().swap(blocks_);
+        std::vector<std::size_t>().swap(starts_);
         size_ = 0;
+        released_ = 0;
     }
     // Frees the whole blocks of rows below index, for a reader that has taken them and will not
-    // look at them again; the rows keep their indexes, and those freed must not be read.
+    // look at them again; the rows keep their indexes, and those freed must not be read. The last
+    // block stays, for the rows still to come.
     void releaseBefore(std::size_t index)
     {
-        for (std::size_t b = released_; b < index / BlockRows && b + 1 < blocks_.size(); ++b)
-            std::vector<ScanRow>().swap(blocks_[b]);
-        released_ = std::max(released_, std::min(index / BlockRows, blocks_.empty() ? 0 : blocks_.size() - 1));
+        for (; released_ + 1 < blocks_.size() && starts_[released_ + 1] <= index; ++released_)
+            std::vector<ScanRow>().swap(blocks_[released_]);
     }
 
 private:
-    std::vector<std::vector<ScanRow>> blocks_;  // each reserved for BlockRows, never grown past it
+    void addBlock(std::vector<ScanRow> rows)
+    {
+        starts_.push_back(size_ - rows.size());
+        blocks_.push_back(std::move(rows));
+    }
+    std::size_t blockOf(std::size_t i) const
+    {
+        return std::size_t(std::upper_bound(starts_.begin(), starts_.end(), i) - starts_.begin()) - 1;
+    }
+
+    std::vector<std::vector<ScanRow>> blocks_;  // none is grown past what it was given or reserved
+    std::vector<std::size_t> starts_;           // the index of each block's first row
     std::size_t size_ = 0;
     std::size_t released_ = 0;  // blocks below this one have been freed
 };
@@ -185,6 +239,8 @@ public:
     const ScanRows& rows() const { return rows_; }
     // For a caller that writes the rows out as they come (the command line): frees those below index.
     void releaseRows(std::size_t index) { rows_.releaseBefore(index); }
+    // For a caller that keeps the rows elsewhere (the window): those from index on, moved out.
+    std::vector<std::vector<ScanRow>> moveRowsOut(std::size_t index) { return rows_.moveOut(index); }
     // What the last scan could not read, in walk order.
     const std::vector<ScanSkip>& skipped() const { return skipped_; }
 

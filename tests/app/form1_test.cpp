@@ -41,6 +41,7 @@
 #include "app/services.h"
 #include "app/startup.h"
 #include "common/dialogs.h"
+#include "common/qt_log_model.h"
 #include "common/qt_log_view.h"
 #include "common/qt_name_label.h"
 #include "platform/linux/linux_filesystem.h"
@@ -586,6 +587,20 @@ private Q_SLOTS:
         QCOMPARE(log.line(0).mid(20), QStringLiteral("単体で起動 ") + exePath());
         QCOMPARE(log.line(50000).mid(20), QStringLiteral("line 49999"));
         QCOMPARE(log.line(100000).mid(20), QStringLiteral("line 99999"));
+
+        // A scan's batches are kept as they came; lines appended after one follow it.
+        LogModel model;
+        std::string batch;
+        for (int i = 0; i < 20000; ++i)
+            batch += (i ? "\n" : "") + std::to_string(i);
+        model.takeLines(std::move(batch));
+        model.appendLines("after");
+        model.takeLines("small\nbatch");
+        QCOMPARE(model.lineCount(), 20003);
+        QCOMPARE(model.line(19999), QStringLiteral("19999"));
+        QCOMPARE(model.line(20000), QStringLiteral("after"));
+        QCOMPARE(model.line(20002), QStringLiteral("batch"));
+        QCOMPARE(model.toPlainText().count(QLatin1Char('\n')), 20002);
     }
 
     // What the command line names is taken byte for byte: names that are not valid UTF-8, names

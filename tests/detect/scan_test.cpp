@@ -453,3 +453,38 @@ TEST_F(ScanTest, TheWindowTurnsWhileTheWalkWaitsForASlowFolder)
     ASSERT_EQ(s.rows().size(), 2u);
     EXPECT_EQ(view.pumps, 2 * 2);
 }
+
+// Rows handed on to another list in blocks, taken at block ends, inside blocks and one by one:
+// every row arrives once, in order, and the scan's list goes on growing after each take.
+TEST(ScanRowsTest, RowsTakenInBlocksArriveWholeAndInOrder)
+{
+    const std::size_t block = ScanRows::BlockRows;
+    const std::vector<std::vector<std::size_t>> takes = {
+        {block, 2 * block, 3 * block},           // whole blocks
+        {block - 3, block + 5, 3 * block - 1},   // across block ends
+        {1, 2, 3, 4, block, block, 2 * block},   // single rows, and nothing new
+        {},                                      // everything at the end
+    };
+    for (const auto& points : takes) {
+        ScanRows scanned, shown;
+        std::size_t taken = 0;
+        const auto take = [&] {
+            for (auto& rows : scanned.moveOut(taken))
+                shown.append(std::move(rows));
+            taken = scanned.size();
+        };
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < 3 * block + 7; ++i) {
+            scanned.push_back(ScanRow{"r" + std::to_string(i)});
+            for (; next < points.size() && scanned.size() == points[next]; ++next)
+                take();
+        }
+        take();
+        ASSERT_EQ(shown.size(), scanned.size());
+        std::size_t i = 0;
+        for (const ScanRow& row : shown)
+            ASSERT_EQ(row.caption, "r" + std::to_string(i++));
+        EXPECT_EQ(shown[block + 2].caption, "r" + std::to_string(block + 2));
+        EXPECT_EQ(shown.back().caption, "r" + std::to_string(3 * block + 6));
+    }
+}
