@@ -1,14 +1,19 @@
 #include "detect/qt_detection_aids.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QProgressBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <vector>
 
 #include "common/numbers.h"
 #include "common/qt_name_label.h"
@@ -18,6 +23,67 @@
 #include "detect/qt_scan_model.h"
 
 namespace tessaly {
+
+namespace {
+
+// The strip's parts side by side: the bar, the counts at their width, the folder in what is left.
+// It places them itself rather than through a layout: their texts change many times a second, and
+// a layout would pass each change up through every layout of the window, which lays out and
+// repaints the whole tab. The strip keeps one height whatever it shows.
+class ScanStrip final : public QWidget {
+public:
+    QSize sizeHint() const override
+    {
+        int height = 0;
+        for (const QWidget* part : parts())
+            height = std::max(height, part->sizeHint().height());
+        return {0, height};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+    // Puts the parts in place for what they show now.
+    void place()
+    {
+        const int spacing = fontMetrics().averageCharWidth();
+        const std::vector<QWidget*> all = parts();
+        int x = 0;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            QWidget* part = all[i];
+            if (part->isHidden())
+                continue;
+            const bool last = i + 1 == all.size();
+            const int width = last ? std::max(0, this->width() - x) : std::min(part->sizeHint().width(), this->width() - x);
+            part->setGeometry(QStyle::visualRect(layoutDirection(), rect(), QRect(x, 0, std::max(width, 0), height())));
+            x += width + spacing;
+        }
+    }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        // A part's text changed: only the parts move.
+        if (event->type() == QEvent::LayoutRequest)
+            place();
+        return QWidget::event(event);
+    }
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        place();
+    }
+
+private:
+    std::vector<QWidget*> parts() const
+    {
+        std::vector<QWidget*> out;
+        for (QObject* child : children())
+            if (child->isWidgetType())
+                out.push_back(static_cast<QWidget*>(child));
+        return out;
+    }
+};
+
+}  // namespace
 
 DetectionAids::DetectionAids(DetectionPage& pane)
     : QObject(&pane), pane_(pane), list_(pane.findChild<QTableView*>(QStringLiteral("ListView1")))
@@ -59,23 +125,18 @@ DetectionAids::DetectionAids(DetectionPage& pane)
     filterRow->addWidget(filter_, 1);
     rows->addLayout(filterRow);
 
-    strip_ = new QWidget;
+    strip_ = new ScanStrip;
     strip_->setObjectName(QStringLiteral("ScanStrip4"));
-    auto* stripRow = new QHBoxLayout(strip_);
-    stripRow->setContentsMargins(0, 0, 0, 0);
-    busy_ = new QProgressBar;
+    busy_ = new QProgressBar(strip_);
     busy_->setObjectName(QStringLiteral("ScanBusy4"));
     busy_->setRange(0, 0);  // the number of files ahead is not known: a moving bar
     busy_->setTextVisible(false);
     busy_->setFixedWidth(80);
-    counts_ = new QLabel;
+    counts_ = new QLabel(strip_);
     counts_->setObjectName(QStringLiteral("ScanCounts4"));
     counts_->setTextFormat(Qt::PlainText);
-    folder_ = new NameLabel(NameLabel::Fit::Elide);
+    folder_ = new NameLabel(NameLabel::Fit::Elide, strip_);
     folder_->setObjectName(QStringLiteral("ScanFolder4"));
-    stripRow->addWidget(busy_);
-    stripRow->addWidget(counts_);
-    stripRow->addWidget(folder_, 1);
     strip_->hide();
     rows->addWidget(strip_);
 
@@ -115,6 +176,7 @@ void DetectionAids::showProgress()
     counts_->setText(countsText());
     const std::string& folder = pane_.currentFolder();
     folder_->setText(folder.empty() ? QString() : tr8(texts::ReadingFolder) + shownText(folder));
+    static_cast<ScanStrip*>(strip_)->place();
 }
 
 void DetectionAids::scanEnded()
@@ -124,6 +186,7 @@ void DetectionAids::scanEnded()
     busy_->hide();
     counts_->setText(countsText());
     folder_->clear();
+    static_cast<ScanStrip*>(strip_)->place();
 }
 
 void DetectionAids::applyFilter(bool fromStart)
