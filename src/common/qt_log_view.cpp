@@ -28,7 +28,7 @@ constexpr int Margin = 3;                        // blank space around the lines
 }  // namespace
 
 LogView::LogView(LogModel* model, QWidget* parent)
-    : QAbstractScrollArea(parent), model_(model ? model : new LogModel(this))
+    : QAbstractScrollArea(parent), model_(model ? model : new LogModel(this)), textWidths_(font())
 {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setBackgroundRole(QPalette::Base);
@@ -81,7 +81,7 @@ void LogView::added(std::size_t firstNew, std::string_view widest)
 
 void LogView::measure(const QString& text)
 {
-    const int width = fontMetrics().horizontalAdvance(text);
+    const int width = textWidths_.width(text);
     if (width > widest_)
         widest_ = width;
 }
@@ -250,6 +250,7 @@ void LogView::changeEvent(QEvent* event)
 {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        textWidths_ = TextWidths(font());
         widest_ = 0;
         longestBytes_ = 0;
         updateScrollBars();

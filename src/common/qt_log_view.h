@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/qt_text_width.h"
+
 class QTextLayout;
 
 namespace tessaly {
@@ -92,6 +94,7 @@ private:
     LogModel* model_ = nullptr;
     std::size_t longestBytes_ = 0;     // the longest line measured so far, in bytes
     int widest_ = 0;                   // the widest line measured so far, in pixels
+    TextWidths textWidths_;            // of the lines as they arrive, in the view's font
     Place anchor_;                    // where the selection started
     Place caret_;                     // where it ends; equal to anchor_ when nothing is selected
     bool selecting_ = false;          // the left button is held down over the view

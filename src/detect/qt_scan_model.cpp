@@ -1,6 +1,7 @@
 #include "detect/qt_scan_model.h"
 
 #include <cmath>
+#include <string_view>
 
 #include <QFile>
 #include <QPainter>
@@ -23,7 +24,7 @@ constexpr int ImageGap = 2;
 }  // namespace
 
 ScanResultModel::ScanResultModel(const ScanRows& rows, const QtIconList& icons, QObject* parent)
-    : QAbstractTableModel(parent), rows_(rows), icons_(icons), metrics_(QFont()), metricsF_(QFont())
+    : QAbstractTableModel(parent), rows_(rows), icons_(icons), metrics_(QFont())
 {
     resetWidths();
 }
@@ -143,8 +144,7 @@ void ScanResultModel::setFont(const QFont& font)
     hotFont_ = font;
     hotFont_.setUnderline(true);
     metrics_ = QFontMetrics(font);
-    metricsF_ = QFontMetricsF(font);
-    advances_.assign(0x10000, -1.0f);
+    textWidths_ = TextWidths(font);
     resetWidths();
     for (int r = 0; r < shown_; ++r)
         for (int c = 0; c < ColumnCount; ++c)
@@ -154,6 +154,7 @@ void ScanResultModel::setFont(const QFont& font)
 
 void ScanResultModel::resetWidths()
 {
+    parentWidth_.reset();
     for (int c = 0; c < ColumnCount; ++c)
         widths_[std::size_t(c)] = metrics_.horizontalAdvance(headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
 }
@@ -164,56 +165,53 @@ int ScanResultModel::columnWidth(int column) const
     return column == 0 ? text + decorationSize().width() + 2 * ImageGap : text;
 }
 
-int ScanResultModel::textWidth(const QString& text) const
-{
-    if (advances_.empty())
-        advances_.assign(0x10000, -1.0f);
-    qreal width = 0;
-    for (QChar c : text) {
-        if (c.isSurrogate())
-            return metrics_.horizontalAdvance(text);
-        float& advance = advances_[c.unicode()];
-        if (advance < 0)
-            advance = float(metricsF_.horizontalAdvance(c));
-        width += advance;
-    }
-    return int(std::ceil(width));
-}
-
 void ScanResultModel::measure(const QString& text, int column)
 {
     int& widest = widths_[std::size_t(column)];
-    widest = std::max(widest, textWidth(text));
+    widest = std::max(widest, textWidths_.width(text));
 }
 
 void ScanResultModel::measure(const std::string& bytes, const ScanRow& row, int column)
 {
-    if (advances_.empty())
-        advances_.assign(0x10000, -1.0f);
-    qreal width = 0;
-    for (unsigned char b : bytes) {
-        // Bytes outside printable ASCII are shown decoded or escaped: measure what is shown.
-        if (b >= 0x7F || b < 0x20)
-            return measure(cellText(row, column), column);
-        float& advance = advances_[b];
-        if (advance < 0)
-            advance = float(metricsF_.horizontalAdvance(QChar(b)));
-        width += advance;
-    }
+    const std::optional<qreal> width = textWidths_.asciiWidth(bytes);
+    if (!width)
+        return measure(cellText(row, column), column);
     int& widest = widths_[std::size_t(column)];
-    widest = std::max(widest, int(std::ceil(width)));
+    widest = std::max(widest, int(std::ceil(*width)));
+}
+
+void ScanResultModel::measureCaption(const ScanRow& row)
+{
+    // A child's caption is its parent's, ":" and the stream's name: only the name is added to the
+    // parent's width.
+    std::string_view caption = row.caption;
+    qreal base = 0;
+    if (row.isParent()) {
+        parentWidth_.reset();
+    } else if (parentWidth_ && caption.size() > parentCaption_.size() && caption.starts_with(parentCaption_)) {
+        base = *parentWidth_;
+        caption.remove_prefix(parentCaption_.size());
+    }
+    const std::optional<qreal> width = textWidths_.asciiWidth(caption);
+    if (!width)
+        return measure(cellText(row, 0), 0);
+    if (row.isParent()) {
+        parentCaption_ = row.caption;
+        parentWidth_ = *width;
+    }
+    int& widest = widths_[0];
+    widest = std::max(widest, int(std::ceil(base + *width)));
 }
 
 void ScanResultModel::measureArrived()
 {
     // Each new cell is measured once; the widest so far is kept per column.
     const int total = int(rows_.size());
-    for (; measured_ < total; ++measured_) {
-        const ScanRow& row = rows_[std::size_t(measured_)];
-        measure(row.caption, row, 0);
-        measure(row.size, row, 1);
-        if (!row.modified.empty())
-            measure(row.modified, row, 2);
+    for (auto row = ScanRows::const_iterator(&rows_, std::size_t(measured_)); measured_ < total; ++measured_, ++row) {
+        measureCaption(*row);
+        measure(row->size, *row, 1);
+        if (!row->modified.empty())
+            measure(row->modified, *row, 2);
     }
 }
 

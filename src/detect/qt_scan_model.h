@@ -9,8 +9,12 @@
 #include <QIcon>
 
 #include <array>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
+#include "common/qt_text_width.h"
 #include "detect/scan.h"
 
 namespace tessaly {
@@ -68,13 +72,11 @@ private:
     QString cellText(const ScanRow& row, int column) const;
     QIcon decoration(const ScanRow& row) const;
     void resetWidths();
-    // The width of text from the advances of its characters one by one (cached per character), at
-    // most a few pixels above the shaped width and far cheaper than shaping every new cell; text
-    // with characters beyond the basic plane is shaped.
-    int textWidth(const QString& text) const;
     void measure(const QString& text, int column);
     // The same for a cell's bytes, without making a string of them when they are plain ASCII.
     void measure(const std::string& bytes, const ScanRow& row, int column);
+    // The first column, a child's from its parent's width.
+    void measureCaption(const ScanRow& row);
 
     const ScanRows& rows_;
     const QtIconList& icons_;
@@ -85,8 +87,9 @@ private:
     QIcon stateImage_;
     QFontMetrics metrics_;
     std::array<int, ColumnCount> widths_{};
-    QFontMetricsF metricsF_;
-    mutable std::vector<float> advances_;  // per UTF-16 unit, -1 until measured
+    TextWidths textWidths_;  // of cells, as they arrive
+    std::string parentCaption_;            // the last parent row measured, and its width
+    std::optional<qreal> parentWidth_;
     mutable QHash<quint64, QIcon> composed_;  // state image and small image side by side
 };
 
