@@ -102,6 +102,11 @@ void LogSink::appendLine(std::string_view stamp, std::string_view phrase, std::s
     appendLine(line);
 }
 
+void LogSink::takeLines(LogLines lines)
+{
+    lines.forEach(0, [this](std::size_t, std::string_view line) { appendLine(std::string(line)); });
+}
+
 void OperationLog::appendResultLine(std::int32_t n, std::uint32_t lastError, std::string_view systemMessage)
 {
     // The system's text may quote the path it failed on.

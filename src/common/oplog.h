@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/log_lines.h"
+
 namespace tessaly {
 
 struct LocalTime {
@@ -38,9 +40,8 @@ public:
     // The line given in its three parts; a sink that collects lines overrides it to copy the parts
     // straight into its store.
     virtual void appendLine(std::string_view stamp, std::string_view phrase, std::string_view subject);
-    // Several lines separated by '\n' in one string, which a sink that keeps lines may keep as it
-    // is rather than copy.
-    virtual void takeLines(std::string lines) { appendLine(lines); }
+    // A batch of lines, which a sink that keeps lines may keep as it is rather than copy.
+    virtual void takeLines(LogLines lines);
 };
 
 // Builds lines at the moment of the event and hands them to the sink.

@@ -9,16 +9,100 @@ namespace tessaly {
 
 namespace {
 
-constexpr std::size_t BlockBytes = std::size_t(1) << 20;  // the size of a block of lines
+// Lines appended one by one go to a chunk of this many at most, so that no chunk grows without end.
+constexpr std::size_t OwnChunkLines = 4096;
 
 }  // namespace
 
 LogModel::LogModel(QObject* parent) : QObject(parent) {}
 
-std::string_view LogModel::bytesOf(int index) const
+LogLines& LogModel::ownChunk()
 {
-    const Line& l = lines_[std::size_t(index)];
-    return std::string_view(blocks_[l.block].data() + l.offset, l.size);
+    if (!lastIsOwn_ || chunks_.back().size() >= OwnChunkLines) {
+        starts_.push_back(count_);
+        chunks_.emplace_back();
+        lastIsOwn_ = true;
+    }
+    return chunks_.back();
+}
+
+void LogModel::appendLine(std::string_view stamp, std::string_view phrase, std::string_view subject)
+{
+    const std::size_t firstNew = count_;
+    ownChunk().append(stamp, phrase, subject);
+    ++count_;
+    added(firstNew);
+}
+
+void LogModel::appendLines(std::string_view utf8)
+{
+    const std::size_t firstNew = count_;
+    std::size_t from = 0;
+    while (true) {
+        const void* found = std::memchr(utf8.data() + from, '\n', utf8.size() - from);
+        const std::size_t end = found ? std::size_t(static_cast<const char*>(found) - utf8.data()) : utf8.size();
+        ownChunk().append(utf8.substr(from, end - from));
+        ++count_;
+        if (!found)
+            break;
+        from = end + 1;
+    }
+    added(firstNew);
+}
+
+void LogModel::takeLines(LogLines lines)
+{
+    if (lines.empty())
+        return;
+    const std::size_t firstNew = count_;
+    starts_.push_back(count_);
+    count_ += lines.size();
+    chunks_.push_back(std::move(lines));
+    lastIsOwn_ = false;
+    added(firstNew);
+}
+
+void LogModel::added(std::size_t firstNew)
+{
+    // The longest new line in bytes, which the views measure.
+    int widest = int(firstNew);
+    std::size_t longest = 0;
+    for (std::size_t c = std::size_t(std::upper_bound(starts_.begin(), starts_.end(), firstNew) - starts_.begin()) - 1;
+         c < chunks_.size(); ++c)
+        for (std::size_t i = firstNew > starts_[c] ? firstNew - starts_[c] : 0; i < chunks_[c].size(); ++i)
+            if (chunks_[c].lengthOf(i) > longest) {
+                longest = chunks_[c].lengthOf(i);
+                widest = int(starts_[c] + i);
+            }
+    Q_EMIT linesAdded(firstNew, widest);
+}
+
+void LogModel::clear()
+{
+    std::vector<LogLines>().swap(chunks_);
+    std::vector<std::size_t>().swap(starts_);
+    lastIsOwn_ = false;
+    count_ = 0;
+    Q_EMIT cleared();
+}
+
+std::pair<const LogLines*, std::size_t> LogModel::find(int index) const
+{
+    const auto i = std::size_t(index);
+    const std::size_t c = std::size_t(std::upper_bound(starts_.begin(), starts_.end(), i) - starts_.begin()) - 1;
+    return {&chunks_[c], i - starts_[c]};
+}
+
+std::size_t LogModel::lengthOf(int index) const
+{
+    const auto [chunk, i] = find(index);
+    return chunk->lengthOf(i);
+}
+
+std::string LogModel::bytesOf(int index) const
+{
+    const auto [chunk, i] = find(index);
+    return chunk->line(i);
 }
 
 QString LogModel::line(int index) const
@@ -28,68 +112,21 @@ QString LogModel::line(int index) const
     return tr8(bytesOf(index));
 }
 
-void LogModel::appendLines(std::string_view utf8)
-{
-    // A block is filled up to its reserved size and never reallocated, so the lines never move;
-    // lines longer than a block have one of their own.
-    if (blocks_.empty() || blocks_.back().size() + utf8.size() > blocks_.back().capacity()) {
-        blocks_.emplace_back();
-        blocks_.back().reserve(std::max(BlockBytes, utf8.size()));
-    }
-    std::string& block = blocks_.back();
-    const std::size_t offset = block.size();
-    block.append(utf8);
-    indexLines(offset);
-}
-
-void LogModel::takeLines(std::string utf8)
-{
-    // A batch the size of a block's share is kept as it came; a small one is copied, so that a
-    // run of single lines does not make a block each.
-    if (utf8.size() < BlockBytes / 16)
-        return appendLines(utf8);
-    blocks_.push_back(std::move(utf8));
-    indexLines(0);
-}
-
-void LogModel::indexLines(std::size_t offset)
-{
-    const std::size_t firstNew = lines_.size();
-    const std::string& block = blocks_.back();
-    const auto blockIndex = std::uint32_t(blocks_.size() - 1);
-    std::string_view widest;
-    std::size_t from = offset;
-    while (true) {
-        const void* found = std::memchr(block.data() + from, '\n', block.size() - from);
-        const std::size_t end = found ? std::size_t(static_cast<const char*>(found) - block.data()) : block.size();
-        lines_.push_back({blockIndex, std::uint32_t(from), std::uint32_t(end - from)});
-        if (end - from > widest.size())
-            widest = std::string_view(block.data() + from, end - from);
-        if (!found)
-            break;
-        from = end + 1;
-    }
-    bytes_ += block.size() - offset - (lines_.size() - firstNew - 1);
-    Q_EMIT linesAdded(firstNew, widest);
-}
-
-void LogModel::clear()
-{
-    std::vector<std::string>().swap(blocks_);
-    std::deque<Line>().swap(lines_);
-    bytes_ = 0;
-    Q_EMIT cleared();
-}
-
 QString LogModel::toPlainText() const
 {
     std::string all;
-    all.reserve(bytes_ + lines_.size());
-    for (int i = 0; i < lineCount(); ++i) {
-        if (i > 0)
-            all.push_back('\n');
-        all.append(bytesOf(i));
-    }
+    std::size_t bytes = count_;
+    for (const LogLines& chunk : chunks_)
+        bytes += chunk.bytes();
+    all.reserve(bytes);
+    bool first = true;
+    for (const LogLines& chunk : chunks_)
+        chunk.forEach(0, [&all, &first](std::size_t, std::string_view text) {
+            if (!first)
+                all.push_back('\n');
+            first = false;
+            all.append(text);
+        });
     return tr8(all);
 }
 

@@ -1,20 +1,18 @@
 #pragma once
 // The operation log's lines as the window keeps them: the sink the log writes to, apart from any
-// view of it. A scan writes a line per result row, a hundred thousand and more; the lines are kept
-// as UTF-8 in blocks of a mebibyte that are never moved, with each line's place, and a batch is
-// appended in time proportional to its bytes; a scan's batch is kept as the string it came in,
-// without a copy. Views follow it through its signals.
+// view of it. A scan writes a line per result row, a hundred thousand and more; the lines are kept in
+// chunks of compact lines (LogLines), a scan's batch as the chunk it came in, and a line is rebuilt
+// when it is shown. Views follow it through its signals.
 
 #include <QObject>
 #include <QString>
 
 #include <cstddef>
-#include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/log_lines.h"
 #include "common/oplog.h"
 
 namespace tessaly {
@@ -27,34 +25,37 @@ public:
 
     // One line, or several separated by '\n' (no trailing one), in one go.
     void appendLine(const std::string& line) override { appendLines(line); }
+    void appendLine(std::string_view stamp, std::string_view phrase, std::string_view subject) override;
     void appendLines(std::string_view utf8);
-    // The same, keeping a batch of lines as a block of its own.
-    void takeLines(std::string utf8) override;
+    // A batch of lines, kept as it came.
+    void takeLines(LogLines lines) override;
     void clear();
 
-    int lineCount() const { return int(lines_.size()); }
-    std::string_view bytesOf(int index) const;
+    int lineCount() const { return int(count_); }
+    // The length of line index in bytes.
+    std::size_t lengthOf(int index) const;
+    std::string bytesOf(int index) const;
     QString line(int index) const;
     // Every line, each followed by '\n' but the last.
     QString toPlainText() const;
 
 Q_SIGNALS:
     // Lines from firstNew on were appended; widest is the longest of them in bytes.
-    void linesAdded(std::size_t firstNew, std::string_view widest);
+    void linesAdded(std::size_t firstNew, int widest);
     void cleared();
 
 private:
-    // Indexes the lines of the last block from offset on and tells the views.
-    void indexLines(std::size_t offset);
+    // The chunk that lines appended one by one go to.
+    LogLines& ownChunk();
+    // The chunk holding line index, and the line's place in it.
+    std::pair<const LogLines*, std::size_t> find(int index) const;
+    // Tells the views of the lines from firstNew on.
+    void added(std::size_t firstNew);
 
-    struct Line {
-        std::uint32_t block = 0;
-        std::uint32_t offset = 0;
-        std::uint32_t size = 0;
-    };
-    std::vector<std::string> blocks_;  // the lines' bytes, one after the other; never grown past capacity
-    std::deque<Line> lines_;  // grows without moving what it holds: no pause at a doubling
-    std::size_t bytes_ = 0;            // the bytes of all lines
+    std::vector<LogLines> chunks_;
+    std::vector<std::size_t> starts_;  // the index of each chunk's first line
+    bool lastIsOwn_ = false;           // the last chunk takes lines appended one by one
+    std::size_t count_ = 0;
 };
 
 }  // namespace tessaly

@@ -38,7 +38,7 @@ LogView::LogView(LogModel* model, QWidget* parent)
     connect(model_, &LogModel::cleared, this, &LogView::cleared);
     updateScrollBars();
     if (model_->lineCount() > 0)
-        added(0, {});
+        added(0, 0);
     InstallLogViewAccessibility();
 }
 
@@ -59,14 +59,15 @@ void LogView::appendLines(std::string_view utf8)
     model_->appendLines(utf8);
 }
 
-void LogView::added(std::size_t firstNew, std::string_view widest)
+void LogView::added(std::size_t firstNew, int widest)
 {
     // Only the batch's longest line is measured, and only when it is nearly as long as the longest
     // so far (a line of wide characters has fewer bytes for its width); the lines on screen are
     // measured as they are painted, so the horizontal range is never short of what can be seen.
-    if (!widest.empty() && widest.size() * 4 >= longestBytes_ * 3) {
-        longestBytes_ = std::max(longestBytes_, widest.size());
-        measure(tr8(widest));
+    const std::size_t bytes = model_->lengthOf(widest);
+    if (bytes > 0 && bytes * 4 >= longestBytes_ * 3) {
+        longestBytes_ = std::max(longestBytes_, bytes);
+        measure(model_->line(widest));
     }
     QScrollBar* bar = verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();

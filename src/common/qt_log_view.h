@@ -80,7 +80,7 @@ private:
         auto operator<=>(const Place&) const = default;
     };
 
-    void added(std::size_t firstNew, std::string_view widest);
+    void added(std::size_t firstNew, int widest);
     void cleared();
     void measure(const QString& text);
     void updateScrollBars();

@@ -360,8 +360,7 @@ void DetectionPage::take(const std::shared_ptr<ScanBatch>& batch)
         }
     for (std::vector<ScanRow>& block : batch->rows)
         rows_.append(std::move(block));
-    if (!batch->logLines.empty())
-        lines_.takeLines(std::move(batch->logLines));
+    lines_.takeLines(std::move(batch->log));
     if (!batch->progress.empty())
         progress_ = std::move(batch->progress);
     counters_ = batch->counters;

@@ -75,9 +75,7 @@ private:
     void appendLine(const std::string& line) override { appendLine(line, {}, {}); }
     void appendLine(std::string_view stamp, std::string_view phrase, std::string_view subject) override
     {
-        if (!batch_->logLines.empty())
-            batch_->logLines.push_back('\n');
-        batch_->logLines.append(stamp).append(phrase).append(subject);
+        batch_->log.append(stamp, phrase, subject);
         ++lines_;
     }
 
@@ -106,7 +104,7 @@ private:
     void send(bool last)
     {
         const bool empty =
-            sent_ == scan_.rows().size() && batch_->logLines.empty() && batch_->progress.empty();
+            sent_ == scan_.rows().size() && batch_->log.empty() && batch_->progress.empty();
         if (empty && !last)
             return;
         batch_->rows = scan_.moveRowsOut(sent_);

@@ -35,7 +35,7 @@ struct IconRequest {
 struct ScanBatch {
     std::vector<std::vector<ScanRow>> rows;  // in blocks, as the scan filled them
     std::vector<IconRequest> icons;          // one per row, in row order
-    std::string logLines;            // whole lines, each but the last followed by a line break
+    LogLines log;                            // the lines the walk wrote
     std::string progress;            // the newest progress text; empty when it has not changed
     std::string folder;              // the folder being read; empty when it has not changed
     ScanCounters counters;

@@ -590,16 +590,16 @@ private Q_SLOTS:
 
         // A scan's batches are kept as they came; lines appended after one follow it.
         LogModel model;
-        std::string batch;
+        LogLines batch;
         for (int i = 0; i < 20000; ++i)
-            batch += (i ? "\n" : "") + std::to_string(i);
+            batch.append("20261209-181610.123 ", "line ", std::to_string(i));
+        model.appendLines("before");
         model.takeLines(std::move(batch));
-        model.appendLines("after");
-        model.takeLines("small\nbatch");
+        model.appendLines("after\nand more");
         QCOMPARE(model.lineCount(), 20003);
-        QCOMPARE(model.line(19999), QStringLiteral("19999"));
-        QCOMPARE(model.line(20000), QStringLiteral("after"));
-        QCOMPARE(model.line(20002), QStringLiteral("batch"));
+        QCOMPARE(model.line(0), QStringLiteral("before"));
+        QCOMPARE(model.line(20000), QStringLiteral("20261209-181610.123 line 19999"));
+        QCOMPARE(model.line(20002), QStringLiteral("and more"));
         QCOMPARE(model.toPlainText().count(QLatin1Char('\n')), 20002);
     }
 

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
+#include <vector>
+
+#include "common/log_lines.h"
 #include "common/numbers.h"
 #include "common/oplog.h"
 #include "common/shown_name.h"
@@ -86,4 +91,49 @@ TEST(ShownName, EscapesWhatWouldNotReadAsItself)
         EXPECT_EQ(ShownName(c.in), c.out) << c.in;
         EXPECT_EQ(NeedsEscaping(c.in), c.in != c.out) << c.in;
     }
+}
+
+// Lines kept as what they add to the line before come back byte for byte: lines that share all,
+// part or none of a part, lines that are the start of the line before or longer than it, empty
+// lines and multi-byte characters split by the common part, across the lines kept whole.
+TEST(LogLines, EveryLineComesBackAsWritten)
+{
+    using Parts = std::vector<std::array<std::string, 3>>;
+    const Parts seed = {
+        {"20261209-181610.123 ", "親ファイル検出 ", "/tmp/a/file.txt"},
+        {"20261209-181610.123 ", "子ファイル検出 ", "/tmp/a/file.txt:s1"},
+        {"20261209-181610.123 ", "子ファイル検出 ", "/tmp/a/file.txt:s10"},
+        {"20261209-181610.123 ", "子ファイル検出 ", "/tmp/a/file.txt"},
+        {"20261209-181610.124 ", "子ファイル検出 ", "/tmp/a/file.txt:s2"},
+        {"", "", ""},
+        {"20261209-181610.124 ", "", ""},
+        {"20261209-181610.124 子", "ファイル検出 /tmp/b", ""},
+        {"20261209-181610.124 ", "子ファイル検出 ", "/tmp/\xe6\x97\xa5\xe6\x9c\xac"},
+        {"20261209-181610.124 ", "子ファイル検出 ", "/tmp/\xe6\x97\xa5\xe6\x9d\xb1"},
+    };
+    Parts written;
+    for (std::size_t i = 0; i < 2 * LogLines::RestartEvery + 5; ++i)
+        written.push_back(seed[i % seed.size()]);
+    LogLines lines;
+    std::vector<std::string> whole;
+    for (const auto& [stamp, phrase, subject] : written) {
+        lines.append(stamp, phrase, subject);
+        whole.push_back(stamp + phrase + subject);
+    }
+    lines.append("a line given whole");
+    whole.push_back("a line given whole");
+    ASSERT_EQ(lines.size(), whole.size());
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        EXPECT_EQ(lines.line(i), whole[i]) << i;
+        EXPECT_EQ(lines.lengthOf(i), whole[i].size()) << i;
+        total += whole[i].size();
+    }
+    EXPECT_EQ(lines.bytes(), total);
+    std::vector<std::string> visited;
+    lines.forEach(LogLines::RestartEvery + 3, [&](std::size_t i, std::string_view text) {
+        EXPECT_EQ(i, LogLines::RestartEvery + 3 + visited.size());
+        visited.emplace_back(text);
+    });
+    EXPECT_EQ(visited, std::vector<std::string>(whole.begin() + LogLines::RestartEvery + 3, whole.end()));
 }
