@@ -267,6 +267,9 @@ void Form1::buildStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(false);
+    // Opaque: the message changes many times a second while a scan runs, and its repaints stop at
+    // the bar rather than repaint the window beneath.
+    bar->setAutoFillBackground(true);
     StatusPanel0 = new QLabel;
     StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
     StatusPanel0->setAlignment(Qt::AlignCenter);

@@ -32,6 +32,9 @@ namespace {
 // repaints the whole tab. The strip keeps one height whatever it shows.
 class ScanStrip final : public QWidget {
 public:
+    // Opaque, so that its many repaints stop at it rather than repaint the tab beneath.
+    ScanStrip() { setAutoFillBackground(true); }
+
     QSize sizeHint() const override
     {
         int height = 0;
