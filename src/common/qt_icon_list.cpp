@@ -179,6 +179,12 @@ void QtIconList::finishDecoding()
         Q_EMIT decoded();
 }
 
+int QtIconList::addSameAs(int index)
+{
+    icons_.push_back(icon(index));
+    return int(icons_.size() - 1);
+}
+
 int QtIconList::addEmpty()
 {
     icons_.push_back(QIcon());

@@ -27,6 +27,8 @@ public:
     int addForExtension(const std::string& extension) override;
     std::optional<int> addIconImage(const std::string& bytes, std::function<void()> undecodable) override;
     int addEmpty() override;
+    // The icon of entry index once more, as the next entry.
+    int addSameAs(int index);
 
     // Whether pictures are still being decoded for this list.
     bool decoding() const { return decoding_ > 0; }

@@ -4,7 +4,11 @@
 
 namespace tessaly {
 
-TextWidths::TextWidths(const QFont& font) : metrics_(font), metricsF_(font) {}
+TextWidths::TextWidths(const QFont& font) : metrics_(font), metricsF_(font)
+{
+    for (unsigned c = FirstPrintable; c < PastPrintable; ++c)
+        ascii_[c - FirstPrintable] = float(metricsF_.horizontalAdvance(QChar(c)));
+}
 
 float TextWidths::advance(char16_t unit) const
 {
@@ -29,11 +33,11 @@ int TextWidths::width(const QString& text) const
 
 std::optional<qreal> TextWidths::asciiWidth(std::string_view bytes) const
 {
-    qreal width = 0;
+    float width = 0;
     for (unsigned char b : bytes) {
-        if (b >= 0x7F || b < 0x20)
+        if (b >= PastPrintable || b < FirstPrintable)
             return std::nullopt;
-        width += advance(b);
+        width += ascii_[b - FirstPrintable];
     }
     return width;
 }

@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QString>
 
+#include <array>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -25,9 +26,12 @@ public:
 private:
     float advance(char16_t unit) const;
 
+    static constexpr unsigned char FirstPrintable = 0x20, PastPrintable = 0x7F;
+
     QFontMetrics metrics_;
     QFontMetricsF metricsF_;
     mutable std::vector<float> advances_;  // per UTF-16 unit, -1 until measured
+    std::array<float, PastPrintable - FirstPrintable> ascii_{};  // printable ASCII, measured at once
 };
 
 }  // namespace tessaly

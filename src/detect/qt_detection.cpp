@@ -340,16 +340,21 @@ void DetectionPage::cancelScan()
 void DetectionPage::take(const std::shared_ptr<ScanBatch>& batch)
 {
     std::size_t i = 0;
+    std::vector<int> extensionIcons(batch->iconData.size(), -1);
     for (const std::vector<ScanRow>& block : batch->rows)
         for (const ScanRow& row : block) {
             const IconRequest& icon = batch->icons[i++];
             switch (icon.kind) {
             case IconRequest::Kind::Extension:
-                imageList3_.addForExtension(icon.data);
+                // Looked up once a batch; the rows after that take the same entry.
+                if (extensionIcons[icon.data] < 0)
+                    extensionIcons[icon.data] = imageList3_.addForExtension(batch->iconData[icon.data]);
+                else
+                    imageList3_.addSameAs(extensionIcons[icon.data]);
                 break;
             case IconRequest::Kind::Picture:
                 // A picture that cannot be decoded after all is told in the log, as while loading.
-                imageList3_.addIconImage(icon.data, [this, caption = row.caption] {
+                imageList3_.addIconImage(batch->iconData[icon.data], [this, caption = row.caption] {
                     log_.AppendLogLine(texts::IconImageError, caption);
                 });
                 break;

@@ -108,7 +108,7 @@ public:
     // Between two updates of the list while a scan runs.
     std::chrono::milliseconds listInterval{100};
     // Between two showings of the scan's progress (status, counts, the folder read).
-    std::chrono::milliseconds refreshInterval{25};
+    std::chrono::milliseconds refreshInterval{40};
 
 Q_SIGNALS:
     // The status message the page has to show.

@@ -1,6 +1,7 @@
 #include "detect/qt_detection_aids.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -86,6 +87,33 @@ private:
     }
 };
 
+// The moving bar of a scan whose length is not known. The style animates it sixty times a second;
+// a dozen frames are enough to show that the scan goes on, and leave the rest of the window thread
+// to the scan's rows.
+class BusyBar final : public QProgressBar {
+public:
+    BusyBar()
+    {
+        setRange(0, 0);
+        setTextVisible(false);
+    }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::StyleAnimationUpdate) {
+            if (shown_.isValid() && shown_.elapsed() < FrameMs)
+                return true;
+            shown_.start();
+        }
+        return QProgressBar::event(event);
+    }
+
+private:
+    static constexpr int FrameMs = 80;
+    QElapsedTimer shown_;
+};
+
 }  // namespace
 
 DetectionAids::DetectionAids(DetectionPage& pane)
@@ -130,10 +158,9 @@ DetectionAids::DetectionAids(DetectionPage& pane)
 
     strip_ = new ScanStrip;
     strip_->setObjectName(QStringLiteral("ScanStrip4"));
-    busy_ = new QProgressBar(strip_);
+    busy_ = new BusyBar;
+    busy_->setParent(strip_);
     busy_->setObjectName(QStringLiteral("ScanBusy4"));
-    busy_->setRange(0, 0);  // the number of files ahead is not known: a moving bar
-    busy_->setTextVisible(false);
     busy_->setFixedWidth(80);
     counts_ = new QLabel(strip_);
     counts_->setObjectName(QStringLiteral("ScanCounts4"));

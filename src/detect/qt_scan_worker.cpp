@@ -67,7 +67,18 @@ private:
     int addEmpty() override { return add(IconRequest::Kind::Empty, {}); }
     int add(IconRequest::Kind kind, std::string data)
     {
-        batch_->icons.push_back(IconRequest{kind, std::move(data)});
+        // A row asks for one of a few extensions again and again: each goes once in a batch.
+        std::uint32_t index = 0;
+        if (kind == IconRequest::Kind::Extension) {
+            const auto [known, fresh] = extensions_.try_emplace(data, std::uint32_t(batch_->iconData.size()));
+            if (fresh)
+                batch_->iconData.push_back(std::move(data));
+            index = known->second;
+        } else if (kind == IconRequest::Kind::Picture) {
+            index = std::uint32_t(batch_->iconData.size());
+            batch_->iconData.push_back(std::move(data));
+        }
+        batch_->icons.push_back(IconRequest{kind, index});
         return count_++;
     }
 
@@ -82,15 +93,21 @@ private:
     // ScanView
     void pump() override
     {
+        // Between entries that come quickly the clock is read every few of them; a slow entry
+        // makes the walk idle, which reads it every time.
+        sendIfDue(++pumps_ % 16 == 0);
+    }
+    void idle() override { sendIfDue(true); }
+    void sendIfDue(bool readClock)
+    {
         if (owner_.cancel_.load(std::memory_order_relaxed))
             scan_.counters().CancelRequested = true;
         const bool blockFilled = scan_.rows().size() - sent_ >= ScanRows::BlockRows;
-        if (!blockFilled && lines_ < owner_.batchLines &&
-            std::chrono::steady_clock::now() - lastSent_ < owner_.batchInterval)
-            return;
-        send(false);
+        const bool due = owner_.batchInterval.count() == 0 ||
+                         (readClock && std::chrono::steady_clock::now() - lastSent_ >= owner_.batchInterval);
+        if (blockFilled || lines_ >= owner_.batchLines || due)
+            send(false);
     }
-    void idle() override { pump(); }
     void showProgress(const std::string& text) override { batch_->progress = text; }
     void showFolder(const std::string& folder) override { batch_->folder = folder; }
     std::string formatModified(const LocalTime& time, bool withTime) override
@@ -125,6 +142,7 @@ private:
         Q_EMIT owner_.batchReady(std::move(batch_));
         batch_ = std::make_shared<ScanBatch>();
         batch_->icons.reserve(ScanRows::BlockRows + ScanRows::BlockRows / 8);
+        extensions_.clear();
         lines_ = 0;
         lastSent_ = std::chrono::steady_clock::now();
     }
@@ -135,7 +153,9 @@ private:
     std::shared_ptr<ScanBatch> batch_ = std::make_shared<ScanBatch>();
     std::size_t sent_ = 0;  // rows already sent
     int count_ = 0;         // icons asked for so far
+    std::unordered_map<std::string, std::uint32_t> extensions_;  // in the batch under way
     int lines_ = 0;         // log lines in the batch under way
+    unsigned pumps_ = 0;    // entries the walk has passed
     std::chrono::steady_clock::time_point lastSent_ = std::chrono::steady_clock::now();
     const QLocale locale_;
     const QString timeFormat_ = longTimeFormat(locale_);

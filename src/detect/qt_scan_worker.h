@@ -11,10 +11,12 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "detect/scan.h"
@@ -26,15 +28,16 @@ class FolderSystem;
 
 // The icon a row asked for, added to the window's own list when the row arrives.
 struct IconRequest {
-    enum class Kind { Extension, Picture, Empty };
+    enum class Kind : std::uint8_t { Extension, Picture, Empty };
     Kind kind = Kind::Empty;
-    std::string data;  // the extension, or the bytes of the icon file
+    std::uint32_t data = 0;  // Extension, Picture: the extension or the icon file's bytes, in iconData
 };
 
 // What the walk found since the batch before.
 struct ScanBatch {
     std::vector<std::vector<ScanRow>> rows;  // in blocks, as the scan filled them
     std::vector<IconRequest> icons;          // one per row, in row order
+    std::vector<std::string> iconData;       // what the icons name; each extension once
     LogLines log;                            // the lines the walk wrote
     std::string progress;            // the newest progress text; empty when it has not changed
     std::string folder;              // the folder being read; empty when it has not changed
