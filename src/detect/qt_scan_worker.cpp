@@ -7,6 +7,7 @@
 #include "common/icon_file.h"
 #include "common/icons.h"
 #include "common/oplog.h"
+#include "platform/window_system.h"
 
 namespace tessaly {
 
@@ -110,6 +111,7 @@ private:
     }
     void showProgress(const std::string& text) override { batch_->progress = text; }
     void showFolder(const std::string& folder) override { batch_->folder = folder; }
+    void workerStarted() override { LowerThreadPriority(); }
     std::string formatModified(const LocalTime& time, bool withTime) override
     {
         QString text = locale_.toString(QDate(time.year, time.month, time.day), QLocale::ShortFormat);
@@ -185,6 +187,8 @@ void ScanWorker::start(std::string folder, std::string groupSeparator)
     cancel_ = false;
     waiting_ = 0;
     thread_ = std::thread([this, folder = std::move(folder), separator = std::move(groupSeparator)]() mutable {
+        // The walk and its readers take turns below the window, which keeps answering at once.
+        LowerThreadPriority();
         Run(*this, std::move(separator)).walk(std::move(folder));
     });
 }

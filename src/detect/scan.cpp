@@ -164,7 +164,10 @@ public:
     {
         threads_.reserve(std::size_t(workers));
         for (int i = 0; i < workers; ++i)
-            threads_.emplace_back([this] { work(); });
+            threads_.emplace_back([this] {
+                view_.workerStarted();
+                work();
+            });
     }
 
     ~Walk()

@@ -201,6 +201,8 @@ public:
     virtual void showFolder(const std::string& /*folder*/) {}
     // The locale's short date of time, followed by a blank and its long time when withTime is set.
     virtual std::string formatModified(const LocalTime& time, bool withTime) = 0;
+    // Called first on each thread the scan starts to read ahead (a window puts them below itself).
+    virtual void workerStarted() {}
 };
 
 // Parents "#,0", children ":#,0 ", files "/ #,0": "3:5 / 1,234".

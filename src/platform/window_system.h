@@ -66,6 +66,10 @@ std::shared_ptr<Shortcuts> MakeShortcuts();
 
 // The running program's full path.
 std::string ExecutablePath();
+// Puts the calling thread below the window's thread in the system's scheduling, for background
+// work that would otherwise take turns with it and hold up repaints and clicks. The same level
+// however often it is called.
+void LowerThreadPriority();
 // The settings file: beside the executable (its name with ".ini") when that folder can be written,
 // a build or portable folder; otherwise the same name in the user's folder for settings
 // ($XDG_CONFIG_HOME/Tessaly, %APPDATA%\Tessaly), so that an installed copy keeps its settings too.

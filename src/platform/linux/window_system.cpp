@@ -9,6 +9,11 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +91,16 @@ std::shared_ptr<Shortcuts> MakeShortcuts()
 std::string ExecutablePath()
 {
     return bytes(QCoreApplication::applicationFilePath());
+}
+
+void LowerThreadPriority()
+{
+    // Five steps of niceness below the process's main thread; threads this one starts inherit it.
+    // A thread may always lower its own priority, so a failure leaves things only as they were.
+    errno = 0;
+    const int process = ::getpriority(PRIO_PROCESS, ::getpid());
+    if (errno == 0)
+        ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), std::min(process + 5, 19));
 }
 
 std::string SettingsFileFor(const std::string& exePath)

@@ -34,6 +34,11 @@ bool canWriteIn(const std::string& folder)
 
 }  // namespace
 
+void LowerThreadPriority()
+{
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+}
+
 std::string ExecutablePath()
 {
     std::wstring path(MAX_PATH, L'\0');
