@@ -383,8 +383,8 @@ void DetectionPage::take(const std::shared_ptr<ScanBatch>& batch)
         Q_EMIT finished();
         return;
     }
-    // Batches come faster than a screen shows them: what they changed is shown once a frame or
-    // so, and every repaint and layout in between is saved for the walk.
+    // Batches come faster than anyone reads them: what they changed is shown every
+    // refreshInterval, and every repaint and layout in between is saved for the walk.
     const auto since = std::chrono::steady_clock::now() - lastRefresh_;
     if (since >= refreshInterval)
         refresh(false);

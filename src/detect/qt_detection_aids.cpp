@@ -25,8 +25,6 @@
 
 namespace tessaly {
 
-namespace {
-
 // The strip's parts side by side: the bar, the counts at their width, the folder in what is left.
 // It places them itself rather than through a layout: their texts change many times a second, and
 // a layout would pass each change up through every layout of the window, which lays out and
@@ -86,6 +84,8 @@ private:
         return out;
     }
 };
+
+namespace {
 
 // The moving bar of a scan whose length is not known. The style animates it sixty times a second;
 // a dozen frames are enough to show that the scan goes on, and leave the rest of the window thread
@@ -206,7 +206,7 @@ void DetectionAids::showProgress()
     counts_->setText(countsText());
     const std::string& folder = pane_.currentFolder();
     folder_->setText(folder.empty() ? QString() : tr8(texts::ReadingFolder) + shownText(folder));
-    static_cast<ScanStrip*>(strip_)->place();
+    strip_->place();
 }
 
 void DetectionAids::scanEnded()
@@ -216,7 +216,7 @@ void DetectionAids::scanEnded()
     busy_->hide();
     counts_->setText(countsText());
     folder_->clear();
-    static_cast<ScanStrip*>(strip_)->place();
+    strip_->place();
 }
 
 void DetectionAids::applyFilter(bool fromStart)

@@ -18,6 +18,7 @@ namespace tessaly {
 
 class DetectionPage;
 class NameLabel;
+class ScanStrip;
 
 class DetectionAids final : public QObject {
     Q_OBJECT
@@ -38,7 +39,7 @@ private:
     DetectionPage& pane_;
     QTableView* list_ = nullptr;
     QLineEdit* filter_ = nullptr;
-    QWidget* strip_ = nullptr;
+    ScanStrip* strip_ = nullptr;
     QProgressBar* busy_ = nullptr;
     QLabel* counts_ = nullptr;
     NameLabel* folder_ = nullptr;

@@ -39,11 +39,11 @@ struct ScanBatch {
     std::vector<IconRequest> icons;          // one per row, in row order
     std::vector<std::string> iconData;       // what the icons name; each extension once
     LogLines log;                            // the lines the walk wrote
-    std::string progress;            // the newest progress text; empty when it has not changed
-    std::string folder;              // the folder being read; empty when it has not changed
+    std::string progress;                    // the newest progress text; empty when it has not changed
+    std::string folder;                      // the folder being read; empty when it has not changed
     ScanCounters counters;
-    bool last = false;               // the walk has returned
-    std::vector<ScanSkip> skipped;   // with the last batch: what the scan could not read
+    bool last = false;                       // the walk has returned
+    std::vector<ScanSkip> skipped;           // with the last batch: what the scan could not read
 };
 
 class ScanWorker final : public QObject {
