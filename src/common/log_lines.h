@@ -20,6 +20,9 @@ public:
     void append(std::string_view line) { append(line, {}, {}); }
     void append(std::string_view stamp, std::string_view phrase, std::string_view subject);
 
+    // Room for lines holding bytes in all, kept, without growing on the way.
+    void reserve(std::size_t lines, std::size_t bytes);
+
     std::size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
     // The length of line index in bytes.

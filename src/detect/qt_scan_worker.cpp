@@ -143,7 +143,9 @@ private:
         }
         Q_EMIT owner_.batchReady(std::move(batch_));
         batch_ = std::make_shared<ScanBatch>();
+        // A batch holds about a block of rows, a log line each of some fifteen bytes kept.
         batch_->icons.reserve(ScanRows::BlockRows + ScanRows::BlockRows / 8);
+        batch_->log.reserve(ScanRows::BlockRows + ScanRows::BlockRows / 8, 16 * ScanRows::BlockRows);
         extensions_.clear();
         lines_ = 0;
         lastSent_ = std::chrono::steady_clock::now();

@@ -486,7 +486,7 @@ int FolderScan::DefaultWorkers()
 int FolderScan::WindowWorkers()
 {
     const unsigned cores = std::thread::hardware_concurrency();
-    return int(std::clamp(cores, 1u, 8u));
+    return int(std::clamp(cores + 1, 2u, 8u));
 }
 
 void FolderScan::ScanFolder(std::string folder)

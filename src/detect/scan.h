@@ -232,8 +232,9 @@ public:
     // Twice as many as the machine has cores, at most 8: a worker that waits for the disk leaves its
     // core to another, and a cold tree is read faster with more requests in flight.
     static int DefaultWorkers();
-    // For a scan fed to a window: as many as cores, at most 8, since the window thread that takes
-    // the rows, writes the log and paints needs a core as well.
+    // For a scan fed to a window: one more than there are cores, at most 8. The window runs its
+    // scan below its own thread's priority, so the readers keep the cores busy without taking the
+    // window's turn; fewer than DefaultWorkers, since the window's thread needs some of a core.
     static int WindowWorkers();
 
     ScanCounters& counters() { return counters_; }
