@@ -106,9 +106,9 @@ public:
     bool cancelRequested() const { return cancelRequested_; }
 
     // Between two updates of the list while a scan runs.
-    std::chrono::milliseconds listInterval{100};
+    std::chrono::milliseconds listInterval{250};
     // Between two showings of the scan's progress (status, counts, the folder read).
-    std::chrono::milliseconds refreshInterval{40};
+    std::chrono::milliseconds refreshInterval{50};
 
 Q_SIGNALS:
     // The status message the page has to show.
