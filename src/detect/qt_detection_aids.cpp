@@ -92,7 +92,7 @@ namespace {
 // to the scan's rows.
 class BusyBar final : public QProgressBar {
 public:
-    BusyBar()
+    explicit BusyBar(QWidget* parent) : QProgressBar(parent)
     {
         setRange(0, 0);
         setTextVisible(false);
@@ -158,8 +158,7 @@ DetectionAids::DetectionAids(DetectionPage& pane)
 
     strip_ = new ScanStrip;
     strip_->setObjectName(QStringLiteral("ScanStrip4"));
-    busy_ = new BusyBar;
-    busy_->setParent(strip_);
+    busy_ = new BusyBar(strip_);
     busy_->setObjectName(QStringLiteral("ScanBusy4"));
     busy_->setFixedWidth(80);
     counts_ = new QLabel(strip_);
