@@ -71,12 +71,17 @@ int QtIconList::addForExtension(const std::string& extension)
     // A scan asks once per result row, for a few extensions again and again: they are looked up
     // by their bytes, without a text conversion.
     auto known = byExtension_.find(extension);
-    if (known == byExtension_.end())
-        known = byExtension_
-                    .emplace(extension, iconForExtension(QString::fromUtf8(extension.data(), qsizetype(extension.size()))))
-                    .first;
-    icons_.push_back(known->second);
-    return int(icons_.size() - 1);
+    if (known == byExtension_.end()) {
+        pictures_.push_back(iconForExtension(QString::fromUtf8(extension.data(), qsizetype(extension.size()))));
+        known = byExtension_.emplace(extension, std::uint32_t(pictures_.size() - 1)).first;
+    }
+    return add(known->second);
+}
+
+int QtIconList::add(std::uint32_t picture)
+{
+    entries_.push_back(picture);
+    return int(entries_.size() - 1);
 }
 
 void LimitPictureDecoding()
@@ -130,7 +135,9 @@ std::vector<QImage> decodeIconFile(const QByteArray& bytes)
 
 void QtIconList::clear()
 {
-    icons_.clear();
+    entries_.clear();
+    pictures_.assign(1, QIcon());
+    byExtension_.clear();
     ++generation_;
 }
 
@@ -140,20 +147,22 @@ std::optional<int> QtIconList::addIconImage(const std::string& bytes, std::funct
     // decoding anything, and told as such in order with the other lines of the load.
     if (!IconFileFits(bytes))
         return std::nullopt;
-    icons_.push_back(QIcon());
-    const int index = int(icons_.size() - 1);
+    // A picture of its own, empty until it is decoded.
+    pictures_.push_back(QIcon());
+    const std::uint32_t picture = std::uint32_t(pictures_.size() - 1);
+    const int index = add(picture);
     ++decoding_;
     QPointer<QtIconList> self(this);
     const std::uint64_t generation = generation_;
-    decodingThread().start([self, generation, index, undecodable = std::move(undecodable),
+    decodingThread().start([self, generation, index, picture, undecodable = std::move(undecodable),
                             data = QByteArray(bytes.data(), qsizetype(bytes.size()))]() mutable {
         auto frames = std::make_shared<std::vector<QImage>>(decodeIconFile(data));
         QMetaObject::invokeMethod(
             qApp,
-            [self, generation, index, frames, undecodable = std::move(undecodable)] {
+            [self, generation, index, picture, frames, undecodable = std::move(undecodable)] {
                 if (!self)
                     return;
-                if (generation == self->generation_ && std::size_t(index) < self->icons_.size()) {
+                if (generation == self->generation_ && std::size_t(picture) < self->pictures_.size()) {
                     if (frames->empty()) {
                         if (undecodable)
                             undecodable();
@@ -162,7 +171,7 @@ std::optional<int> QtIconList::addIconImage(const std::string& bytes, std::funct
                         QIcon icon;
                         for (const QImage& frame : *frames)
                             icon.addPixmap(QPixmap::fromImage(frame));
-                        self->icons_[std::size_t(index)] = icon;
+                        self->pictures_[picture] = icon;
                         Q_EMIT self->iconChanged(index);
                     }
                 }
@@ -181,14 +190,12 @@ void QtIconList::finishDecoding()
 
 int QtIconList::addSameAs(int index)
 {
-    icons_.push_back(icon(index));
-    return int(icons_.size() - 1);
+    return add(index >= 0 && std::size_t(index) < entries_.size() ? entries_[std::size_t(index)] : 0);
 }
 
 int QtIconList::addEmpty()
 {
-    icons_.push_back(QIcon());
-    return int(icons_.size() - 1);
+    return add(0);
 }
 
 QIcon ApplicationIcon()

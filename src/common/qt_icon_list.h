@@ -13,6 +13,7 @@
 #include <deque>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "common/icons.h"
 
@@ -23,7 +24,7 @@ class QtIconList final : public QObject, public IconList {
 
 public:
     void clear() override;
-    int count() const override { return int(icons_.size()); }
+    int count() const override { return int(entries_.size()); }
     int addForExtension(const std::string& extension) override;
     std::optional<int> addIconImage(const std::string& bytes, std::function<void()> undecodable) override;
     int addEmpty() override;
@@ -35,7 +36,7 @@ public:
 
     QIcon icon(int index) const
     {
-        return index >= 0 && std::size_t(index) < icons_.size() ? icons_[std::size_t(index)] : QIcon();
+        return index >= 0 && std::size_t(index) < entries_.size() ? pictures_[entries_[std::size_t(index)]] : QIcon();
     }
 
     // The icon for a file type, shared by every list (the lookup is the costly part).
@@ -49,12 +50,17 @@ Q_SIGNALS:
 
 private:
     void finishDecoding();
+    int add(std::uint32_t picture);
 
-    // One per row of a scan, a hundred thousand and more: grown without copying what it holds.
-    std::deque<QIcon> icons_;
+    // The pictures the list holds, each once: the empty one first, one per extension asked for,
+    // one per icon file.
+    std::vector<QIcon> pictures_{QIcon()};
+    // Per entry, its picture: one per row of a scan, a hundred thousand and more, mostly the same
+    // few, grown without copying what it holds.
+    std::deque<std::uint32_t> entries_;
     std::uint64_t generation_ = 0;  // results for a list since cleared are dropped
     int decoding_ = 0;
-    std::unordered_map<std::string, QIcon> byExtension_;  // the icons addForExtension has given
+    std::unordered_map<std::string, std::uint32_t> byExtension_;  // the pictures addForExtension has given
 };
 
 // Caps what decoding one picture may allocate, for every reader in the program (Qt's own limit is

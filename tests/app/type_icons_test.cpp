@@ -1,6 +1,7 @@
 // File-type icons on a desktop without any icon theme: the tree still tells the kinds apart.
 
 #include <QApplication>
+#include <QBuffer>
 #include <QMimeDatabase>
 #include <QTest>
 
@@ -64,6 +65,40 @@ private Q_SLOTS:
         QCOMPARE(list.addForExtension(".jpg"), 0);
         QCOMPARE(list.addForExtension(""), 1);
         QVERIFY(!list.icon(1).isNull());
+    }
+
+    // Rows share the picture of their type; an icon file's picture, once decoded, is its own row's
+    // alone; a cleared list starts afresh.
+    void entriesKeepTheirOwnPictures()
+    {
+        QImage red(16, 16, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        QByteArray ico;
+        QBuffer buffer(&ico);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(red.save(&buffer, "ico"));
+        const auto centre = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage().pixelColor(8, 8); };
+
+        QtIconList list;
+        const int jpg = list.addForExtension(".jpg");
+        const int same = list.addSameAs(jpg);
+        const int empty = list.addEmpty();
+        const std::optional<int> file = list.addIconImage(ico.toStdString(), {});
+        const int after = list.addSameAs(jpg);
+        QVERIFY(file);
+        QCOMPARE(list.count(), 5);
+        QTRY_VERIFY(!list.decoding());
+        QCOMPARE(centre(list.icon(*file)), QColor(Qt::red));
+        for (int row : {same, after})
+            QCOMPARE(list.icon(row).cacheKey(), list.icon(jpg).cacheKey());
+        QVERIFY(centre(list.icon(jpg)) != QColor(Qt::red));
+        QVERIFY(list.icon(empty).isNull());
+
+        list.clear();
+        QCOMPARE(list.count(), 0);
+        QVERIFY(list.icon(0).isNull());
+        QCOMPARE(list.addForExtension(".jpg"), 0);
+        QVERIFY(centre(list.icon(0)) != QColor(Qt::red));
     }
 };
 
