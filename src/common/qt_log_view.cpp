@@ -70,6 +70,14 @@ void LogView::added(std::size_t firstNew, int widest)
         measure(model_->line(widest));
     }
     QScrollBar* bar = verticalScrollBar();
+    if (!isVisible()) {
+        // On another tab, the log takes a scan's lines without updating what is not seen.
+        if (!behind_)
+            followOnShow_ = bar->value() >= bar->maximum();
+        behind_ = true;
+        NotifyLogAppended(this, int(firstNew));
+        return;
+    }
     const bool following = bar->value() >= bar->maximum();
     updateScrollBars();
     if (following)
@@ -151,6 +159,7 @@ void LogView::publishSelection() const
 
 void LogView::scrollToEnd()
 {
+    behind_ = false;
     updateScrollBars();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
@@ -257,6 +266,18 @@ void LogView::changeEvent(QEvent* event)
         updateScrollBars();
         viewport()->update();
     }
+}
+
+void LogView::showEvent(QShowEvent* event)
+{
+    QAbstractScrollArea::showEvent(event);
+    if (!behind_)
+        return;
+    behind_ = false;
+    updateScrollBars();
+    if (followOnShow_)
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    viewport()->update();
 }
 
 void LogView::scrollContentsBy(int, int)
@@ -432,6 +453,11 @@ std::pair<int, int> LogView::placeAtPoint(QPoint viewportPos) const
 
 void LogView::scrollToLine(int index)
 {
+    if (behind_) {
+        // Asked for a place: the range has to be whole now, and the end is no longer followed.
+        behind_ = false;
+        updateScrollBars();
+    }
     QScrollBar* bar = verticalScrollBar();
     if (index < bar->value())
         bar->setValue(index);

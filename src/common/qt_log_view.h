@@ -63,6 +63,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -98,6 +99,10 @@ private:
     Place anchor_;                    // where the selection started
     Place caret_;                     // where it ends; equal to anchor_ when nothing is selected
     bool selecting_ = false;          // the left button is held down over the view
+    // Lines added while the view was hidden: its scroll range waits until it is shown, and then
+    // follows the end if it did before.
+    bool behind_ = false;
+    bool followOnShow_ = false;
 };
 
 }  // namespace tessaly
