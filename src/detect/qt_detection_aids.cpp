@@ -87,9 +87,10 @@ private:
 
 namespace {
 
-// The moving bar of a scan whose length is not known. The style animates it sixty times a second;
-// a dozen frames are enough to show that the scan goes on, and leave the rest of the window thread
-// to the scan's rows.
+// The moving bar of a scan whose length is not known. The style animates it sixty times a second,
+// each frame a repaint of its own. The page moves it on when it shows the scan's progress, in the
+// same repaint as the counts; the style's own frames come through only when the scan has shown
+// nothing for a while, so that the bar still moves while a slow folder is read.
 class BusyBar final : public QProgressBar {
 public:
     explicit BusyBar(QWidget* parent) : QProgressBar(parent)
@@ -101,17 +102,19 @@ public:
 protected:
     bool event(QEvent* event) override
     {
-        if (event->type() == QEvent::StyleAnimationUpdate) {
-            if (shown_.isValid() && shown_.elapsed() < FrameMs)
-                return true;
-            shown_.start();
-        }
+        if (event->type() == QEvent::StyleAnimationUpdate && painted_.isValid() && painted_.elapsed() < FrameMs)
+            return true;
         return QProgressBar::event(event);
+    }
+    void paintEvent(QPaintEvent* event) override
+    {
+        painted_.start();
+        QProgressBar::paintEvent(event);
     }
 
 private:
     static constexpr int FrameMs = 80;
-    QElapsedTimer shown_;
+    QElapsedTimer painted_;
 };
 
 }  // namespace
@@ -205,6 +208,7 @@ void DetectionAids::showProgress()
     counts_->setText(countsText());
     const std::string& folder = pane_.currentFolder();
     folder_->setText(folder.empty() ? QString() : tr8(texts::ReadingFolder) + shownText(folder));
+    busy_->update();
     strip_->place();
 }
 
