@@ -317,6 +317,8 @@ void Form1::showEvent(QShowEvent* event)
     if (!shown_) {
         shown_ = true;
         FormShow();
+        // Once the window is up and waiting: not with a scan's first rows.
+        QTimer::singleShot(0, this, [] { PrepareTypeIcons(QSize(16, 16)); });
     }
 }
 

@@ -37,6 +37,14 @@ void FindFileTypeIcons()
             }
 }
 
+void PrepareTypeIcons(QSize size)
+{
+    // The first file-type icon costs far more than the next: the type database and the icon
+    // theme's index are read with it.
+    for (const char* extension : {"", ".txt"})
+        QtIconList::iconForExtension(QLatin1String(extension)).pixmap(size);
+}
+
 QIcon QtIconList::iconForExtension(const QString& extension)
 {
     static QHash<QString, QIcon> cache;

@@ -70,6 +70,9 @@ void LimitPictureDecoding();
 
 // Makes the file-type icons of an installed icon theme available when the desktop names none.
 void FindFileTypeIcons();
+// Looks up a file-type icon or two at the given size, so that what is read only once for all of
+// them (the type database, the theme's index) is read before the first items are shown.
+void PrepareTypeIcons(QSize size);
 
 // The application's own icon, from the resources.
 QIcon ApplicationIcon();
