@@ -327,6 +327,7 @@ void DetectionPage::startScan(const std::string& folder)
     lastRefresh_ = std::chrono::steady_clock::now() - refreshInterval;
     progress_.clear();
     worker_->start(folder, pathBytes(QLocale().groupSeparator()));
+    Q_EMIT started();
 }
 
 void DetectionPage::cancelScan()

@@ -115,6 +115,8 @@ Q_SIGNALS:
     void statusChanged(const QString& text);
     // The user asked for the parent file of a result row (path) in the workspace.
     void readIn(const std::string& path);
+    // A scan has started: nothing found yet.
+    void started();
     // The scan's progress has been shown: counters, the current folder and perhaps new rows. At
     // most once a refreshInterval while it runs, and once at its end.
     void progressed();

@@ -179,6 +179,8 @@ DetectionAids::DetectionAids(DetectionPage& pane)
         needle_ = text.trimmed();
         applyFilter(true);
     });
+    // The strip takes its place as the scan starts, in the same repaint as the greyed list.
+    connect(&pane, &DetectionPage::started, this, &DetectionAids::showProgress);
     connect(&pane, &DetectionPage::progressed, this, [this] {
         showProgress();
         applyFilter(false);
